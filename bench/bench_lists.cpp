@@ -1,0 +1,60 @@
+#include "form1.h"
+#include "shotlist/list_views.h"
+
+#include <QApplication>
+#include <QListWidget>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+ShotList fullList()
+{
+    ShotList list = ShotList::startup();
+    for (int i = 0; i < EntryCount; ++i) {
+        list.times[i] = i * 7;
+        list.circuits[i] = qint16(i % 255);
+    }
+    return list;
+}
+
+void BM_ListLinesAndStatistics(benchmark::State& state)
+{
+    ShotList list = fullList();
+    for (auto _ : state) {
+        NormalizeList(list);
+        const QStringList lines1 = List1Lines(list);
+        const QStringList lines2 = List2Lines(list);
+        benchmark::DoNotOptimize(lines2);
+        benchmark::DoNotOptimize(ComputeStatistics(lines1));
+    }
+}
+BENCHMARK(BM_ListLinesAndStatistics)->Unit(benchmark::kMicrosecond);
+
+// RefreshLists of a full list with both list widgets rebuilt, in a shown window.
+void BM_RefreshLists(benchmark::State& state)
+{
+    Form1 window;
+    window.show();
+    QApplication::processEvents();
+    window.shotList = fullList();
+    for (auto _ : state) {
+        window.RefreshLists();
+        benchmark::DoNotOptimize(window.List1->count());
+    }
+    if (window.ShotCount != EntryCount)
+        state.SkipWithError("refresh did not see a full list");
+}
+BENCHMARK(BM_RefreshLists)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

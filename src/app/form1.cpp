@@ -1,0 +1,323 @@
+#include "form1.h"
+
+#include "shotlist/list_views.h"
+#include "widgets.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+namespace {
+
+// Window coordinates are kept in twips, 15 to a pixel.
+void placeTw(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(left / 15, top / 15, width / 15, height / 15);
+}
+
+template <typename T> T* make(QWidget* parent, const QString& name)
+{
+    auto* w = new T(parent);
+    w->setObjectName(name);
+    return w;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* label = make<QLabel>(parent, name);
+    label->setText(caption);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* button = make<QPushButton>(parent, name);
+    button->setText(caption);
+    return button;
+}
+
+QFont listFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(9);
+    return font;
+}
+
+// The settings folder: "temp" as on Windows; elsewhere also TEMP and TMP, then the platform's own.
+QString findTempFolder()
+{
+    QString folder = qEnvironmentVariable("temp");
+#ifndef Q_OS_WIN
+    if (folder.isEmpty())
+        folder = qEnvironmentVariable("TEMP");
+    if (folder.isEmpty())
+        folder = qEnvironmentVariable("TMP");
+    if (folder.isEmpty())
+        folder = QDir::toNativeSeparators(QDir::tempPath());
+#endif
+    const QChar separator = QDir::separator();
+    if (!folder.endsWith(separator))
+        folder += separator;
+    return folder;
+}
+
+} // namespace
+
+Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
+    : QWidget(parent)
+    , m_prompter(prompter ? std::move(prompter) : std::make_unique<DialogPrompter>(this))
+{
+    buildWindow();
+    setupEditor();
+    setupFiles();
+    setupLink();
+    connect(SSTab1, &QTabWidget::currentChanged, this, [this] {
+        const int previous = m_currentTab;
+        m_currentTab = SSTab1->currentIndex();
+        SSTab1_Click(previous);
+    });
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::setPrompter(std::unique_ptr<Prompter> prompter)
+{
+    m_prompter = std::move(prompter);
+}
+
+void Form1::buildWindow()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Schusslisteneditor für Feuerwerk-Brenzor"));
+    setFixedSize(9495 / 15, 6975 / 15);
+
+    SSTab1 = make<QTabWidget>(this, QStringLiteral("SSTab1"));
+    placeTw(SSTab1, 0, 0, 9495, 6975);
+    const QStringList pageNames { QStringLiteral("Kommunikation mit Zündgerät"), QStringLiteral("Datei"),
+        QStringLiteral("Bearbeiten der Liste") };
+    for (int i = 0; i < 3; ++i) {
+        auto* page = new QWidget;
+        page->setObjectName(QStringLiteral("Page%1").arg(i));
+        SSTab1->addTab(page, pageNames[i]);
+        Frame1[i] = make<QFrame>(page, QStringLiteral("Frame1_%1").arg(i));
+        placeTw(Frame1[i], 120, 360, 9255, 6495);
+    }
+
+    // Level with the tab headers in the top right corner, above the tab control.
+    Command1 = makeButton(this, QStringLiteral("Command1"), QStringLiteral("Ende"));
+    placeTw(Command1, 8520, 0, 975, 315);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+
+    const QFont fixed = listFont();
+
+    // Page 0: device communication.
+    QFrame* page0 = Frame1[0];
+    Label1 = makeLabel(page0, QStringLiteral("Label1"), QString());
+    Label1->setFont(fixed);
+    placeTw(Label1, 240, 120, 3135, 375);
+    List1 = make<QListWidget>(page0, QStringLiteral("List1"));
+    List1->setFont(fixed);
+    placeTw(List1, 240, 480, 3135, 5685);
+    Combo1 = make<QComboBox>(page0, QStringLiteral("Combo1"));
+    for (int n = 1; n <= 8; ++n)
+        Combo1->addItem(QStringLiteral("COM%1").arg(n));
+    placeTw(Combo1, 6840, 360, 1095, 315);
+    Label4 = make<ClickLabel>(page0, QStringLiteral("Label4"));
+    Label4->setText(QStringLiteral("Kelto %1").arg(QStringLiteral(KELTO_VERSION)));
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    placeTw(Label4, 5160, 2400, 3375, 1815);
+    connect(Label4, &ClickLabel::clicked, this, &Form1::Label4_Click);
+    Command2[0] = makeButton(page0, QStringLiteral("Command2_0"), QStringLiteral("Empfang"));
+    placeTw(Command2[0], 5160, 4440, 2535, 375);
+    Command2[1] = makeButton(page0, QStringLiteral("Command2_1"), QStringLiteral("Senden"));
+    placeTw(Command2[1], 5160, 5280, 2535, 375);
+
+    Frame2 = make<QFrame>(page0, QStringLiteral("Frame2"));
+    Frame2->setFrameShape(QFrame::Box);
+    Frame2->setAutoFillBackground(true);
+    placeTw(Frame2, 1800, 3360, 7455, 1695);
+    Label2 = makeLabel(Frame2, QStringLiteral("Label2"),
+        QStringLiteral("Datenempfang vom Zündgerät über serielle Schnittstelle"));
+    Label2->setAutoFillBackground(true);
+    QPalette titleStrip = Label2->palette();
+    titleStrip.setColor(QPalette::Window, titleStrip.color(QPalette::Active, QPalette::Highlight));
+    titleStrip.setColor(QPalette::WindowText, titleStrip.color(QPalette::Active, QPalette::HighlightedText));
+    Label2->setPalette(titleStrip);
+    placeTw(Label2, 0, 0, 7455, 315);
+    Label3 = makeLabel(Frame2, QStringLiteral("Label3"),
+        QStringLiteral("Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt \"Save\" im Edit-Menü starten..."));
+    placeTw(Label3, 240, 480, 6975, 495);
+    Command3 = makeButton(Frame2, QStringLiteral("Command3"), QStringLiteral("Abbruch"));
+    placeTw(Command3, 3360, 1080, 2535, 375);
+    Frame2->hide();
+
+    // Page 1: files.
+    QFrame* page1 = Frame1[1];
+    Dir1 = make<QListWidget>(page1, QStringLiteral("Dir1"));
+    placeTw(Dir1, 120, 120, 3375, 3015);
+    File1 = make<QListWidget>(page1, QStringLiteral("File1"));
+    placeTw(File1, 120, 3240, 3375, 3015);
+    Drive1 = make<QComboBox>(page1, QStringLiteral("Drive1"));
+    placeTw(Drive1, 3720, 120, 3375, 315);
+    Command4[2] = makeButton(page1, QStringLiteral("Command4_2"), QStringLiteral("Ordner merken"));
+    placeTw(Command4[2], 7440, 120, 1695, 315);
+    Text1 = make<QPlainTextEdit>(page1, QStringLiteral("Text1"));
+    Text1->setPlainText(QStringLiteral("Text1"));
+    Text1->setTabChangesFocus(true);
+    placeTw(Text1, 3720, 720, 5415, 615);
+    Label5 = makeLabel(page1, QStringLiteral("Label5"), QStringLiteral("Label5"));
+    placeTw(Label5, 3720, 1560, 5415, 1095);
+    Command4[0] = makeButton(page1, QStringLiteral("Command4_0"), QStringLiteral("Datei laden"));
+    placeTw(Command4[0], 5040, 3360, 2895, 495);
+    Command4[1] = makeButton(page1, QStringLiteral("Command4_1"), QStringLiteral("Datei speichern"));
+    placeTw(Command4[1], 5040, 4200, 2895, 495);
+    Command4[3] = makeButton(page1, QStringLiteral("Command4_3"), QStringLiteral("Neuen Ordner anlegen"));
+    placeTw(Command4[3], 5040, 5040, 2895, 495);
+    Command4[0]->setEnabled(false);
+    Command4[1]->setEnabled(false);
+    Command4[2]->setEnabled(false);
+
+    // Page 2: list editing.
+    QFrame* page2 = Frame1[2];
+    Label7 = makeLabel(page2, QStringLiteral("Label7"), QStringLiteral("Label7"));
+    Label7->setFont(fixed);
+    placeTw(Label7, 0, 120, 4455, 375);
+    List2 = make<QListWidget>(page2, QStringLiteral("List2"));
+    List2->setFont(fixed);
+    placeTw(List2, 0, 360, 4455, 6135);
+    const QStringList captions { QStringLiteral("Eintrag Nummer"), QStringLiteral("Sekunden seit der letzten Zündung"),
+        QStringLiteral("Sekunden bis zur nächsten Zündung"), QStringLiteral("Zündgerät und Zündkreis-Nummer") };
+    const QStringList initialTexts { QStringLiteral("go to"), QStringLiteral("Zeit"), QStringLiteral("Zeit"),
+        QStringLiteral("Nummer") };
+    for (int i = 0; i < 4; ++i) {
+        Label6[i] = makeLabel(page2, QStringLiteral("Label6_%1").arg(i), captions[i]);
+        placeTw(Label6[i], 5400, 600 + 1440 * i, 3135, 1095);
+        Text2[i] = make<QLineEdit>(page2, QStringLiteral("Text2_%1").arg(i));
+        Text2[i]->setText(initialTexts[i]);
+    }
+    placeTw(Text2[0], 6480, 1200, 975, 285);
+    placeTw(Text2[1], 6480, 2640, 975, 285);
+    placeTw(Text2[2], 6480, 4080, 975, 285);
+    placeTw(Text2[3], 7320, 5520, 975, 285);
+    Combo2 = make<QComboBox>(page2, QStringLiteral("Combo2"));
+    Combo2->addItems({ QStringLiteral("A (Brenzor)"), QStringLiteral("B (Verteiler)"), QStringLiteral("C (Verteiler)"),
+        QStringLiteral("D (Option)"), QStringLiteral("E (Option)"), QStringLiteral("F (Option)"),
+        QStringLiteral("G (Option)"), QStringLiteral("H (alle Verteiler)") });
+    Combo2->setCurrentIndex(-1);
+    placeTw(Combo2, 5640, 5520, 1695, 315);
+
+    // Keyboard order of the elements that take the focus.
+    const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command3, Combo1, Command4[0], Drive1,
+        Dir1, File1, Command4[1], Command4[3], Text1, Command4[2], List2, Text2[1], Text2[2], Combo2, Text2[3],
+        Text2[0], List1 };
+    for (int i = 1; i < focusOrder.size(); ++i)
+        setTabOrder(focusOrder[i - 1], focusOrder[i]);
+
+    // Built with the last page current; start-up switches to the others.
+    SSTab1->setCurrentIndex(2);
+    m_currentTab = 2;
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_framesPlaced)
+        placeFrames();
+}
+
+// Frame positions count from the tab control's corner; the pages start below the row of tabs,
+// which may be a little taller here than the layout assumes: then the frame starts at the page's top.
+void Form1::placeFrames()
+{
+    const QPoint pageOrigin = SSTab1->widget(0)->parentWidget()->mapTo(SSTab1, QPoint(0, 0));
+    for (QFrame* frame : Frame1) {
+        const QPoint wanted = QPoint(120 / 15, 360 / 15) - pageOrigin;
+        frame->move(qMax(0, wanted.x()), qMax(0, wanted.y()));
+    }
+    m_framesPlaced = true;
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (filterEditorEvent(watched, event))
+        return true;
+    if (filterFilesEvent(watched, event))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::Form_Load()
+{
+    FileSignature = QStringLiteral("Feuerwerk-Schussliste Pelorandistrake");
+    SSTab1->setCurrentIndex(0);
+    Combo1->setCurrentIndex(0);
+    TempFolder = findTempFolder();
+    Command4[2]->setToolTip(QStringLiteral("Inidatei: ") + TempFolder + QStringLiteral("kelto.ini"));
+    SSTab1->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    ApplySettingsFile();
+    shotList = ShotList::startup();
+    RefreshLists();
+}
+
+void Form1::SSTab1_Click(int PreviousTab)
+{
+    Q_UNUSED(PreviousTab);
+    const int current = SSTab1->currentIndex();
+    for (int i = 0; i < SSTab1->count(); ++i)
+        Frame1[i]->setEnabled(i == current);
+    if (current == 1) {
+        Command4[1]->setEnabled(List1->count() == EntryCount);
+    } else if (current == 2) {
+        const bool selected = List2->currentRow() >= 0;
+        for (QLineEdit* field : Text2)
+            field->setEnabled(selected);
+    }
+}
+
+void Form1::Command1_Click()
+{
+    close();
+    QCoreApplication::quit();
+}
+
+void Form1::RefreshLists()
+{
+    NormalizeList(shotList);
+    {
+        // Rebuilding leaves List2 without a selection and must not run its click handler.
+        const QSignalBlocker block1(List1);
+        const QSignalBlocker block2(List2);
+        List1->clear();
+        List2->clear();
+        List1->addItems(List1Lines(shotList));
+        List2->addItems(List2Lines(shotList));
+        List2->setCurrentRow(-1);
+    }
+    Label1->setText(List1Header);
+    Label7->setText(List2Header);
+    Label4_Click();
+}
+
+void Form1::Label4_Click()
+{
+    QStringList lines;
+    lines.reserve(List1->count());
+    for (int i = 0; i < List1->count(); ++i)
+        lines.append(List1->item(i)->text());
+    const Statistics stats = ComputeStatistics(lines);
+    ShotCount = stats.entries;
+    Label4->setText(stats.text);
+}

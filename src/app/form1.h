@@ -1,0 +1,140 @@
+#pragma once
+
+#include "prompter.h"
+#include "shotlist/shot_list.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class ClickLabel;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSerialPort;
+class QTabWidget;
+
+// The editor's one window. It owns all state; the handlers keep the names of the elements they serve.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(std::unique_ptr<Prompter> prompter = nullptr, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    void setPrompter(std::unique_ptr<Prompter> prompter);
+    Prompter& prompter() { return *m_prompter; }
+
+    // State of the window.
+    ShotList shotList = ShotList::startup();
+    int ShotCount = 0;
+    QString FileSignature;
+    QString TempFolder;
+    QString CurrentFolder;
+    bool Receiving = false;
+    QByteArray ReceiveBuffer;
+    std::array<QString, 5> SavedFieldText;
+
+    // Elements directly in the window.
+    QPushButton* Command1 = nullptr;
+    QTabWidget* SSTab1 = nullptr;
+    std::array<QFrame*, 3> Frame1 {};
+
+    // "Kommunikation mit Zündgerät"
+    QLabel* Label1 = nullptr;
+    QListWidget* List1 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    ClickLabel* Label4 = nullptr;
+    std::array<QPushButton*, 2> Command2 {};
+    QFrame* Frame2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QSerialPort* MSComm1 = nullptr;
+
+    // "Datei"
+    QListWidget* Dir1 = nullptr;
+    QListWidget* File1 = nullptr;
+    QComboBox* Drive1 = nullptr;
+    QPlainTextEdit* Text1 = nullptr;
+    QLabel* Label5 = nullptr;
+    std::array<QPushButton*, 4> Command4 {};
+
+    // "Bearbeiten der Liste"
+    QLabel* Label7 = nullptr;
+    QListWidget* List2 = nullptr;
+    std::array<QLabel*, 4> Label6 {};
+    std::array<QLineEdit*, 4> Text2 {};
+    QComboBox* Combo2 = nullptr;
+
+    // Shell
+    void Form_Load();
+    void SSTab1_Click(int PreviousTab);
+    void Command1_Click();
+
+    // Lists and statistics
+    void RefreshLists();
+    void Label4_Click();
+
+    // Entry editor
+    void List2_Click();
+    void List2_KeyPress(int KeyAscii);
+    void Text2_GotFocus(int Index);
+    void Text2_KeyPress(int Index, int KeyAscii);
+    void Text2_LostFocus(int Index);
+    void Combo2_KeyPress(int KeyAscii);
+    void Combo2_LostFocus();
+
+
+
+    // Files and folders
+    void Command4_Click(int Index);
+    void ShowFileInfo();
+    void Drive1_Change();
+    void Drive1_KeyPress(int KeyAscii);
+    void Dir1_Change();
+    void Dir1_KeyPress(int KeyAscii);
+    void File1_Click();
+    void ApplySettingsFile();
+
+
+
+    // Device link
+    void Command2_Click(int Index);
+    void Command3_Click();
+    void MSComm1_OnComm();
+    void ParseReceivedList();
+
+
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildWindow();
+    void placeFrames();
+
+    // Each page's handlers wire themselves up and filter the events of their own elements.
+    void setupEditor();
+    bool filterEditorEvent(QObject* watched, QEvent* event);
+
+
+
+    void setupFiles();
+    bool filterFilesEvent(QObject* watched, QEvent* event);
+
+
+
+    void setupLink();
+
+
+
+    std::unique_ptr<Prompter> m_prompter;
+    bool m_framesPlaced = false;
+    int m_currentTab = 0;
+};

@@ -1,0 +1,72 @@
+#include "list_views.h"
+
+namespace {
+
+QString entryNumber(int k)
+{
+    return QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+qint32 DurationToNext(const ShotList& list, int k)
+{
+    if (list.times[k + 1] > LastValidTime)
+        return 0;
+    return list.times[k + 1] - list.times[k];
+}
+
+QString List1Line(const ShotList& list, int k)
+{
+    const QString circuit = list.circuits[k] == NoCircuit ? QStringLiteral("---") : CircuitLabel(list.circuits[k]);
+    return entryNumber(k) + QLatin1String("  ") + FormatClock(list.times[k]) + QLatin1String("  ") + circuit;
+}
+
+QString List2Line(const ShotList& list, int k)
+{
+    const qint32 d = DurationToNext(list, k);
+    const QString duration = QStringLiteral("%1").arg(d, 3, 10, QLatin1Char('0'));
+    const QString circuit
+        = list.circuits[k] == NoCircuit ? QStringLiteral("---  ") : CircuitLabel(list.circuits[k]);
+    return entryNumber(k) + QLatin1String("  ") + FormatClock(list.times[k]) + QLatin1String(" (") + duration
+        + QLatin1String(" s)  ") + circuit;
+}
+
+QStringList List1Lines(const ShotList& list)
+{
+    QStringList lines;
+    lines.reserve(EntryCount);
+    for (int k = 0; k < EntryCount; ++k)
+        lines.append(List1Line(list, k));
+    return lines;
+}
+
+QStringList List2Lines(const ShotList& list)
+{
+    QStringList lines;
+    lines.reserve(EntryCount);
+    for (int k = 0; k < EntryCount; ++k)
+        lines.append(List2Line(list, k));
+    return lines;
+}
+
+Statistics ComputeStatistics(const QStringList& list1Lines)
+{
+    const int a = int(list1Lines.size());
+    int n = a;
+    for (int i = 0; i < a; ++i) {
+        if (list1Lines[i].mid(5, 2) == QLatin1String("--")) {
+            n = i;
+            break;
+        }
+    }
+    const QString lastTime = n > 0 ? list1Lines[n - 1].mid(5, 8) : QString();
+    Statistics stats;
+    stats.entries = n;
+    stats.text = QStringLiteral("Anzahl Einträge: %1\r\nAnzahl Schüsse: %2\r\nZeitdauer : %3\r\nnoch frei: %4")
+                     .arg(a)
+                     .arg(n)
+                     .arg(lastTime)
+                     .arg(EntryCount - n);
+    return stats;
+}

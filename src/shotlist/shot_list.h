@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// The one list in memory: slots 0..169 are entries 1..170, slot 170 is an always-empty sentinel.
+constexpr int EntryCount = 170;
+constexpr int SlotCount = EntryCount + 1;
+constexpr int SentinelSlot = EntryCount;
+constexpr qint32 LastValidTime = 65279; // 18:07:59
+constexpr qint32 EmptyTime = 65535;
+constexpr qint16 NoCircuit = 255;
+
+struct ShotList {
+    qint32 times[SlotCount];
+    qint16 circuits[SlotCount];
+
+    // Entry 1 at 0 s without circuit, everything else empty.
+    static ShotList startup();
+    bool isEmptyTime(int slot) const { return times[slot] > LastValidTime; }
+};
+
+void NormalizeList(ShotList& list);
+
+QString FormatClock(qint32 t);
+QString CircuitLabel(qint16 c);
+QString Hex2(qint64 x);
+QString Hex4(qint64 x);
+// Any character that is not a hexadecimal digit counts as 0.
+qint64 HexValue(QStringView text);
+
+// "TTTT CC" as stored in files and sent on the wire. A time above 65535 (a valid time pushed
+// behind an empty slot) is empty too and is written as FFFF, never as its wrapped low 16 bits.
+QString EntryFields(const ShotList& list, int slot);

@@ -1,0 +1,242 @@
+#include "shotlist/list_views.h"
+#include "shotlist/shot_list.h"
+#include "test_main.h"
+
+#include <QTest>
+
+namespace {
+
+ShotList listWithTimes(const QList<qint32>& times)
+{
+    ShotList list = ShotList::startup();
+    for (int i = 0; i < SlotCount; ++i)
+        list.times[i] = EmptyTime;
+    for (int i = 0; i < times.size(); ++i)
+        list.times[i] = times[i];
+    return list;
+}
+
+QList<qint32> leadingTimes(const ShotList& list, int count)
+{
+    QList<qint32> times;
+    for (int i = 0; i < count; ++i)
+        times.append(list.times[i]);
+    return times;
+}
+
+} // namespace
+
+class TestShotList : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void formatClock_data()
+    {
+        QTest::addColumn<qint32>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0 << "00:00:00";
+        QTest::newRow("59") << 59 << "00:00:59";
+        QTest::newRow("3599") << 3599 << "00:59:59";
+        QTest::newRow("3600") << 3600 << "01:00:00";
+        QTest::newRow("last valid") << 65279 << "18:07:59";
+        QTest::newRow("first empty") << 65280 << "--:--:--";
+        QTest::newRow("empty") << 65535 << "--:--:--";
+        QTest::newRow("raised") << 65536 << "--:--:--";
+    }
+    void formatClock()
+    {
+        QFETCH(qint32, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(FormatClock(seconds), text);
+    }
+
+    void hexFields_data()
+    {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<qint64>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Hex2 0") << "Hex2" << qint64(0) << "00";
+        QTest::newRow("Hex2 10") << "Hex2" << qint64(10) << "0A";
+        QTest::newRow("Hex2 255") << "Hex2" << qint64(255) << "FF";
+        QTest::newRow("Hex2 low byte") << "Hex2" << qint64(256 + 0x3C) << "3C";
+        QTest::newRow("Hex4 300") << "Hex4" << qint64(300) << "012C";
+        QTest::newRow("Hex4 65535") << "Hex4" << qint64(65535) << "FFFF";
+        QTest::newRow("Hex4 65536") << "Hex4" << qint64(65536) << "0000";
+        QTest::newRow("Hex4 negative") << "Hex4" << qint64(-1) << "FFFF";
+        QTest::newRow("CircuitLabel 0") << "CircuitLabel" << qint64(0) << "A00";
+        QTest::newRow("CircuitLabel 31") << "CircuitLabel" << qint64(31) << "A31";
+        QTest::newRow("CircuitLabel 32") << "CircuitLabel" << qint64(32) << "B00";
+        QTest::newRow("CircuitLabel 37") << "CircuitLabel" << qint64(37) << "B05";
+        QTest::newRow("CircuitLabel 223") << "CircuitLabel" << qint64(223) << "G31";
+        QTest::newRow("CircuitLabel 224") << "CircuitLabel" << qint64(224) << "H00";
+        QTest::newRow("CircuitLabel 254") << "CircuitLabel" << qint64(254) << "H30";
+    }
+    void hexFields()
+    {
+        QFETCH(QString, function);
+        QFETCH(qint64, value);
+        QFETCH(QString, text);
+        if (function == "Hex2")
+            QCOMPARE(Hex2(value), text);
+        else if (function == "Hex4")
+            QCOMPARE(Hex4(value), text);
+        else
+            QCOMPARE(CircuitLabel(qint16(value)), text);
+    }
+
+    void hexValue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("value");
+        QTest::newRow("FFFF") << "FFFF" << qint64(65535);
+        QTest::newRow("lower case") << "00ff" << qint64(255);
+        QTest::newRow("1A") << "1A" << qint64(26);
+        QTest::newRow("empty") << "" << qint64(0);
+        QTest::newRow("blank counts 0") << "1 2" << qint64(0x102);
+        QTest::newRow("letters beyond F count 0") << "G1zZ" << qint64(0x100);
+        QTest::newRow("minus counts 0") << "-1" << qint64(1);
+    }
+    void hexValue()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, value);
+        QCOMPARE(HexValue(text), value);
+    }
+
+    void normalizeList_data()
+    {
+        QTest::addColumn<QList<qint32>>("before");
+        QTest::addColumn<QList<qint32>>("after");
+        QTest::newRow("equal and falling pushed on") << QList<qint32> { 0, 5, 5, 3 } << QList<qint32> { 0, 5, 6, 7, 65535 };
+        QTest::newRow("valid behind empty raised")
+            << QList<qint32> { 0, 10, 65535, 20, 30 } << QList<qint32> { 0, 10, 65535, 65536, 65537, 65535 };
+        QTest::newRow("65280 emptied, 65279 kept")
+            << QList<qint32> { 0, 65279, 65280 } << QList<qint32> { 0, 65279, 65535, 65535 };
+        QTest::newRow("slot 0 empty empties the list")
+            << QList<qint32> { 65280, 5 } << QList<qint32> { 65280, 65281, 65535 };
+        QTest::newRow("slot 0 later than slot 1") << QList<qint32> { 100, 50 } << QList<qint32> { 100, 101, 65535 };
+    }
+    void normalizeList()
+    {
+        QFETCH(QList<qint32>, before);
+        QFETCH(QList<qint32>, after);
+        ShotList list = listWithTimes(before);
+        NormalizeList(list);
+        QCOMPARE(leadingTimes(list, int(after.size())), after);
+        QCOMPARE(list.times[SentinelSlot], EmptyTime);
+        QCOMPARE(list.circuits[SentinelSlot], NoCircuit);
+    }
+
+    void secondNormalizationEmptiesRaisedTimesAndKeepsCircuits()
+    {
+        ShotList list = listWithTimes({ 0, 10, 65535, 20 });
+        list.circuits[3] = 37;
+        list.times[SentinelSlot] = 12;
+        list.circuits[SentinelSlot] = 3;
+        NormalizeList(list);
+        NormalizeList(list);
+        QCOMPARE(leadingTimes(list, 4), (QList<qint32> { 0, 10, 65535, 65535 }));
+        QCOMPARE(list.circuits[3], qint16(37));
+        QCOMPARE(list.times[SentinelSlot], EmptyTime);
+        QCOMPARE(list.circuits[SentinelSlot], NoCircuit);
+    }
+
+    void entryFieldsWriteRaisedTimesAsEmpty_data()
+    {
+        QTest::addColumn<qint32>("time");
+        QTest::addColumn<qint16>("circuit");
+        QTest::addColumn<QString>("fields");
+        QTest::newRow("90 s, B03") << 90 << qint16(35) << "005A 23";
+        QTest::newRow("empty") << 65535 << qint16(255) << "FFFF FF";
+        QTest::newRow("65534") << 65534 << qint16(0) << "FFFE 00";
+        QTest::newRow("raised behind empty") << 65536 << qint16(37) << "FFFF 25";
+        QTest::newRow("raised further") << 65540 << qint16(255) << "FFFF FF";
+    }
+    void entryFieldsWriteRaisedTimesAsEmpty()
+    {
+        QFETCH(qint32, time);
+        QFETCH(qint16, circuit);
+        QFETCH(QString, fields);
+        ShotList list = ShotList::startup();
+        list.times[3] = time;
+        list.circuits[3] = circuit;
+        QCOMPARE(EntryFields(list, 3), fields);
+    }
+
+    void listLines_data()
+    {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("list1");
+        QTest::addColumn<QString>("list2");
+        QTest::newRow("no circuit") << 0 << "001  00:00:00  ---" << "001  00:00:00 (090 s)  ---  ";
+        QTest::newRow("B05") << 1 << "002  00:01:30  B05" << "002  00:01:30 (010 s)  B05";
+        QTest::newRow("last entry") << 2 << "003  00:01:40  A00" << "003  00:01:40 (000 s)  A00";
+        QTest::newRow("empty slot") << 3 << "004  --:--:--  ---" << "004  --:--:-- (000 s)  ---  ";
+        QTest::newRow("empty with circuit") << 5 << "006  --:--:--  B05" << "006  --:--:-- (000 s)  B05";
+        QTest::newRow("thousand seconds") << 7 << "008  00:00:00  H00" << "008  00:00:00 (1000 s)  H00";
+        QTest::newRow("last slot") << 169 << "170  18:07:59  ---" << "170  18:07:59 (000 s)  ---  ";
+    }
+    void listLines()
+    {
+        QFETCH(int, slot);
+        QFETCH(QString, list1);
+        QFETCH(QString, list2);
+        ShotList list = listWithTimes({ 0, 90, 100 });
+        list.circuits[1] = 37;
+        list.circuits[2] = 0;
+        list.circuits[5] = 37;
+        // Unnormalised on purpose: slot 7 at 0 s and slot 8 at 1000 s.
+        list.times[7] = 0;
+        list.times[8] = 1000;
+        list.circuits[7] = 224;
+        list.times[169] = 65279;
+        QCOMPARE(List1Line(list, slot), list1);
+        QCOMPARE(List2Line(list, slot), list2);
+    }
+
+    void statistics_data()
+    {
+        QTest::addColumn<QList<qint32>>("times");
+        QTest::addColumn<bool>("emptyView");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("start-up") << QList<qint32> { 0 } << false << 1
+                                  << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169";
+        QTest::newRow("three entries")
+            << QList<qint32> { 0, 90, 100 } << false << 3
+            << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 3\r\nZeitdauer : 00:01:40\r\nnoch frei: 167";
+        QTest::newRow("slot 0 empty") << QList<qint32> { 65535 } << false << 0
+                                      << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 0\r\nZeitdauer : \r\nnoch frei: 170";
+        QTest::newRow("view emptied") << QList<qint32> { 0 } << true << 0
+                                      << "Anzahl Einträge: 0\r\nAnzahl Schüsse: 0\r\nZeitdauer : \r\nnoch frei: 170";
+        QList<qint32> full;
+        for (int i = 0; i < EntryCount; ++i)
+            full.append(i * 10);
+        QTest::newRow("full") << full << false << 170
+                              << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 170\r\nZeitdauer : 00:28:10\r\nnoch frei: 0";
+    }
+    void statistics()
+    {
+        QFETCH(QList<qint32>, times);
+        QFETCH(bool, emptyView);
+        QFETCH(int, entries);
+        QFETCH(QString, text);
+        ShotList list = listWithTimes(times);
+        NormalizeList(list);
+        const Statistics stats = ComputeStatistics(emptyView ? QStringList() : List1Lines(list));
+        QCOMPARE(stats.entries, entries);
+        QCOMPARE(stats.text, text);
+    }
+
+    void fullListEndsWithZeroDuration()
+    {
+        ShotList list = listWithTimes({});
+        for (int i = 0; i < EntryCount; ++i)
+            list.times[i] = i;
+        NormalizeList(list);
+        QCOMPARE(DurationToNext(list, 168), 1);
+        QCOMPARE(DurationToNext(list, 169), 0);
+    }
+};
+
+KELTO_TEST_MAIN(TestShotList)
+#include "tst_shotlist.moc"
