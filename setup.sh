@@ -3,6 +3,7 @@
 #   ./setup.sh run    starts the editor
 #   ./setup.sh test   runs all tests
 #   ./setup.sh sanitize   builds and runs all tests with AddressSanitizer and UBSan (build-asan/)
+#   ./setup.sh fuzz [seconds]   builds the libFuzzer targets with clang and runs each (default 30 s)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -44,8 +45,30 @@ sanitize)
     cd build-asan
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 exec ctest --output-on-failure -j "$jobs"
     ;;
+fuzz)
+    seconds=${2:-30}
+    CXX=clang++ build build-fuzz -DKELTO_FUZZ=ON -DBUILD_TESTING=OFF -DKELTO_BENCHMARKS=OFF
+    shopt -s nullglob
+    for target in build-fuzz/tests/fuzz/fuzz_*; do
+        [ -x "$target" ] || continue
+        name=$(basename "$target")
+        seeds=tests/fuzz/corpus/$name
+        mkdir -p "$seeds"
+        found=$(mktemp -d)
+        # New inputs go to a scratch folder; the kept corpus is only read.
+        log="$found.log"
+        if ! "$target" -max_total_time="$seconds" -print_final_stats=1 "$found" "$seeds" > "$log" 2>&1; then
+            tail -n 40 "$log"
+            echo "$name: FINDING (see above)"
+            exit 1
+        fi
+        grep -E "^stat::(number_of_executed_units|new_units_added)" "$log" | sed "s/^/$name: /"
+        rm -rf "$found" "$log"
+        echo "$name: no finding in $seconds s"
+    done
+    ;;
 *)
-    echo "usage: $0 run|test|sanitize" >&2
+    echo "usage: $0 run|test|sanitize|fuzz" >&2
     exit 2
     ;;
 esac
