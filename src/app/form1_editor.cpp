@@ -52,6 +52,9 @@ void Form1::setupEditor()
         field->installEventFilter(this);
     Combo2->installEventFilter(this);
     List2->installEventFilter(this);
+    // All lines are one line of the fixed font and fit the width: laying out 170 lines after each
+    // commit then needs no text measuring per line (a third of the commit's time).
+    List2->setUniformItemSizes(true);
 }
 
 int Form1::editorFieldIndex(const QObject* watched) const
