@@ -412,6 +412,27 @@ private Q_SLOTS:
         QVERIFY(w.SavedFieldText[Since].isEmpty());
     }
 
+    void clickingAnotherLineCommitsFirst()
+    {
+        Times times;
+        for (int i = 0; i < 120; ++i)
+            times.append(i * 10);
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, times);
+        w.List2->scrollToItem(w.List2->item(100), QAbstractItemView::PositionAtTop);
+        w.List2->setCurrentRow(104);
+        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(w.Text2[Since], "4");
+        QTest::mouseClick(
+            w.List2->viewport(), Qt::LeftButton, {}, w.List2->visualItemRect(w.List2->item(108)).center());
+
+        for (int i = 104; i < 120; ++i)
+            times[i] -= 6;
+        QCOMPARE(entryTimes(w), times);
+        QCOMPARE(w.List2->currentRow(), 108);
+        QCOMPARE(fieldTexts(w), expectedFields(times, 108, 31));
+    }
+
     void deviceDropDownIsNoLeave()
     {
         Form1 w(std::make_unique<ScriptedPrompter>());
