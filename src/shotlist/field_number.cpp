@@ -11,16 +11,12 @@ namespace {
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
+// Value of a digit of the base, or -1.
 int digitValue(char16_t c, int base)
 {
-    int digit = base;
-    if (c >= u'0' && c <= u'9')
-        digit = c - u'0';
-    else if (c >= u'A' && c <= u'F')
-        digit = c - u'A' + 10;
-    else if (c >= u'a' && c <= u'f')
-        digit = c - u'a' + 10;
-    return digit < base ? digit : -1;
+    static const QString digits = QStringLiteral("0123456789ABCDEF");
+    const qsizetype digit = digits.indexOf(QChar(c).toUpper());
+    return digit >= 0 && digit < base ? int(digit) : -1;
 }
 
 double radixNumber(const std::u16string& text, std::size_t pos, int base)

@@ -42,12 +42,18 @@ Times entryTimes(const Form1& w)
     return times;
 }
 
-// The window shown and active on "Bearbeiten der Liste", holding the given entries.
-void openEditor(Form1& w, const Times& times = { 0 })
+// The window shown and active on "Bearbeiten der Liste".
+void showEditorPage(Form1& w)
 {
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     w.SSTab1->setCurrentIndex(2);
+}
+
+// The same, holding the given entries.
+void openEditor(Form1& w, const Times& times = { 0 })
+{
+    showEditorPage(w);
     w.shotList = listOf(times);
     w.RefreshLists();
 }
@@ -168,9 +174,7 @@ private Q_SLOTS:
     void keyboardWalkFromStartUpAppendsAndSetsCircuit()
     {
         Form1 w(std::make_unique<ScriptedPrompter>());
-        w.show();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.SSTab1->setCurrentIndex(2);
+        showEditorPage(w);
 
         // Enter without a selected line does nothing.
         w.List2->setFocus(Qt::MouseFocusReason);
