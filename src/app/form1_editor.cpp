@@ -53,7 +53,7 @@ void Form1::setupEditor()
     Combo2->installEventFilter(this);
     List2->installEventFilter(this);
     // All lines are one line of the fixed font and fit the width: laying out 170 lines after each
-    // commit then needs no text measuring per line (a third of the commit's time).
+    // commit then needs no text measuring per line (that took two thirds of a commit).
     List2->setUniformItemSizes(true);
 }
 
