@@ -122,6 +122,14 @@ private:
     // Each page's handlers wire themselves up and filter the events of their own elements.
     void setupEditor();
     bool filterEditorEvent(QObject* watched, QEvent* event);
+    int editorFieldIndex(const QObject* watched) const;
+    void selectLine(int row);
+    void refreshAndSelect(int row);
+    // A field counts as entered from a FocusIn until its next leave; focus changes made while a
+    // commit runs (the question box, the rules' own moves) are not entries.
+    std::array<bool, 4> m_fieldEntered {};
+    bool m_comboEntered = false;
+    bool m_committing = false;
 
 
 

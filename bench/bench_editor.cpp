@@ -1,0 +1,88 @@
+#include "form1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// A full list in a shown, active window on "Bearbeiten der Liste"; line 100 selected.
+class EditorWindow {
+public:
+    EditorWindow()
+    {
+        window.show();
+        window.activateWindow();
+        QElapsedTimer waited;
+        waited.start();
+        while (!window.isActiveWindow() && waited.elapsed() < 5000)
+            QApplication::processEvents();
+        window.SSTab1->setCurrentIndex(2);
+        for (int i = 0; i < EntryCount; ++i) {
+            window.shotList.times[i] = i * 7;
+            window.shotList.circuits[i] = qint16(i % 255);
+        }
+        window.RefreshLists();
+    }
+    bool ready() const { return window.isActiveWindow() && window.ShotCount == EntryCount; }
+
+    // Enters the field on line 100 and types the text; not timed.
+    void prepare(int field, const QString& typed)
+    {
+        window.List2->setCurrentRow(100);
+        window.Text2[field]->setFocus();
+        window.Text2[field]->setText(typed);
+    }
+
+    Form1 window;
+};
+
+// Leaving the field: the FocusOut commit with its rule, RefreshLists and the new selection.
+void runCommits(benchmark::State& state, int field, const QString& first, const QString& second)
+{
+    EditorWindow editor;
+    if (!editor.ready()) {
+        state.SkipWithError("window not active or list not full");
+        return;
+    }
+    bool flip = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.prepare(field, flip ? second : first);
+        flip = !flip;
+        state.ResumeTiming();
+        editor.window.List2->setFocus();
+    }
+    if (editor.window.ShotCount != EntryCount)
+        state.SkipWithError("the commits changed the number of entries");
+}
+
+void BM_CommitCircuitNumber(benchmark::State& state)
+{
+    runCommits(state, 3, QStringLiteral("5"), QStringLiteral("6"));
+}
+BENCHMARK(BM_CommitCircuitNumber)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+// Moves the 69 entries behind line 100 by one second each time.
+void BM_CommitUntilShift(benchmark::State& state)
+{
+    runCommits(state, 2, QStringLiteral("8"), QStringLiteral("7"));
+}
+BENCHMARK(BM_CommitUntilShift)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv(
+        "QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

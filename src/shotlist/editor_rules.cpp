@@ -1,0 +1,87 @@
+#include "editor_rules.h"
+
+#include "field_number.h"
+#include "list_views.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int DeviceCount = 8;
+constexpr int CircuitsPerDevice = 32;
+
+bool isLine(int row) { return row >= 0 && row < EntryCount; }
+
+void shiftTimes(ShotList& list, int from, int to, double delta)
+{
+    for (int j = from; j < to; ++j)
+        list.times[j] = RoundHalfEven(list.times[j] + delta);
+}
+
+} // namespace
+
+qint32 SinceValue(const ShotList& list, int k)
+{
+    if (list.isEmptyTime(k))
+        return 0;
+    return k == 0 ? list.times[0] : list.times[k] - list.times[k - 1];
+}
+
+qint32 UntilValue(const ShotList& list, int k) { return DurationToNext(list, k); }
+
+double ClampEntryNumber(double value) { return std::clamp(value, 1.0, double(EntryCount)); }
+
+double ClampSince(double value) { return std::clamp(value, 0.0, 999.0); }
+
+double ClampUntil(double value) { return std::min(value, 999.0); }
+
+double ClampCircuitNumber(double value) { return std::clamp(value, 0.0, double(CircuitsPerDevice - 1)); }
+
+int EntryNumberLine(double entryNumber) { return RoundHalfEven(ClampEntryNumber(entryNumber) - 1); }
+
+void ApplySince(ShotList& list, int row, int shotCount, double since, double savedSince)
+{
+    if (!isLine(row))
+        return;
+    const double v = ClampSince(since);
+    if (v == 0) {
+        if (row == 0)
+            list.times[0] = 0;
+        return;
+    }
+    if (row == shotCount) {
+        // In an empty list there is no previous ignition: the first entry starts at v.
+        list.times[row] = RoundHalfEven((row == 0 ? 0 : list.times[row - 1]) + v);
+        return;
+    }
+    shiftTimes(list, row, shotCount, v - savedSince);
+}
+
+void ApplyUntil(ShotList& list, int row, int shotCount, double until, double savedUntil)
+{
+    const double v = ClampUntil(until);
+    if (!isLine(row) || v < 1)
+        return;
+    if (row == shotCount - 1) {
+        list.times[row + 1] = RoundHalfEven(list.times[row] + v);
+        return;
+    }
+    shiftTimes(list, row + 1, shotCount, v - savedUntil);
+}
+
+void DeleteRest(ShotList& list, int row, int shotCount)
+{
+    if (!isLine(row))
+        return;
+    for (int j = row + 1; j <= std::min(shotCount, int(SentinelSlot)); ++j) {
+        list.times[j] = EmptyTime;
+        list.circuits[j] = NoCircuit;
+    }
+}
+
+void ApplyCircuit(ShotList& list, int row, int device, double number)
+{
+    if (!isLine(row) || device < 0 || device >= DeviceCount)
+        return;
+    list.circuits[row] = qint16(RoundHalfEven(ClampCircuitNumber(number) + CircuitsPerDevice * device));
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "shot_list.h"
+
+// Rules of the entry editor. row is the selected line of List2 (0..169), shotCount the number of
+// entries. The rules change slots only; the caller refreshes the lists and selects the line again.
+
+// Gaps shown for slot k (0..169): seconds since the previous ignition and until the next one.
+qint32 SinceValue(const ShotList& list, int k);
+qint32 UntilValue(const ShotList& list, int k);
+
+// Field limits; a value outside is replaced by the nearest limit.
+double ClampEntryNumber(double value); // 1..170
+double ClampSince(double value); // 0..999
+double ClampUntil(double value); // at most 999; below 1 asks whether to delete the rest
+double ClampCircuitNumber(double value); // 0..31
+
+// Line that an entry number selects.
+int EntryNumberLine(double entryNumber);
+
+// Seconds since the last ignition. 0 is accepted for the first entry only; on the first empty line
+// the value appends an entry; on an entry it moves that entry and all behind it by the change
+// against savedSince, the value the field held when it was entered.
+void ApplySince(ShotList& list, int row, int shotCount, double since, double savedSince);
+
+// Seconds until the next ignition, 1 or more. On the last entry it appends one; otherwise it moves
+// all entries behind row by the change against savedUntil.
+void ApplyUntil(ShotList& list, int row, int shotCount, double until, double savedUntil);
+
+// Empties every slot behind row up to the first empty one, circuit included.
+void DeleteRest(ShotList& list, int row, int shotCount);
+
+// Circuit of row: device index (0..7) and circuit number. Device H, circuit 31 is code 255,
+// which means no circuit.
+void ApplyCircuit(ShotList& list, int row, int device, double number);

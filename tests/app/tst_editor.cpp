@@ -1,0 +1,678 @@
+#include "form1.h"
+#include "scripted_prompter.h"
+#include "test_main.h"
+#include "widgets.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+using Times = QList<int>;
+
+enum Field { EntryNumber, Since, Until, Circuit };
+enum class Leave { Enter, FocusElsewhere };
+
+const QString Marker = QStringLiteral("not refreshed");
+
+ShotList listOf(const Times& times)
+{
+    ShotList list = ShotList::startup();
+    list.times[0] = EmptyTime;
+    for (int i = 0; i < times.size(); ++i)
+        list.times[i] = times[i];
+    return list;
+}
+
+Times entryTimes(const Form1& w)
+{
+    Times times;
+    for (int i = 0; i < w.ShotCount; ++i)
+        times.append(w.shotList.times[i]);
+    return times;
+}
+
+// The window shown and active on "Bearbeiten der Liste".
+void showEditorPage(Form1& w)
+{
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.SSTab1->setCurrentIndex(2);
+}
+
+// The same, holding the given entries.
+void openEditor(Form1& w, const Times& times = { 0 })
+{
+    showEditorPage(w);
+    w.shotList = listOf(times);
+    w.RefreshLists();
+}
+
+void clickLine(Form1& w, int row)
+{
+    QListWidgetItem* item = w.List2->item(row);
+    w.List2->scrollToItem(item);
+    QTest::mouseClick(w.List2->viewport(), Qt::LeftButton, {}, w.List2->visualItemRect(item).center());
+}
+
+// Enters the field as a click would, types over its selected text and leaves it.
+void typeInto(Form1& w, int field, const QString& text, Leave leave = Leave::Enter)
+{
+    QLineEdit* edit = w.Text2[field];
+    edit->setFocus(Qt::MouseFocusReason);
+    QVERIFY(edit->hasFocus());
+    QTest::keyClicks(edit, text);
+    if (leave == Leave::Enter)
+        QTest::keyClick(edit, Qt::Key_Return);
+    else
+        w.List2->setFocus(Qt::MouseFocusReason);
+}
+
+// What the fields must show for line k of a list with these entry times.
+QStringList expectedFields(const Times& times, int k, int circuitNumber)
+{
+    const int since = k >= times.size() ? 0 : (k == 0 ? times[0] : times[k] - times[k - 1]);
+    const int until = k + 1 >= times.size() ? 0 : times[k + 1] - times[k];
+    return { QString::number(k + 1), QString::number(since), QString::number(until),
+        QString::number(circuitNumber) };
+}
+
+QStringList fieldTexts(const Form1& w)
+{
+    QStringList texts;
+    for (QLineEdit* field : w.Text2)
+        texts.append(field->text());
+    return texts;
+}
+
+// Restores the default locale when a test changed it.
+struct LocaleGuard {
+    QLocale saved;
+    ~LocaleGuard() { QLocale::setDefault(saved); }
+};
+
+class CountingDialogPrompter : public DialogPrompter {
+public:
+    using DialogPrompter::DialogPrompter;
+    int questions = 0;
+    Answer message(
+        const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon) override
+    {
+        ++questions;
+        return DialogPrompter::message(title, text, buttons, defaultButton, icon);
+    }
+};
+
+// A question box that takes the window's activation and hands it back before it returns.
+class ActivationTakingPrompter : public ScriptedPrompter {
+public:
+    QWidget* window = nullptr;
+    bool handedBack = false;
+    Answer message(
+        const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon) override
+    {
+        QWidget box;
+        box.show();
+        if (QTest::qWaitForWindowActive(&box)) {
+            box.hide();
+            window->activateWindow();
+            handedBack = QTest::qWaitForWindowActive(window);
+        }
+        return ScriptedPrompter::message(title, text, buttons, defaultButton, icon);
+    }
+};
+
+// Clicks a button of every real message box as soon as it is shown.
+class BoxAnswerer : public QObject {
+public:
+    explicit BoxAnswerer(QMessageBox::StandardButton button)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            seen.append(box->windowTitle() + QLatin1Char('|') + box->text());
+            box->button(button)->click();
+        });
+        m_timer.start(10);
+    }
+    QStringList seen;
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+class TestEditor : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void selectingFirstLineAfterStartUpShowsItsFields()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        w.SSTab1->setCurrentIndex(2);
+        for (QLineEdit* field : w.Text2)
+            QVERIFY(!field->isEnabled());
+        w.List2->setCurrentRow(0);
+        QCOMPARE(fieldTexts(w), QStringList({ "1", "0", "0", "31" }));
+        QCOMPARE(w.Combo2->currentText(), QStringLiteral("H (alle Verteiler)"));
+        QCOMPARE(w.Label6[0]->text(), QStringLiteral("Eintrag Nummer\r\n1 / 170"));
+        for (QLineEdit* field : w.Text2)
+            QVERIFY(field->isEnabled());
+    }
+
+    void keyboardWalkFromStartUpAppendsAndSetsCircuit()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        showEditorPage(w);
+
+        // Enter without a selected line does nothing.
+        w.List2->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(w.List2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.List2);
+
+        clickLine(w, 0);
+        QCOMPARE(w.List2->currentRow(), 0);
+        QTest::keyClick(w.List2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Until]);
+        QTest::keyClicks(w.Text2[Until], "5");
+        QTest::keyClick(w.Text2[Until], Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Combo2);
+        QTest::keyClick(w.Combo2, Qt::Key_B);
+        QCOMPARE(w.Combo2->currentText(), QStringLiteral("B (Verteiler)"));
+        QTest::keyClick(w.Combo2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
+        QTest::keyClicks(w.Text2[Circuit], "7");
+        QTest::keyClick(w.Text2[Circuit], Qt::Key_Return);
+
+        QCOMPARE(entryTimes(w), Times({ 0, 5 }));
+        QCOMPARE(w.shotList.circuits[0], qint16(39));
+        QCOMPARE(w.shotList.circuits[1], NoCircuit);
+        QCOMPARE(w.List2->currentRow(), 1);
+        QCOMPARE(QApplication::focusWidget(), w.List2);
+        QCOMPARE(w.List2->item(0)->text(), QStringLiteral("001  00:00:00 (005 s)  B07"));
+        QCOMPARE(w.List1->item(1)->text(), QStringLiteral("002  00:00:05  ---"));
+        QCOMPARE(w.Label6[0]->text(), QStringLiteral("Eintrag Nummer\r\n2 / 170"));
+        QCOMPARE(fieldTexts(w), QStringList({ "2", "5", "0", "31" }));
+
+        // On to the gap after entry 2.
+        QTest::keyClick(w.List2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Until]);
+        QCOMPARE(w.SavedFieldText[Until], QStringLiteral("0"));
+        QCOMPARE(w.Text2[Until]->selectedText(), QStringLiteral("0"));
+    }
+
+    void gapEdits_data()
+    {
+        QTest::addColumn<Times>("before");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<Times>("after");
+        QTest::addColumn<bool>("asked");
+
+        const Times four { 0, 10, 20, 30 };
+        QTest::newRow("since of entry 3 down to 4 moves it and the rest")
+            << four << 2 << int(Since) << "4" << false << Times { 0, 10, 14, 24 } << false;
+        QTest::newRow("until of entry 2 up to 15 moves the rest")
+            << four << 1 << int(Until) << "15" << false << Times { 0, 10, 25, 35 } << false;
+        QTest::newRow("since on first empty line appends")
+            << four << 4 << int(Since) << "5" << false << Times { 0, 10, 20, 30, 35 } << false;
+        QTest::newRow("since further down changes nothing")
+            << four << 6 << int(Since) << "5" << false << four << false;
+        QTest::newRow("until on last entry appends")
+            << four << 3 << int(Until) << "7" << false << Times { 0, 10, 20, 30, 37 } << false;
+        QTest::newRow("until 0 answered yes deletes the rest")
+            << four << 1 << int(Until) << "0" << true << Times { 0, 10 } << true;
+        QTest::newRow("until 0 answered no keeps all")
+            << four << 1 << int(Until) << "0" << false << four << true;
+        QTest::newRow("until without digits asks too")
+            << four << 1 << int(Until) << "x" << false << four << true;
+        QTest::newRow("until 0.5 asks")
+            << four << 1 << int(Until) << "0.5" << true << Times { 0, 10 } << true;
+        QTest::newRow("until clamped to 999")
+            << four << 3 << int(Until) << "5000" << false << Times { 0, 10, 20, 30, 1029 } << false;
+        QTest::newRow("since clamped to 999")
+            << four << 1 << int(Since) << "1e4" << false << Times { 0, 999, 1009, 1019 } << false;
+        QTest::newRow("since negative is 0, refused off the first entry")
+            << four << 1 << int(Since) << "-3" << false << four << false;
+        QTest::newRow("since 0 on first entry moves only it")
+            << Times { 5, 10, 20 } << 0 << int(Since) << "0" << false << Times { 0, 10, 20 } << false;
+        QTest::newRow("since 0 on line 2 changes nothing")
+            << Times { 5, 10, 20 } << 2 << int(Since) << "0" << false << Times { 5, 10, 20 } << false;
+        QTest::newRow("since of first entry moves the whole list")
+            << Times { 5, 10, 20 } << 0 << int(Since) << "8" << false << Times { 8, 13, 23 } << false;
+        QTest::newRow("since half rounds to even")
+            << four << 3 << int(Since) << "2.5" << false << Times { 0, 10, 20, 22 } << false;
+        QTest::newRow("since read as hexadecimal")
+            << four << 3 << int(Since) << "&H0F" << false << Times { 0, 10, 20, 35 } << false;
+        QTest::newRow("since on an empty list starts it")
+            << Times {} << 0 << int(Since) << "12" << false << Times { 12 } << false;
+        QTest::newRow("entries pushed past 18:07:59 are emptied")
+            << Times { 0, 100, 65000 } << 0 << int(Until) << "400" << false << Times { 0, 400 } << false;
+    }
+    void gapEdits()
+    {
+        QFETCH(Times, before);
+        QFETCH(int, line);
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(bool, yes);
+        QFETCH(Times, after);
+        QFETCH(bool, asked);
+
+        auto owned = std::make_unique<ScriptedPrompter>();
+        ScriptedPrompter* script = owned.get();
+        Form1 w(std::move(owned));
+        openEditor(w, before);
+        script->setNextAnswer(yes ? Prompter::Answer::Yes : Prompter::Answer::No);
+        w.List2->setCurrentRow(line);
+        typeInto(w, field, typed);
+
+        QCOMPARE(entryTimes(w), after);
+        QCOMPARE(w.List2->currentRow(), line);
+        QCOMPARE(fieldTexts(w), expectedFields(after, line, 31));
+        QCOMPARE(
+            QApplication::focusWidget(), field == Since ? static_cast<QWidget*>(w.Text2[Until]) : w.Combo2);
+        QCOMPARE(script->asked.size(), asked ? 1 : 0);
+        if (asked) {
+            QCOMPARE(script->asked[0].title, QStringLiteral("Feuerwerksequenz beenden"));
+            QCOMPARE(script->asked[0].text, QStringLiteral("Rest der Liste löschen?"));
+            QCOMPARE(script->asked[0].buttons, Prompter::Buttons::YesNo);
+            QCOMPARE(script->asked[0].defaultButton, Prompter::Answer::Yes);
+        }
+        if (yes && asked) {
+            QCOMPARE(w.ShotCount, after.size());
+            QCOMPARE(w.shotList.circuits[after.size()], NoCircuit);
+        }
+    }
+
+    void entryNumberSelectsLine_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("line");
+        QTest::newRow("0") << "0"
+                           << "C" << 0;
+        QTest::newRow("-4") << "-4"
+                            << "C" << 0;
+        QTest::newRow("text") << "abc"
+                              << "C" << 0;
+        QTest::newRow("500") << "500"
+                             << "C" << 169;
+        QTest::newRow("2.5 rounds to line 2") << "2.5"
+                                              << "C" << 2;
+        QTest::newRow("comma ends the number") << "2,5"
+                                               << "C" << 1;
+        QTest::newRow("blanks inside") << " 1 2"
+                                       << "C" << 11;
+        QTest::newRow("octal") << "&O17"
+                               << "C" << 14;
+        QTest::newRow("exponent with D") << "1D2"
+                                         << "C" << 99;
+        QTest::newRow("overflow") << "1e999"
+                                  << "C" << 169;
+        QTest::newRow("fraction of the selected line") << "6.4"
+                                                       << "C" << 5;
+        QTest::newRow("2.5 in a German locale") << "2.5"
+                                                << "de_DE" << 2;
+        QTest::newRow("2,5 in a German locale") << "2,5"
+                                                << "de_DE" << 1;
+    }
+    void entryNumberSelectsLine()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, locale);
+        QFETCH(int, line);
+        LocaleGuard guard;
+        QLocale::setDefault(QLocale(locale));
+
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10, 20, 30 });
+        w.List2->setCurrentRow(5);
+        w.Label4->setText(Marker);
+        // Enter would move on to the next field; the jump sends the focus to the list instead.
+        typeInto(w, EntryNumber, typed);
+
+        QCOMPARE(w.List2->currentRow(), line);
+        QCOMPARE(w.Text2[EntryNumber]->text(), QString::number(line + 1));
+        QCOMPARE(QApplication::focusWidget(), w.List2);
+        QCOMPARE(w.Label4->text(), Marker);
+        QCOMPARE(entryTimes(w), Times({ 0, 10, 20, 30 }));
+    }
+
+    void unchangedFieldStoresNothing_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("entry number as shown") << int(EntryNumber) << "2";
+        QTest::newRow("since as shown") << int(Since) << "10";
+        QTest::newRow("until with a trailing fraction of zero") << int(Until) << "10.0";
+        QTest::newRow("circuit with leading zeros") << int(Circuit) << "007";
+        QTest::newRow("circuit with blanks and a tail") << int(Circuit) << " 7 Stk.";
+    }
+    void unchangedFieldStoresNothing()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10, 20, 30 });
+        w.shotList.circuits[1] = 7;
+        w.RefreshLists();
+        w.List2->setCurrentRow(1);
+        w.Label4->setText(Marker);
+
+        typeInto(w, field, typed, Leave::FocusElsewhere);
+
+        QCOMPARE(w.Label4->text(), Marker);
+        QCOMPARE(w.List2->currentRow(), 1);
+        QCOMPARE(w.Text2[field]->text(), expectedFields({ 0, 10, 20, 30 }, 1, 7)[field]);
+        QCOMPARE(w.shotList.circuits[1], qint16(7));
+    }
+
+    void changingOnlyTheDeviceStoresNothing()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10 });
+        w.shotList.circuits[1] = 7;
+        w.RefreshLists();
+        w.List2->setCurrentRow(1);
+        w.Label4->setText(Marker);
+
+        w.Combo2->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(w.Combo2, Qt::Key_C);
+        QTest::keyClick(w.Combo2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
+        QTest::keyClick(w.Text2[Circuit], Qt::Key_Return);
+
+        QCOMPARE(w.Label4->text(), Marker);
+        QCOMPARE(w.shotList.circuits[1], qint16(7));
+        QCOMPARE(w.List2->currentRow(), 1);
+        QCOMPARE(QApplication::focusWidget(), w.List2);
+    }
+
+    void leavingDeviceBoxGoesToCircuitNumber()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w);
+        w.List2->setCurrentRow(0);
+        w.Combo2->setFocus(Qt::MouseFocusReason);
+        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
+        QCOMPARE(w.SavedFieldText[Circuit], QStringLiteral("31"));
+        QCOMPARE(w.Text2[Circuit]->selectedText(), QStringLiteral("31"));
+        // The field that lost the focus at once never had it: it keeps its saved text.
+        QVERIFY(w.SavedFieldText[Since].isEmpty());
+    }
+
+    void clickingAnotherLineCommitsFirst()
+    {
+        Times times;
+        for (int i = 0; i < 120; ++i)
+            times.append(i * 10);
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, times);
+        w.List2->scrollToItem(w.List2->item(100), QAbstractItemView::PositionAtTop);
+        w.List2->setCurrentRow(104);
+        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(w.Text2[Since], "4");
+        QTest::mouseClick(
+            w.List2->viewport(), Qt::LeftButton, {}, w.List2->visualItemRect(w.List2->item(108)).center());
+
+        for (int i = 104; i < 120; ++i)
+            times[i] -= 6;
+        QCOMPARE(entryTimes(w), times);
+        QCOMPARE(w.List2->currentRow(), 108);
+        QCOMPARE(fieldTexts(w), expectedFields(times, 108, 31));
+    }
+
+    void deviceDropDownIsNoLeave()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w);
+        w.List2->setCurrentRow(0);
+        w.Combo2->setFocus(Qt::MouseFocusReason);
+        w.Combo2->showPopup();
+        QTRY_VERIFY(w.Combo2->view()->isVisible());
+        QTest::keyClick(w.Combo2->view(), Qt::Key_Home);
+        QTest::keyClick(w.Combo2->view(), Qt::Key_Return);
+        QTRY_VERIFY(!w.Combo2->view()->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), w.Combo2);
+        QCOMPARE(w.Combo2->currentText(), QStringLiteral("A (Brenzor)"));
+        QTest::keyClick(w.Combo2, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
+    }
+
+    void circuitCommit_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("list2Line");
+        QTest::newRow("40 clamped to 31") << 1 << "B"
+                                          << "40" << 63 << "002  00:00:10 (000 s)  B31";
+        QTest::newRow("-3 clamped to 0") << 1 << "C"
+                                         << "-3" << 64 << "002  00:00:10 (000 s)  C00";
+        QTest::newRow("half rounds to even") << 1 << "B"
+                                             << "7.5" << 40 << "002  00:00:10 (000 s)  B08";
+        QTest::newRow("H 31 means no circuit") << 0 << "H"
+                                               << "31" << 255 << "001  00:00:00 (010 s)  ---  ";
+        QTest::newRow("empty slot keeps its circuit") << 5 << "A"
+                                                      << "3" << 3 << "006  --:--:-- (000 s)  A03";
+        QTest::newRow("last line stays selected") << 169 << "G"
+                                                  << "30" << 222 << "170  --:--:-- (000 s)  G30";
+    }
+    void circuitCommit()
+    {
+        QFETCH(int, line);
+        QFETCH(QString, device);
+        QFETCH(QString, typed);
+        QFETCH(int, code);
+        QFETCH(QString, list2Line);
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10 });
+        w.shotList.circuits[0] = 5;
+        w.RefreshLists();
+        w.List2->setCurrentRow(line);
+        w.Combo2->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(w.Combo2, device);
+        QTest::keyClick(w.Combo2, Qt::Key_Return);
+        QTest::keyClicks(w.Text2[Circuit], typed);
+        QTest::keyClick(w.Text2[Circuit], Qt::Key_Return);
+
+        QCOMPARE(w.shotList.circuits[line], qint16(code));
+        QCOMPARE(w.List2->item(line)->text(), list2Line);
+        QCOMPARE(w.List2->currentRow(), qMin(line + 1, 169));
+        QCOMPARE(entryTimes(w), Times({ 0, 10 }));
+
+        // Shown again as the device and number it was typed with.
+        w.List2->setCurrentRow(line);
+        QCOMPARE(w.Combo2->currentIndex(), code / 32);
+        QCOMPARE(w.Text2[Circuit]->text(), QString::number(code & 31));
+    }
+
+    void fullListTakesNoMoreEntries()
+    {
+        Times full;
+        for (int i = 0; i < EntryCount; ++i)
+            full.append(i * 10);
+        auto owned = std::make_unique<ScriptedPrompter>();
+        ScriptedPrompter* script = owned.get();
+        Form1 w(std::move(owned));
+        openEditor(w, full);
+        QCOMPARE(w.ShotCount, 170);
+
+        w.List2->setCurrentRow(169);
+        QCOMPARE(w.Text2[Until]->text(), QStringLiteral("0"));
+        typeInto(w, Until, "20", Leave::FocusElsewhere);
+        QCOMPARE(entryTimes(w), full);
+        QCOMPARE(w.Text2[Until]->text(), QStringLiteral("0"));
+        QCOMPARE(w.List2->currentRow(), 169);
+        QVERIFY(script->asked.isEmpty());
+        QVERIFY(w.Label4->text().endsWith(QStringLiteral("noch frei: 0")));
+
+        // A shift near the end still works on a full list.
+        w.List2->setCurrentRow(168);
+        typeInto(w, Since, "5");
+        full[168] -= 5;
+        full[169] -= 5;
+        QCOMPARE(entryTimes(w), full);
+    }
+
+    void captionEchoesTextBeforeTheKey()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 5 });
+        w.List2->setCurrentRow(0);
+        w.Text2[Until]->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(w.Text2[Until], Qt::Key_1);
+        QCOMPARE(w.windowTitle(), QStringLiteral("1 >5<"));
+        QTest::keyClick(w.Text2[Until], Qt::Key_2);
+        QCOMPARE(w.windowTitle(), QStringLiteral("1 >1<"));
+        QTest::keyClick(w.Text2[Until], Qt::Key_Return);
+        QCOMPARE(w.windowTitle(), QStringLiteral("2 >12<"));
+        QCOMPARE(entryTimes(w), Times({ 0, 12 }));
+        // Keys in the list leave the caption alone.
+        w.List2->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(w.List2, Qt::Key_Down);
+        QCOMPARE(w.windowTitle(), QStringLiteral("2 >12<"));
+    }
+
+    void windowDeactivationCommitsNothing()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10, 20, 30 });
+        w.List2->setCurrentRow(2);
+        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(w.Text2[Since], "4");
+        w.Label4->setText(Marker);
+
+        QWidget other;
+        other.show();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(w.Label4->text(), Marker);
+        QCOMPARE(w.Text2[Since]->text(), QStringLiteral("4"));
+
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Since]);
+        // Coming back is no new entry: the text saved on the real entry stays.
+        QCOMPARE(w.SavedFieldText[Since], QStringLiteral("10"));
+        QCOMPARE(w.Label4->text(), Marker);
+
+        QTest::keyClick(w.Text2[Since], Qt::Key_Return);
+        QCOMPARE(entryTimes(w), Times({ 0, 10, 14, 24 }));
+    }
+
+    void fieldEnteredDuringCommitSavesRefreshedText()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10, 25 });
+        w.List2->setCurrentRow(1);
+        w.Text2[Circuit]->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(w.Text2[Circuit], "5");
+        // Clicking the field "since" commits the circuit, which moves on to line 2 first.
+        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(w.List2->currentRow(), 2);
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Since]);
+        QCOMPARE(w.SavedFieldText[Since], QStringLiteral("15"));
+        QCOMPARE(w.Text2[Since]->selectedText(), QStringLiteral("15"));
+
+        QTest::keyClicks(w.Text2[Since], "20");
+        QTest::keyClick(w.Text2[Since], Qt::Key_Return);
+        QCOMPARE(entryTimes(w), Times({ 0, 10, 30 }));
+    }
+
+    void questionBoxFromLeaveCommitsOnce_data()
+    {
+        QTest::addColumn<bool>("realBox");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("byEnter");
+        QTest::addColumn<Times>("after");
+        for (bool realBox : { true, false }) {
+            const char* box = realBox ? "message box" : "activation back before return";
+            QTest::addRow("%s, yes, Enter", box) << realBox << true << true << Times { 0, 10 };
+            QTest::addRow("%s, no, Enter", box) << realBox << false << true << Times { 0, 10, 20, 30 };
+            QTest::addRow("%s, yes, click on since", box) << realBox << true << false << Times { 0, 10 };
+            QTest::addRow("%s, no, click on since", box)
+                << realBox << false << false << Times { 0, 10, 20, 30 };
+        }
+    }
+    void questionBoxFromLeaveCommitsOnce()
+    {
+        QFETCH(bool, realBox);
+        QFETCH(bool, yes);
+        QFETCH(bool, byEnter);
+        QFETCH(Times, after);
+        Form1 w;
+        std::function<int()> questions;
+        std::unique_ptr<BoxAnswerer> answerer;
+        ActivationTakingPrompter* taking = nullptr;
+        if (realBox) {
+            auto owned = std::make_unique<CountingDialogPrompter>(&w);
+            questions = [counting = owned.get()] { return counting->questions; };
+            w.setPrompter(std::move(owned));
+            answerer = std::make_unique<BoxAnswerer>(yes ? QMessageBox::Yes : QMessageBox::No);
+        } else {
+            auto owned = std::make_unique<ActivationTakingPrompter>();
+            owned->window = &w;
+            owned->setNextAnswer(yes ? Prompter::Answer::Yes : Prompter::Answer::No);
+            taking = owned.get();
+            questions = [taking] { return int(taking->asked.size()); };
+            w.setPrompter(std::move(owned));
+        }
+        openEditor(w, { 0, 10, 20, 30 });
+        w.List2->setCurrentRow(1);
+        w.Text2[Until]->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(w.Text2[Until], "0");
+
+        QWidget* next = byEnter ? static_cast<QWidget*>(w.Combo2) : w.Text2[Since];
+        if (byEnter)
+            QTest::keyClick(w.Text2[Until], Qt::Key_Return);
+        else
+            w.Text2[Since]->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        // Under offscreen nothing hands the activation back after a real box: do what a window manager does.
+        if (!w.isActiveWindow()) {
+            w.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+        }
+        QCOMPARE(QApplication::focusWidget(), next);
+        QTest::qWait(20);
+
+        QCOMPARE(questions(), 1);
+        if (taking)
+            QVERIFY(taking->handedBack);
+        if (answerer)
+            QCOMPARE(answerer->seen,
+                QStringList { QStringLiteral("Feuerwerksequenz beenden|Rest der Liste löschen?") });
+        QCOMPARE(entryTimes(w), after);
+        QCOMPARE(w.List2->currentRow(), 1);
+        QCOMPARE(fieldTexts(w), expectedFields(after, 1, 31));
+        if (byEnter) {
+            // The device box was not left by the question: Enter goes on to the circuit number.
+            QTest::keyClick(w.Combo2, Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
+            QCOMPARE(w.SavedFieldText[Circuit], QStringLiteral("31"));
+        } else {
+            QCOMPARE(w.SavedFieldText[Since], QStringLiteral("10"));
+            QCOMPARE(w.Text2[Since]->selectedText(), QStringLiteral("10"));
+        }
+        QCOMPARE(questions(), 1);
+    }
+};
+
+KELTO_TEST_MAIN(TestEditor)
+#include "tst_editor.moc"
