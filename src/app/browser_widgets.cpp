@@ -29,7 +29,8 @@ void FolderList::setPath(const QString& path)
         }
         const int currentRow = count() - 1;
         for (const QString& sub : Subfolders(m_path)) {
-            auto* item = new QListWidgetItem(closed, indent.repeated(chain.size()) + QFileInfo(sub).fileName(), this);
+            auto* item = new QListWidgetItem(
+                closed, indent.repeated(chain.size()) + QFileInfo(sub).fileName(), this);
             item->setData(Qt::UserRole, sub);
         }
         setCurrentRow(currentRow);

@@ -100,10 +100,7 @@ void Form1::ShowFileInfo()
     }
 }
 
-void Form1::Drive1_Change()
-{
-    Dir1->setPath(Drive1->folderOnDrive());
-}
+void Form1::Drive1_Change() { Dir1->setPath(Drive1->folderOnDrive()); }
 
 void Form1::Drive1_KeyPress(int KeyAscii)
 {
@@ -178,7 +175,8 @@ void Form1::ApplySettingsFile()
     }
 }
 
-// Lists the folder's shot lists without running the click handler; keeps a selected name if it is still there.
+// Lists the folder's shot lists without running the click handler; keeps a selected name if it is still
+// there.
 void Form1::listShotListFiles(const QString& folder, const QString& selected)
 {
     const QSignalBlocker block(File1);
@@ -193,8 +191,9 @@ bool Form1::acceptName(const QString& name)
     if (IsPlainName(name))
         return true;
     prompter().message(AppTitle,
-        QStringLiteral("Der Name \"%1\" ist nicht zulässig.\n\nEr muss eine Datei oder einen Ordner direkt im "
-                       "aktuellen Ordner bezeichnen: kein \"/\" oder \"\\\" darin, nicht \".\" oder \"..\".")
+        QStringLiteral(
+            "Der Name \"%1\" ist nicht zulässig.\n\nEr muss eine Datei oder einen Ordner direkt im "
+            "aktuellen Ordner bezeichnen: kein \"/\" oder \"\\\" darin, nicht \".\" oder \"..\".")
             .arg(name),
         Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
     return false;
@@ -203,7 +202,8 @@ bool Form1::acceptName(const QString& name)
 void Form1::reportSaveFailure(const QString& path, const QString& reason)
 {
     prompter().message(AppTitle,
-        QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.\n\nGrund: %2").arg(shownPath(path), reason),
+        QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.\n\nGrund: %2")
+            .arg(shownPath(path), reason),
         Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Critical);
 }
 
@@ -212,8 +212,8 @@ void Form1::loadSelectedFile()
     const QString name = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
     const QString path = CurrentFolder + name;
     if (name.isEmpty() || !QFileInfo::exists(path)) {
-        prompter().message(path, QStringLiteral("Datei nicht gefunden..."), Prompter::Buttons::Ok,
-            Prompter::Answer::Ok);
+        prompter().message(
+            path, QStringLiteral("Datei nicht gefunden..."), Prompter::Buttons::Ok, Prompter::Answer::Ok);
         return;
     }
     // The whole list is read before anything changes.
@@ -285,9 +285,8 @@ void Form1::createFolder()
     if (CurrentFolder.isEmpty())
         CurrentFolder = Dir1->path();
     CurrentFolder = FolderWithSeparator(CurrentFolder);
-    const std::optional<QString> name
-        = prompter().input(QStringLiteral("Neuer Ordner in ") + CurrentFolder, QStringLiteral("Ordnername:"),
-            QStringLiteral("listen"));
+    const std::optional<QString> name = prompter().input(QStringLiteral("Neuer Ordner in ") + CurrentFolder,
+        QStringLiteral("Ordnername:"), QStringLiteral("listen"));
     if (!name || !acceptName(*name))
         return;
     const QString folder = CurrentFolder + *name;

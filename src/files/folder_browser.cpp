@@ -11,10 +11,7 @@
 
 namespace {
 
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(QDir::cleanPath(path));
-}
+QString native(const QString& path) { return QDir::toNativeSeparators(QDir::cleanPath(path)); }
 
 bool isUnder(const QString& path, const QString& root)
 {
@@ -97,9 +94,11 @@ QList<Drive> MountedDrives()
             || !IsUserVolume(root, volume.fileSystemType()))
             continue;
         const QString name = volume.name();
-        drives.append({ root, name.isEmpty() ? root : root + QStringLiteral(" [") + name + QLatin1Char(']') });
+        drives.append(
+            { root, name.isEmpty() ? root : root + QStringLiteral(" [") + name + QLatin1Char(']') });
     }
-    std::sort(drives.begin() + 1, drives.end(), [](const Drive& a, const Drive& b) { return a.root < b.root; });
+    std::sort(
+        drives.begin() + 1, drives.end(), [](const Drive& a, const Drive& b) { return a.root < b.root; });
     return drives;
 }
 

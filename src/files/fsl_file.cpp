@@ -25,10 +25,7 @@ const QString& codepageRepertoire()
     return repertoire;
 }
 
-bool inCodepage(QChar c)
-{
-    return codepageRepertoire().contains(c);
-}
+bool inCodepage(QChar c) { return codepageRepertoire().contains(c); }
 
 // Reads the given number of lines, or nullopt if the data ends before or cannot be read.
 std::optional<QStringList> readLines(QIODevice& device, int count, const QString& signature)

@@ -40,7 +40,8 @@ QStringList readAll(const QByteArray& bytes)
     return lines;
 }
 
-template <typename Result> Result readFrom(const QByteArray& bytes, Result (*read)(QIODevice&, const QString&))
+template <typename Result>
+Result readFrom(const QByteArray& bytes, Result (*read)(QIODevice&, const QString&))
 {
     QByteArray data = bytes;
     QBuffer buffer(&data);
@@ -83,7 +84,8 @@ private Q_SLOTS:
 
     void overlongLineFailsInsteadOfReadingOn()
     {
-        QCOMPARE(readAll(QByteArray(MaxLineBytes, 'x') + "\r\nb"), (QStringList { QString(MaxLineBytes, 'x'), "b" }));
+        QCOMPARE(readAll(QByteArray(MaxLineBytes, 'x') + "\r\nb"),
+            (QStringList { QString(MaxLineBytes, 'x'), "b" }));
         QByteArray data = "a\r\n" + QByteArray(4 * MaxLineBytes, 'x');
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
@@ -118,11 +120,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("mixed");
         QTest::addColumn<QString>("comment");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("start-up list") << false << "Probe" << head("Probe", StartupStats) + entries({ "0000 FF" });
+        QTest::newRow("start-up list")
+            << false << "Probe" << head("Probe", StartupStats) + entries({ "0000 FF" });
         QTest::newRow("mixed list, comment made one line")
             << true << QString::fromUtf8("Finale\r\nmit €\nund ✓ 😀\u2028Ende")
             << head("Finale mit \x80 und ? ? Ende",
-                   "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 3\r\nZeitdauer : 00:01:40\r\nnoch frei: 167\r\n")
+                   "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 3\r\nZeitdauer : 00:01:40\r\nnoch frei: "
+                   "167\r\n")
                 + entries({ "0000 FF", "005A 23", "0064 00", "FFFF FF", "FFFF 25" });
     }
     void writesListByteExact()
@@ -181,8 +185,8 @@ private Q_SLOTS:
         const QByteArray rest = "c\r\n" + StartupStats + entries({});
         QTest::newRow("letter case") << "Feuerwerk-schussliste Pelorandistrake\r\n" + rest << false;
         QTest::newRow("trailing blank") << "Feuerwerk-Schussliste Pelorandistrake \r\n" + rest << false;
-        QTest::newRow("LF line ends") << QByteArray(head("c", StartupStats) + entries({})).replace("\r\n", "\n")
-                                      << false;
+        QTest::newRow("LF line ends")
+            << QByteArray(head("c", StartupStats) + entries({})).replace("\r\n", "\n") << false;
         QTest::newRow("175 lines") << head("c", StartupStats) + entries({}, 169) << true;
         QTest::newRow("five lines") << head("c", "1\r\n2\r\n3\r\n") << false;
         QTest::newRow("empty") << QByteArray() << false;
@@ -201,7 +205,8 @@ private Q_SLOTS:
         QVERIFY(preview);
         QCOMPARE(preview->comment, QStringLiteral("Silvester"));
         QCOMPARE(preview->statistics,
-            QStringLiteral("Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169"));
+            QStringLiteral(
+                "Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169"));
         QVERIFY(!ReadFslPreview(QStringLiteral("does-not-exist.fsl"), Signature));
     }
 
@@ -284,7 +289,8 @@ private Q_SLOTS:
     {
         QCOMPARE(FolderWithSeparator("/srv/Feuerwerk"), QStringLiteral("/srv/Feuerwerk/"));
         QCOMPARE(FolderWithSeparator("/"), QStringLiteral("/"));
-        QCOMPARE(FolderChain("/srv/Feuerwerk/listen"), (QStringList { "/", "/srv", "/srv/Feuerwerk", "/srv/Feuerwerk/listen" }));
+        QCOMPARE(FolderChain("/srv/Feuerwerk/listen"),
+            (QStringList { "/", "/srv", "/srv/Feuerwerk", "/srv/Feuerwerk/listen" }));
         QCOMPARE(FolderChain("/"), QStringList { "/" });
         const QStringList roots { "/", "/media/kelto/STICK", "/media/kelto/STICK2" };
         QCOMPARE(DriveOf("/media/kelto/STICK/listen", roots), QStringLiteral("/media/kelto/STICK"));
