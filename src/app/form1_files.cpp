@@ -291,7 +291,7 @@ void Form1::createFolder()
         return;
     const QString folder = CurrentFolder + *name;
     QString error;
-    if (QFileInfo::exists(folder) || QFileInfo(folder).isSymLink()) {
+    if (QFileInfo(folder).isDir()) {
         prompter().message(AppTitle, QStringLiteral("Der Ordner %1 existiert bereits.").arg(folder),
             Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
         return;
