@@ -134,6 +134,7 @@ private:
     void rememberFolder();
     void createFolder();
     void listShotListFiles(const QString& folder, const QString& selected);
+    void selectLastFile();
     bool acceptName(const QString& name);
     void reportSaveFailure(const QString& path, const QString& reason);
 

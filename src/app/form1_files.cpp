@@ -122,13 +122,7 @@ void Form1::Dir1_Change()
     Command4[0]->setEnabled(File1->count() > 0);
     Command4[1]->setEnabled(List1->count() == EntryCount);
     Command4[2]->setEnabled(true);
-    if (File1->count() > 0) {
-        {
-            const QSignalBlocker block(File1);
-            File1->setCurrentRow(File1->count() - 1);
-        }
-        File1_Click();
-    }
+    selectLastFile();
 }
 
 void Form1::Dir1_KeyPress(int KeyAscii)
@@ -166,13 +160,7 @@ void Form1::ApplySettingsFile()
         Drive1->setCurrentIndex(drive);
     Dir1->setPath(settings->folder);
     Combo1->setCurrentIndex(port);
-    if (File1->count() > 0) {
-        {
-            const QSignalBlocker block(File1);
-            File1->setCurrentRow(File1->count() - 1);
-        }
-        File1_Click();
-    }
+    selectLastFile();
 }
 
 // Lists the folder's shot lists without running the click handler; keeps a selected name if it is still
@@ -184,6 +172,18 @@ void Form1::listShotListFiles(const QString& folder, const QString& selected)
     File1->addItems(ShotListFileNames(folder));
     const QList<QListWidgetItem*> found = File1->findItems(selected, Qt::MatchExactly);
     File1->setCurrentRow(selected.isEmpty() || found.isEmpty() ? -1 : File1->row(found.first()));
+}
+
+// The greatest name is selected and previewed, if the folder holds any list.
+void Form1::selectLastFile()
+{
+    if (File1->count() == 0)
+        return;
+    {
+        const QSignalBlocker block(File1);
+        File1->setCurrentRow(File1->count() - 1);
+    }
+    File1_Click();
 }
 
 bool Form1::acceptName(const QString& name)
