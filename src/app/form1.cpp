@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "browser_widgets.h"
 #include "shotlist/list_views.h"
 #include "widgets.h"
 
@@ -165,11 +166,11 @@ void Form1::buildWindow()
 
     // Page 1: files.
     QFrame* page1 = Frame1[1];
-    Dir1 = make<QListWidget>(page1, QStringLiteral("Dir1"));
+    Dir1 = make<FolderList>(page1, QStringLiteral("Dir1"));
     placeTw(Dir1, 120, 120, 3375, 3015);
     File1 = make<QListWidget>(page1, QStringLiteral("File1"));
     placeTw(File1, 120, 3240, 3375, 3015);
-    Drive1 = make<QComboBox>(page1, QStringLiteral("Drive1"));
+    Drive1 = make<DriveBox>(page1, QStringLiteral("Drive1"));
     placeTw(Drive1, 3720, 120, 3375, 315);
     Command4[2] = makeButton(page1, QStringLiteral("Command4_2"), QStringLiteral("Ordner merken"));
     placeTw(Command4[2], 7440, 120, 1695, 315);

@@ -9,6 +9,8 @@
 #include <memory>
 
 class ClickLabel;
+class DriveBox;
+class FolderList;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -57,9 +59,9 @@ public:
     QSerialPort* MSComm1 = nullptr;
 
     // "Datei"
-    QListWidget* Dir1 = nullptr;
+    FolderList* Dir1 = nullptr;
     QListWidget* File1 = nullptr;
-    QComboBox* Drive1 = nullptr;
+    DriveBox* Drive1 = nullptr;
     QPlainTextEdit* Text1 = nullptr;
     QLabel* Label5 = nullptr;
     std::array<QPushButton*, 4> Command4 {};
@@ -135,6 +137,14 @@ private:
 
     void setupFiles();
     bool filterFilesEvent(QObject* watched, QEvent* event);
+    void loadSelectedFile();
+    void saveList();
+    void rememberFolder();
+    void createFolder();
+    void listShotListFiles(const QString& folder, const QString& selected);
+    void selectLastFile();
+    bool acceptName(const QString& name);
+    void reportSaveFailure(const QString& path, const QString& reason);
 
 
 

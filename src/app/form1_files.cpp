@@ -1,19 +1,306 @@
 #include "form1.h"
 
-void Form1::setupFiles() { }
+#include "browser_widgets.h"
+#include "files/folder_browser.h"
+#include "files/fsl_file.h"
+#include "files/settings_file.h"
+#include "widgets.h"
 
-bool Form1::filterFilesEvent(QObject*, QEvent*)
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+namespace {
+
+const QString NoFileSelected = QStringLiteral("Keine Datei ausgewählt...");
+const QString NotAShotList = QStringLiteral("Diese Datei ist keine gültige Feuerwerks-Schussliste...");
+const QString SaveTitle = QStringLiteral("Liste speichern");
+const QString AppTitle = QStringLiteral("Kelto");
+
+// The full path for messages, also when the folder is still the working folder.
+QString shownPath(const QString& path)
 {
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+void Form1::setupFiles()
+{
+    // The browser starts in the working folder without running its handlers: nothing is chosen yet.
+    {
+        const QSignalBlocker block(Dir1);
+        Dir1->setPath(QDir::currentPath());
+    }
+    Drive1->refresh(Dir1->path());
+    listShotListFiles(Dir1->path(), QString());
+
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &Form1::Drive1_Change);
+    connect(Dir1, &FolderList::pathChanged, this, &Form1::Dir1_Change);
+    connect(File1, &QListWidget::currentRowChanged, this, &Form1::File1_Click);
+    for (int i = 0; i < int(Command4.size()); ++i)
+        connect(Command4[i], &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
+    Drive1->installEventFilter(this);
+    Dir1->installEventFilter(this);
+}
+
+bool Form1::filterFilesEvent(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || (watched != Drive1 && watched != Dir1))
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return false;
+    if (watched == Drive1)
+        Drive1_KeyPress(13);
+    else
+        Dir1_KeyPress(13);
+    return true;
+}
+
+void Form1::Command4_Click(int Index)
+{
+    switch (Index) {
+    case 0:
+        loadSelectedFile();
+        break;
+    case 1:
+        saveList();
+        break;
+    case 2:
+        rememberFolder();
+        break;
+    case 3:
+        createFolder();
+        break;
+    }
+}
+
+void Form1::ShowFileInfo()
+{
+    if (File1->currentRow() < 0) {
+        Text1->setPlainText(QString());
+        Label5->setText(NoFileSelected);
+        return;
+    }
+    const std::optional<FslPreview> preview
+        = ReadFslPreview(CurrentFolder + File1->currentItem()->text(), FileSignature);
+    if (preview) {
+        Command4[0]->setEnabled(true);
+        Text1->setPlainText(preview->comment);
+        Label5->setText(preview->statistics);
+    } else {
+        Text1->setPlainText(NotAShotList);
+        Command4[0]->setEnabled(false);
+    }
+}
+
+void Form1::Drive1_Change() { Dir1->setPath(Drive1->folderOnDrive()); }
+
+void Form1::Drive1_KeyPress(int KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    // The highlighted drive is the current one while the list is closed; Enter opens it again.
+    Drive1_Change();
+    Dir1->setFocus();
+}
+
+void Form1::Dir1_Change()
+{
+    Text1->setPlainText(QString());
+    Label5->setText(NoFileSelected);
+    const QString folder = Dir1->path();
+    listShotListFiles(folder, QString());
+    CurrentFolder = FolderWithSeparator(folder);
+    Drive1->noteFolder(folder);
+    Command4[0]->setEnabled(File1->count() > 0);
+    Command4[1]->setEnabled(List1->count() == EntryCount);
+    Command4[2]->setEnabled(true);
+    selectLastFile();
+}
+
+void Form1::Dir1_KeyPress(int KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    Dir1->setPath(Dir1->highlightedPath());
+    File1->setFocus();
+    File1_Click();
+}
+
+void Form1::File1_Click()
+{
+    Command4[0]->setEnabled(File1->currentRow() >= 0);
+    Command4[1]->setEnabled(List1->count() == EntryCount);
+    ShowFileInfo();
+}
+
+void Form1::ApplySettingsFile()
+{
+    const QString path = TempFolder + SettingsFileName;
+    if (!QFileInfo::exists(path))
+        return;
+    // A file that cannot be applied as a whole is ignored: working folder and the first port stay.
+    const std::optional<RememberedSettings> settings = ReadSettingsFile(path);
+    if (!settings || settings->folder.isEmpty() || !QFileInfo(settings->folder).isDir())
+        return;
+    const int port = Combo1->findText(settings->port);
+    if (port < 0)
+        return;
+
+    // Another drive runs Drive1_Change; the folder itself follows.
+    const int drive = Drive1->indexOfDriveOf(settings->folder);
+    if (drive >= 0)
+        Drive1->setCurrentIndex(drive);
+    Dir1->setPath(settings->folder);
+    Combo1->setCurrentIndex(port);
+    selectLastFile();
+}
+
+// Lists the folder's shot lists without running the click handler; keeps a selected name if it is still
+// there.
+void Form1::listShotListFiles(const QString& folder, const QString& selected)
+{
+    const QSignalBlocker block(File1);
+    File1->clear();
+    File1->addItems(ShotListFileNames(folder));
+    const QList<QListWidgetItem*> found = File1->findItems(selected, Qt::MatchExactly);
+    File1->setCurrentRow(selected.isEmpty() || found.isEmpty() ? -1 : File1->row(found.first()));
+}
+
+// The greatest name is selected and previewed, if the folder holds any list.
+void Form1::selectLastFile()
+{
+    if (File1->count() == 0)
+        return;
+    {
+        const QSignalBlocker block(File1);
+        File1->setCurrentRow(File1->count() - 1);
+    }
+    File1_Click();
+}
+
+bool Form1::acceptName(const QString& name)
+{
+    if (IsPlainName(name))
+        return true;
+    prompter().message(AppTitle,
+        QStringLiteral(
+            "Der Name \"%1\" ist nicht zulässig.\n\nEr muss eine Datei oder einen Ordner direkt im "
+            "aktuellen Ordner bezeichnen: kein \"/\" oder \"\\\" darin, nicht \".\" oder \"..\".")
+            .arg(name),
+        Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
     return false;
 }
 
-void Form1::Command4_Click(int) { }
-void Form1::ShowFileInfo() { }
-void Form1::Drive1_Change() { }
-void Form1::Drive1_KeyPress(int) { }
-void Form1::Dir1_Change() { }
-void Form1::Dir1_KeyPress(int) { }
-void Form1::File1_Click() { }
+void Form1::reportSaveFailure(const QString& path, const QString& reason)
+{
+    prompter().message(AppTitle,
+        QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.\n\nGrund: %2")
+            .arg(shownPath(path), reason),
+        Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Critical);
+}
 
-// Start-up step: the remembered folder and port.
-void Form1::ApplySettingsFile() { }
+void Form1::loadSelectedFile()
+{
+    const QString name = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
+    const QString path = CurrentFolder + name;
+    if (name.isEmpty() || !QFileInfo::exists(path)) {
+        prompter().message(
+            path, QStringLiteral("Datei nicht gefunden..."), Prompter::Buttons::Ok, Prompter::Answer::Ok);
+        return;
+    }
+    // The whole list is read before anything changes.
+    const std::optional<FslContent> content = ReadShotListFile(path, FileSignature);
+    if (!content) {
+        Label4->setText(NotAShotList);
+        Command4[0]->setEnabled(false);
+        return;
+    }
+    Text1->setPlainText(content->comment);
+    SSTab1->setCurrentIndex(0);
+    for (int slot = 0; slot < EntryCount; ++slot) {
+        shotList.times[slot] = content->times[slot];
+        shotList.circuits[slot] = content->circuits[slot];
+    }
+    RefreshLists();
+    Label4_Click();
+}
+
+void Form1::saveList()
+{
+    const std::optional<QString> comment
+        = prompter().input(SaveTitle, QStringLiteral("Kommentar zur Liste:"), Text1->toPlainText());
+    if (!comment)
+        return;
+    // Shown as it is stored: on one line, in the characters a file can hold.
+    Text1->setPlainText(StoredComment(*comment));
+
+    const QString proposal = ProposeFileName(CurrentFolder);
+    const std::optional<QString> answer
+        = prompter().input(SaveTitle, QStringLiteral("Dateiname (ohne Erweiterung!):"), proposal.left(6));
+    if (!answer || !acceptName(*answer))
+        return;
+    const QString fileName = *answer + QStringLiteral(".fsl");
+    const QString path = CurrentFolder + fileName;
+    if (QFileInfo::exists(path)
+        && prompter().message(AppTitle, QStringLiteral("Datei ") + path + QStringLiteral(" überschreiben?"),
+               Prompter::Buttons::OkCancel, Prompter::Answer::Ok)
+            != Prompter::Answer::Ok)
+        return;
+
+    QString error;
+    if (!SaveBytes(path, ShotListFileBytes(FileSignature, Text1->toPlainText(), shotList), &error)) {
+        reportSaveFailure(path, error);
+        return;
+    }
+    const QString selected = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
+    listShotListFiles(Dir1->path(), selected);
+}
+
+void Form1::rememberFolder()
+{
+    const QString path = TempFolder + SettingsFileName;
+    if (CurrentFolder.isEmpty() || !IsStorableLine(CurrentFolder)) {
+        prompter().message(AppTitle,
+            QStringLiteral("Der Ordner %1 kann nicht gemerkt werden: Die Inidatei %2 kann nur Namen aus "
+                           "westeuropäischen Zeichen (Windows-1252) aufnehmen.")
+                .arg(CurrentFolder, path),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        return;
+    }
+    QString error;
+    if (!SaveBytes(path, SettingsFileBytes({ CurrentFolder, Combo1->currentText() }), &error))
+        reportSaveFailure(path, error);
+}
+
+void Form1::createFolder()
+{
+    if (CurrentFolder.isEmpty())
+        CurrentFolder = Dir1->path();
+    CurrentFolder = FolderWithSeparator(CurrentFolder);
+    const std::optional<QString> name = prompter().input(QStringLiteral("Neuer Ordner in ") + CurrentFolder,
+        QStringLiteral("Ordnername:"), QStringLiteral("listen"));
+    if (!name || !acceptName(*name))
+        return;
+    const QString folder = CurrentFolder + *name;
+    QString error;
+    if (QFileInfo(folder).isDir()) {
+        prompter().message(AppTitle, QStringLiteral("Der Ordner %1 existiert bereits.").arg(folder),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        return;
+    }
+    if (!CreateFolder(folder, &error)) {
+        prompter().message(AppTitle,
+            QStringLiteral("Der Ordner %1 konnte nicht angelegt werden.\n\nGrund: %2").arg(folder, error),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Critical);
+        return;
+    }
+    Dir1->setPath(folder);
+}

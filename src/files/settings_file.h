@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class QIODevice;
+
+inline const QString SettingsFileName = QStringLiteral("kelto.ini");
+
+// What "Ordner merken" keeps for the next start.
+struct RememberedSettings {
+    QString folder; // with its trailing separator
+    QString port;
+};
+
+// Two lines ended by CR LF, in Windows-1252.
+QByteArray SettingsFileBytes(const RememberedSettings& settings);
+
+// nullopt when the file has fewer than two lines or cannot be read.
+std::optional<RememberedSettings> ReadSettingsFile(QIODevice& device);
+std::optional<RememberedSettings> ReadSettingsFile(const QString& path);

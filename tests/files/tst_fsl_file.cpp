@@ -1,0 +1,320 @@
+#include "files/folder_browser.h"
+#include "files/fsl_file.h"
+#include "files/settings_file.h"
+#include "test_main.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString Signature = QStringLiteral("Feuerwerk-Schussliste Pelorandistrake");
+
+// The head of a file as bytes, written out by hand.
+QByteArray head(const QByteArray& comment, const QByteArray& stats)
+{
+    return "Feuerwerk-Schussliste Pelorandistrake\r\n" + comment + "\r\n" + stats;
+}
+
+const QByteArray StartupStats = "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 1\r\nZeitdauer : 00:00:00\r\n"
+                                "noch frei: 169\r\n";
+
+QByteArray entries(const QByteArrayList& first, int total = EntryCount)
+{
+    QByteArray bytes;
+    for (int i = 0; i < total; ++i)
+        bytes += (i < first.size() ? first[i] : QByteArray("FFFF FF")) + "\r\n";
+    return bytes;
+}
+
+QStringList readAll(const QByteArray& bytes)
+{
+    QByteArray data = bytes;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    LineReader reader(buffer);
+    QStringList lines;
+    while (std::optional<QString> line = reader.next())
+        lines.append(*line);
+    return lines;
+}
+
+template <typename Result>
+Result readFrom(const QByteArray& bytes, Result (*read)(QIODevice&, const QString&))
+{
+    QByteArray data = bytes;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    return read(buffer, Signature);
+}
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+class TestFslFile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void linesEndAtCarriageReturnOnly_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList { "a", "b" };
+        QTest::newRow("bare LF is a character") << QByteArray("a\nb\r\n") << QStringList { "a\nb" };
+        QTest::newRow("CR alone") << QByteArray("a\rb\r") << QStringList { "a", "b" };
+        QTest::newRow("empty lines") << QByteArray("\r\n\r\r\n") << QStringList { "", "", "" };
+        QTest::newRow("second LF starts a line") << QByteArray("x\r\n\ny\r\n") << QStringList { "x", "\ny" };
+        QTest::newRow("last line without end") << QByteArray("a\r\nlast") << QStringList { "a", "last" };
+        QTest::newRow("nothing") << QByteArray() << QStringList {};
+        QTest::newRow("Windows-1252") << QByteArray("\xE4\x80\xFC\r\n") << QStringList { "ä€ü" };
+        QTest::newRow("CR at the end of a read chunk")
+            << QByteArray(4095, 'a') + "\r\nb" << QStringList { QString(4095, 'a'), "b" };
+    }
+    void linesEndAtCarriageReturnOnly()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QCOMPARE(readAll(bytes), lines);
+    }
+
+    void overlongLineFailsInsteadOfReadingOn()
+    {
+        QCOMPARE(readAll(QByteArray(MaxLineBytes, 'x') + "\r\nb"),
+            (QStringList { QString(MaxLineBytes, 'x'), "b" }));
+        QByteArray data = "a\r\n" + QByteArray(4 * MaxLineBytes, 'x');
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        LineReader reader(buffer);
+        QCOMPARE(reader.next().value_or(QString()), QStringLiteral("a"));
+        QVERIFY(!reader.next());
+        QVERIFY(reader.failed());
+        QVERIFY(buffer.pos() < 2 * MaxLineBytes);
+    }
+
+    void readersStopAtTheLinesTheyNeed()
+    {
+        const QByteArray tail(8 * 1024 * 1024, 'x');
+        QByteArray valid = head("c", StartupStats) + entries({}) + tail;
+        QBuffer buffer(&valid);
+        buffer.open(QIODevice::ReadOnly);
+        QVERIFY(ReadFslPreview(buffer, Signature));
+        QVERIFY(buffer.pos() <= 8192);
+        buffer.seek(0);
+        QVERIFY(ReadShotListFile(buffer, Signature));
+        QVERIFY(buffer.pos() <= 8192);
+
+        QByteArray foreign = "no list\r\n" + tail;
+        QBuffer other(&foreign);
+        other.open(QIODevice::ReadOnly);
+        QVERIFY(!ReadShotListFile(other, Signature));
+        QVERIFY(other.pos() <= 4096);
+    }
+
+    void writesListByteExact_data()
+    {
+        QTest::addColumn<bool>("mixed");
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("start-up list")
+            << false << "Probe" << head("Probe", StartupStats) + entries({ "0000 FF" });
+        QTest::newRow("mixed list, comment made one line")
+            << true << QString::fromUtf8("Finale\r\nmit €\nund ✓ 😀\u2028Ende")
+            << head("Finale mit \x80 und ? ? Ende",
+                   "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 3\r\nZeitdauer : 00:01:40\r\nnoch frei: "
+                   "167\r\n")
+                + entries({ "0000 FF", "005A 23", "0064 00", "FFFF FF", "FFFF 25" });
+    }
+    void writesListByteExact()
+    {
+        QFETCH(bool, mixed);
+        QFETCH(QString, comment);
+        QFETCH(QByteArray, bytes);
+        ShotList list = ShotList::startup();
+        if (mixed) {
+            list.times[1] = 90;
+            list.circuits[1] = 35;
+            list.times[2] = 100;
+            list.circuits[2] = 0;
+            // Raised above an empty slot: still empty in the file.
+            list.times[4] = 65536;
+            list.circuits[4] = 37;
+        }
+        QCOMPARE(ShotListFileBytes(Signature, comment, list), bytes);
+    }
+
+    void loadReadsEntryLinesLoosely_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<qint32>("time");
+        QTest::addColumn<qint16>("circuit");
+        QTest::newRow("upper case") << QByteArray("005A 23") << 90 << qint16(35);
+        QTest::newRow("lower case") << QByteArray("005a 2f") << 90 << qint16(47);
+        QTest::newRow("minus for the blank") << QByteArray("005A-23") << 90 << qint16(35);
+        QTest::newRow("only 7") << QByteArray("7") << 7 << qint16(0);
+        QTest::newRow("empty line") << QByteArray() << 0 << qint16(0);
+        QTest::newRow("empty slot") << QByteArray("FFFF FF") << 65535 << qint16(255);
+        QTest::newRow("text after the fields") << QByteArray("0010 0Axyz") << 16 << qint16(10);
+        QTest::newRow("no hex digit counts 0") << QByteArray("00G1 Z3") << 1 << qint16(3);
+    }
+    void loadReadsEntryLinesLoosely()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(qint32, time);
+        QFETCH(qint16, circuit);
+        const QByteArray bytes = head("Kommentar \xE4", "x\r\ny\r\nz\r\nw\r\n") + entries({ "0001 02", line })
+            + "extra line\r\nmore\r\n";
+        const std::optional<FslContent> content = readFrom(bytes, &ReadShotListFile);
+        QVERIFY(content);
+        QCOMPARE(content->comment, QStringLiteral("Kommentar ä"));
+        QCOMPARE(content->times[0], 1);
+        QCOMPARE(content->circuits[0], qint16(2));
+        QCOMPARE(content->times[1], time);
+        QCOMPARE(content->circuits[1], circuit);
+        QCOMPARE(content->times[169], 65535);
+    }
+
+    void invalidFilesAreRejected_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("previewValid");
+        const QByteArray rest = "c\r\n" + StartupStats + entries({});
+        QTest::newRow("letter case") << "Feuerwerk-schussliste Pelorandistrake\r\n" + rest << false;
+        QTest::newRow("trailing blank") << "Feuerwerk-Schussliste Pelorandistrake \r\n" + rest << false;
+        QTest::newRow("LF line ends")
+            << QByteArray(head("c", StartupStats) + entries({})).replace("\r\n", "\n") << false;
+        QTest::newRow("175 lines") << head("c", StartupStats) + entries({}, 169) << true;
+        QTest::newRow("five lines") << head("c", "1\r\n2\r\n3\r\n") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+    void invalidFilesAreRejected()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, previewValid);
+        QVERIFY(!readFrom(bytes, &ReadShotListFile));
+        QCOMPARE(bool(readFrom(bytes, &ReadFslPreview)), previewValid);
+    }
+
+    void previewShowsCommentAndStatistics()
+    {
+        const std::optional<FslPreview> preview = readFrom(head("Silvester", StartupStats), &ReadFslPreview);
+        QVERIFY(preview);
+        QCOMPARE(preview->comment, QStringLiteral("Silvester"));
+        QCOMPARE(preview->statistics,
+            QStringLiteral(
+                "Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169"));
+        QVERIFY(!ReadFslPreview(QStringLiteral("does-not-exist.fsl"), Signature));
+    }
+
+    void proposesFirstFreeName_data()
+    {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("proposal");
+        QTest::newRow("empty folder") << QStringList {} << "fw_000.fsl";
+        QTest::newRow("gap") << QStringList { "fw_000.fsl", "fw_002.fsl" } << "fw_001.fsl";
+        QTest::newRow("other names") << QStringList { "fw_0.fsl", "FW_001.txt", "show.fsl" } << "fw_000.fsl";
+        QTest::newRow("a folder takes the name") << QStringList { "fw_000.fsl/" } << "fw_001.fsl";
+        QStringList all;
+        for (int n = 0; n < 1000; ++n)
+            all.append(QStringLiteral("fw_%1.fsl").arg(n, 3, 10, QLatin1Char('0')));
+        QTest::newRow("all taken") << all << "fw_999.fsl";
+    }
+    void proposesFirstFreeName()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(QString, proposal);
+        QTemporaryDir dir(QDir::currentPath() + "/XXXXXX");
+        for (const QString& name : present) {
+            if (name.endsWith('/'))
+                QVERIFY(QDir(dir.path()).mkdir(name));
+            else
+                touch(dir.filePath(name));
+        }
+        QCOMPARE(ProposeFileName(dir.path() + "/"), proposal);
+        // Without a folder yet: the working folder.
+        QDir::setCurrent(dir.path());
+        QCOMPARE(ProposeFileName(QString()), proposal);
+        QDir::setCurrent(QFileInfo(dir.path()).path());
+    }
+
+    void namesMustStayInTheFolder_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("name") << "show" << true;
+        QTest::newRow("dots inside") << "...a.b" << true;
+        QTest::newRow("slash") << "a/b" << false;
+        QTest::newRow("backslash") << "..\\b" << false;
+        QTest::newRow("dot") << "." << false;
+        QTest::newRow("dot dot") << ".." << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void namesMustStayInTheFolder()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, plain);
+        QCOMPARE(IsPlainName(name), plain);
+    }
+
+    void settingsFileHoldsTwoLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("two lines") << QByteArray("/srv/Feuerwerk/listen/\r\nCOM2\r\n") << true;
+        QTest::newRow("last line open") << QByteArray("/srv/Feuerwerk/listen/\r\nCOM2") << true;
+        QTest::newRow("one line") << QByteArray("/srv/Feuerwerk/listen/\r\n") << false;
+        QTest::newRow("LF line ends") << QByteArray("/srv/Feuerwerk/listen/\nCOM2\n") << false;
+    }
+    void settingsFileHoldsTwoLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        QCOMPARE(SettingsFileBytes({ "/srv/Feuerwerk/listen/", "COM2" }),
+            QByteArray("/srv/Feuerwerk/listen/\r\nCOM2\r\n"));
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const std::optional<RememberedSettings> settings = ReadSettingsFile(buffer);
+        QCOMPARE(bool(settings), valid);
+        if (valid) {
+            QCOMPARE(settings->folder, QStringLiteral("/srv/Feuerwerk/listen/"));
+            QCOMPARE(settings->port, QStringLiteral("COM2"));
+        }
+    }
+
+    void folderBrowserPaths()
+    {
+        QCOMPARE(FolderWithSeparator("/srv/Feuerwerk"), QStringLiteral("/srv/Feuerwerk/"));
+        QCOMPARE(FolderWithSeparator("/"), QStringLiteral("/"));
+        QCOMPARE(FolderChain("/srv/Feuerwerk/listen"),
+            (QStringList { "/", "/srv", "/srv/Feuerwerk", "/srv/Feuerwerk/listen" }));
+        QCOMPARE(FolderChain("/"), QStringList { "/" });
+        const QStringList roots { "/", "/media/kelto/STICK", "/media/kelto/STICK2" };
+        QCOMPARE(DriveOf("/media/kelto/STICK/listen", roots), QStringLiteral("/media/kelto/STICK"));
+        QCOMPARE(DriveOf("/media/kelto/STICK2", roots), QStringLiteral("/media/kelto/STICK2"));
+        QCOMPARE(DriveOf("/media/kelto/STICK3", roots), QStringLiteral("/"));
+        QVERIFY(IsUserVolume("/media/kelto/STICK", "vfat"));
+        QVERIFY(IsUserVolume("/run/media/kelto/STICK", "exfat"));
+        QVERIFY(!IsUserVolume("/run/user/1000", "tmpfs"));
+        QVERIFY(!IsUserVolume("/boot/efi", "vfat"));
+        QVERIFY(!IsUserVolume("/snap/core/1", "squashfs"));
+        QCOMPARE(MountedDrives().first().root, QStringLiteral("/"));
+
+        QTemporaryDir dir(QDir::currentPath() + "/XXXXXX");
+        for (const char* name : { "fw_001.fsl", "A.FSL", "b.Fsl", "notes.txt", "fsl", ".hidden.fsl" })
+            touch(dir.filePath(name));
+        QVERIFY(QDir(dir.path()).mkdir("folder.fsl"));
+        QVERIFY(QDir(dir.path()).mkdir("Zebra"));
+        QVERIFY(QDir(dir.path()).mkdir("alpha"));
+        QCOMPARE(ShotListFileNames(dir.path()), (QStringList { "A.FSL", "b.Fsl", "fw_001.fsl" }));
+        QCOMPARE(Subfolders(dir.path()),
+            (QStringList { dir.filePath("alpha"), dir.filePath("folder.fsl"), dir.filePath("Zebra") }));
+        QCOMPARE(ExistingFolder(dir.filePath("gone/deeper")), dir.path());
+    }
+};
+
+KELTO_TEST_MAIN(TestFslFile)
+#include "tst_fsl_file.moc"
