@@ -50,7 +50,7 @@ fuzz)
     CXX=clang++ build build-fuzz -DKELTO_FUZZ=ON -DBUILD_TESTING=OFF -DKELTO_BENCHMARKS=OFF
     shopt -s nullglob
     for target in build-fuzz/tests/fuzz/fuzz_*; do
-        [ -x "$target" ] || continue
+        [ -f "$target" ] && [ -x "$target" ] || continue
         name=$(basename "$target")
         seeds=tests/fuzz/corpus/$name
         mkdir -p "$seeds"
