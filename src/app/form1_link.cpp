@@ -153,10 +153,11 @@ void Form1::returnToIdle()
     m_sending = false;
 }
 
-// The device went away during a transfer (a USB adapter pulled) or a record could not be written.
+// The device went away during a transfer (a USB adapter pulled), or the line failed.
 void Form1::linkLost()
 {
-    const QString reason = PortErrorText(MSComm1->error(), MSComm1->errorString());
+    const QString reason = LineHungUp(*MSComm1) ? PortErrorText(QSerialPort::ResourceError, QString())
+                                                : PortErrorText(MSComm1->error(), MSComm1->errorString());
     const bool wasSending = m_sending;
     const bool wasReceiving = Receiving;
     MSComm1->close();
@@ -203,8 +204,10 @@ void Form1::MSComm1_OnComm()
             return;
         }
     }
+    // A read error is how a hung-up line shows (and it would repeat at every turn of the event loop).
     switch (MSComm1->error()) {
     case QSerialPort::ResourceError:
+    case QSerialPort::ReadError:
     case QSerialPort::WriteError:
         linkLost();
         break;

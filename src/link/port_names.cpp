@@ -1,5 +1,9 @@
 #include "port_names.h"
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 int PortNumber(const QString& portText)
 {
     if (portText.isEmpty())
@@ -51,6 +55,17 @@ QString PortErrorText(QSerialPort::SerialPortError error, const QString& systemT
     if (!systemText.isEmpty())
         reason += QStringLiteral(" (") + systemText + QLatin1Char(')');
     return reason;
+}
+
+bool LineHungUp(const QSerialPort& port)
+{
+#ifdef Q_OS_UNIX
+    pollfd line { int(port.handle()), POLLIN, 0 };
+    return port.isOpen() && ::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR)) != 0;
+#else
+    Q_UNUSED(port);
+    return false;
+#endif
 }
 
 void ApplyDeviceLineSettings(QSerialPort& port)

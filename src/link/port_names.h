@@ -16,5 +16,9 @@ QString PortDevice(int number);
 // Why a port could not be used, in words for the user, with the system's own text appended.
 QString PortErrorText(QSerialPort::SerialPortError error, const QString& systemText);
 
+// Whether the far end of the line is gone. A hung-up terminal (USB adapter pulled, pseudo-terminal
+// closed) reads as end of file, which the port reports as a read error with a stale system text.
+bool LineHungUp(const QSerialPort& port);
+
 // The line settings of the firing device: 9600 baud, 8 data bits, no parity, one stop bit, no flow control.
 void ApplyDeviceLineSettings(QSerialPort& port);
