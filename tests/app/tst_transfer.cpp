@@ -89,7 +89,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("minNotifications");
         QTest::newRow("one chunk on COM3") << 3 << QStringList { "--filler", " ;\\n" } << 1;
         QTest::newRow("one character at a time, lower case")
-            << 1 << QStringList { "--chunk", "1", "--baud", "9600", "--lower", "--filler", "\\x00\\xff\\r" } << 50;
+            << 1 << QStringList { "--chunk", "1", "--baud", "9600", "--lower", "--filler", "\\x00\\xff\\r" }
+            << 50;
         QTest::newRow("9-character chunks, digits as fillers")
             << 8 << QStringList { "--chunk", "9", "--gap", "1", "--filler", "0F;" } << 5;
     }
@@ -112,12 +113,14 @@ private Q_SLOTS:
         QVERIFY(!w.Command2[0]->isEnabled() && !w.Command2[1]->isEnabled());
         QCOMPARE(w.List1->count(), 0);
         QCOMPARE(w.Label3->text(),
-            QStringLiteral("Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
+            QStringLiteral(
+                "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
 
         QSignalSpy notifications(w.MSComm1, &QSerialPort::readyRead);
         rig.sim->command("list " + QFile::encodeName(writeDeviceList()));
         QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle(), 10000);
-        QVERIFY2(notifications.count() >= minNotifications, qPrintable(QString::number(notifications.count())));
+        QVERIFY2(
+            notifications.count() >= minNotifications, qPrintable(QString::number(notifications.count())));
         QCOMPARE(w.ReceiveBuffer.size(), 1530);
         QCOMPARE(lines(w.List1).mid(0, 6), DecodedLines);
         QCOMPARE(w.List1->count(), 170);
@@ -152,7 +155,8 @@ private Q_SLOTS:
         const struct {
             int from, to;
             const char* caption;
-        } steps[] = { { 0, 1, "1 / .1" }, { 1, 9, "9 / 1." }, { 9, 10, "10 / 1.1" }, { 10, 1529, "1529 / 169.9" } };
+        } steps[]
+            = { { 0, 1, "1 / .1" }, { 1, 9, "9 / 1." }, { 9, 10, "10 / 1.1" }, { 10, 1529, "1529 / 169.9" } };
         for (const auto& step : steps) {
             QVERIFY(rig.sim->send("raw " + list.mid(step.from, step.to - step.from)));
             QTRY_COMPARE(w.Label1->text(), QString::fromLatin1(step.caption).replace('.', point));
@@ -256,7 +260,8 @@ private Q_SLOTS:
         const ScriptedPrompter::Asked& box = rig.prompter->asked[0];
         QCOMPARE(box.title, QStringLiteral("Kommunikation zum Zündgerät"));
         QCOMPARE(box.text,
-            QStringLiteral("Bitte Empfangsbereitschaft am Zündgerät mit dem Menüpunkt 'Load' im Edit-Menü herstellen..."));
+            QStringLiteral("Bitte Empfangsbereitschaft am Zündgerät mit dem Menüpunkt 'Load' im Edit-Menü "
+                           "herstellen..."));
         QCOMPARE(box.buttons, Prompter::Buttons::OkCancel);
         QCOMPARE(box.defaultButton, Prompter::Answer::Ok);
         if (!cancel)
@@ -278,7 +283,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("missing");
         QTest::addColumn<QString>("reason");
         const QString notFound = QStringLiteral("Das Gerät wurde nicht gefunden.");
-        const QString busy = QStringLiteral("Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt.");
+        const QString busy
+            = QStringLiteral("Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt.");
         QTest::newRow("receive, missing device") << 0 << true << notFound;
         QTest::newRow("send, missing device") << 1 << true << notFound;
         QTest::newRow("receive, port in use") << 0 << false << busy;
@@ -308,7 +314,8 @@ private Q_SLOTS:
         QVERIFY(rig.isIdle());
         QCOMPARE(rig.prompter->asked.size(), 1);
         const QString expected
-            = QStringLiteral("Die Schnittstelle COM2 (Gerät: %1) lässt sich nicht öffnen.\nGrund: %2").arg(device, reason);
+            = QStringLiteral("Die Schnittstelle COM2 (Gerät: %1) lässt sich nicht öffnen.\nGrund: %2")
+                  .arg(device, reason);
         QVERIFY2(rig.prompter->asked[0].text.startsWith(expected), qPrintable(rig.prompter->asked[0].text));
         QCOMPARE(rig.prompter->asked[0].title, QStringLiteral("Kelto"));
         QVERIFY(sameList(w.shotList, before));
@@ -331,10 +338,12 @@ private Q_SLOTS:
         QTRY_VERIFY(rig.isIdle());
         QCOMPARE(rig.prompter->asked.size(), 1);
         const QString text = rig.prompter->asked[0].text;
-        QVERIFY2(text.startsWith(QStringLiteral("Die Verbindung über die Schnittstelle COM1 (Gerät: %1) ist unterbrochen.")
+        QVERIFY2(text.startsWith(QStringLiteral(
+                     "Die Verbindung über die Schnittstelle COM1 (Gerät: %1) ist unterbrochen.")
                                      .arg(rig.pty.editorEnd())),
             qPrintable(text));
-        QVERIFY2(text.endsWith(QStringLiteral("Der Empfang wurde abgebrochen; die Liste im Editor ist unverändert.")),
+        QVERIFY2(text.endsWith(
+                     QStringLiteral("Der Empfang wurde abgebrochen; die Liste im Editor ist unverändert.")),
             qPrintable(text));
         QVERIFY(sameList(w.shotList, before));
         QCOMPARE(w.List1->count(), 0);
@@ -359,7 +368,8 @@ private Q_SLOTS:
         QCOMPARE(rig.prompter->asked.size(), 2);
         const QString text = rig.prompter->asked[1].text;
         QVERIFY2(text.contains(QStringLiteral("Das Senden wurde nach Datensatz ")), qPrintable(text));
-        QVERIFY2(text.endsWith(QStringLiteral(" von 50 abgebrochen. Das Zündgerät hat die Liste nicht vollständig erhalten.")),
+        QVERIFY2(text.endsWith(QStringLiteral(
+                     " von 50 abgebrochen. Das Zündgerät hat die Liste nicht vollständig erhalten.")),
             qPrintable(text));
         QVERIFY(w.Label4->text().startsWith(QStringLiteral("Anzahl Einträge: 50\r\n")));
     }

@@ -39,7 +39,8 @@ private Q_SLOTS:
                 return; // the send is over
             const qsizetype records = rig.sim->received().size() / 8;
             const QString shown = w.Label4->text();
-            if (shown == QStringLiteral("%1 / 170").arg(records) || shown == QStringLiteral("%1 / 170").arg(records + 1))
+            if (shown == QStringLiteral("%1 / 170").arg(records)
+                || shown == QStringLiteral("%1 / 170").arg(records + 1))
                 ++countsSeen;
             else
                 wrongCounts.append(QStringLiteral("%1: %2").arg(records).arg(shown));
@@ -53,15 +54,18 @@ private Q_SLOTS:
         QVERIFY2(wrongCounts.isEmpty(), qPrintable(wrongCounts.join(QLatin1String(", "))));
         QVERIFY2(countsSeen >= 160, qPrintable(QString::number(countsSeen)));
         QCOMPARE(w.Label4->text(),
-            QStringLiteral("Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169"));
+            QStringLiteral(
+                "Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169"));
 
         // The editor leaves 0.1 s after each record; the line may shift single arrivals by a little.
         const QList<double> arrivals = recordArrivals(rig.sim->chunks());
         QCOMPARE(arrivals.size(), 170);
         for (int k = 1; k < 170; ++k)
             QVERIFY2(arrivals[k] - arrivals[k - 1] >= 80,
-                qPrintable(QStringLiteral("record %1 after %2 ms").arg(k).arg(arrivals[k] - arrivals[k - 1])));
-        QVERIFY2(arrivals[169] - arrivals[0] >= 16850, qPrintable(QString::number(arrivals[169] - arrivals[0])));
+                qPrintable(
+                    QStringLiteral("record %1 after %2 ms").arg(k).arg(arrivals[k] - arrivals[k - 1])));
+        QVERIFY2(
+            arrivals[169] - arrivals[0] >= 16850, qPrintable(QString::number(arrivals[169] - arrivals[0])));
     }
 
     // Edits and a file load during the send, and characters from the device meanwhile, change nothing

@@ -59,6 +59,7 @@ public:
     }
 
     const QByteArray& received() const { return m_received; }
+    int finishedSends() const { return m_sends; }
     const QList<Chunk>& chunks() const { return m_chunks; }
     // Monotonic clock (ns) of the last write of the last finished send.
     qint64 lastSendEndNs() const { return m_lastSendEndNs; }

@@ -44,7 +44,7 @@ struct LinkRig {
 
     bool isIdle() const
     {
-        return !window->MSComm1->isOpen() && window->Command2[0]->isEnabled() && window->Command2[1]->isEnabled()
-            && window->Frame2->isHidden() && !window->Receiving;
+        return !window->MSComm1->isOpen() && window->Command2[0]->isEnabled()
+            && window->Command2[1]->isEnabled() && window->Frame2->isHidden() && !window->Receiving;
     }
 };
