@@ -51,6 +51,16 @@ ShotList mixedList()
     return list;
 }
 
+// A window on COM1 that shows the mixed list.
+bool startWithMixedList(LinkRig& rig)
+{
+    if (!rig.start())
+        return false;
+    rig.window->shotList = mixedList();
+    rig.window->RefreshLists();
+    return true;
+}
+
 bool sameList(const ShotList& a, const ShotList& b)
 {
     return std::equal(std::begin(a.times), std::end(a.times), std::begin(b.times))
@@ -204,10 +214,8 @@ private Q_SLOTS:
     void abortKeepsListAndLaterCharactersAreDropped()
     {
         LinkRig rig;
-        QVERIFY(rig.start());
+        QVERIFY(startWithMixedList(rig));
         Form1& w = *rig.window;
-        w.shotList = mixedList();
-        w.RefreshLists();
         const ShotList before = w.shotList;
         const QStringList list2Before = lines(w.List2);
         const QString statistics = w.Label4->text();
@@ -325,10 +333,8 @@ private Q_SLOTS:
     void portLostDuringReceiveEndsInIdle()
     {
         LinkRig rig;
-        QVERIFY(rig.start());
+        QVERIFY(startWithMixedList(rig));
         Form1& w = *rig.window;
-        w.shotList = mixedList();
-        w.RefreshLists();
         const ShotList before = w.shotList;
         w.Command2[0]->click();
         QVERIFY(rig.sim->send("raw " + printableList().left(100)));
