@@ -149,6 +149,17 @@ private:
 
 
     void setupLink();
+    bool openLinkPort();
+    void sendList();
+    void closeLinkPort();
+    void returnToIdle();
+    void linkLost();
+    void showPortDevice();
+    bool m_sending = false;
+    int m_recordsWritten = 0;
+    int m_recordsToSend = 0;
+    QString m_portText;
+    QString m_portDevice;
 
 
 
