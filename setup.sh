@@ -43,7 +43,7 @@ test)
 sanitize)
     build build-asan -DKELTO_SANITIZE=ON -DKELTO_BENCHMARKS=OFF
     cd build-asan
-    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 exec ctest --output-on-failure -j "$jobs"
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 exec ctest --output-on-failure -j "$jobs"
     ;;
 fuzz)
     seconds=${2:-30}

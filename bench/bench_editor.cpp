@@ -1,3 +1,4 @@
+#include "bench_main.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -76,13 +77,4 @@ BENCHMARK(BM_CommitUntilShift)->Unit(benchmark::kMicrosecond)->Repetitions(9)->R
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv(
-        "QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KELTO_BENCHMARK_MAIN()

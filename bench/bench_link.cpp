@@ -2,6 +2,7 @@
 // pair with the device simulator on the far end (needs socat and tools/kelto-device-sim).
 #include "../tests/common/device_sim.h"
 #include "../tests/common/pty_pair.h"
+#include "bench_main.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -137,13 +138,4 @@ BENCHMARK(BM_ReceiveAt9600Baud)->Iterations(5)->UseManualTime()->Unit(benchmark:
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv(
-        "QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KELTO_BENCHMARK_MAIN()

@@ -1,3 +1,4 @@
+#include "bench_main.h"
 #include "form1.h"
 #include "shotlist/list_views.h"
 
@@ -49,12 +50,4 @@ BENCHMARK(BM_RefreshLists)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KELTO_BENCHMARK_MAIN()

@@ -19,8 +19,8 @@ int main(int argc, char* argv[])
         const qint64 shownMs = clock.elapsed();
         struct rusage usage { };
         getrusage(RUSAGE_SELF, &usage);
-        std::printf("start-up to first shown window: %lld ms\npeak RSS: %.1f MB\n", static_cast<long long>(shownMs),
-            usage.ru_maxrss / 1024.0);
+        std::printf("start-up to first shown window: %lld ms\npeak RSS: %.1f MB\n",
+            static_cast<long long>(shownMs), usage.ru_maxrss / 1024.0);
         QApplication::quit();
     });
     return QApplication::exec();

@@ -7,6 +7,15 @@ QString entryNumber(int k)
     return QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
 }
 
+QStringList linesOf(const ShotList& list, QString (*lineOf)(const ShotList&, int))
+{
+    QStringList lines;
+    lines.reserve(EntryCount);
+    for (int k = 0; k < EntryCount; ++k)
+        lines.append(lineOf(list, k));
+    return lines;
+}
+
 } // namespace
 
 qint32 DurationToNext(const ShotList& list, int k)
@@ -34,20 +43,12 @@ QString List2Line(const ShotList& list, int k)
 
 QStringList List1Lines(const ShotList& list)
 {
-    QStringList lines;
-    lines.reserve(EntryCount);
-    for (int k = 0; k < EntryCount; ++k)
-        lines.append(List1Line(list, k));
-    return lines;
+    return linesOf(list, List1Line);
 }
 
 QStringList List2Lines(const ShotList& list)
 {
-    QStringList lines;
-    lines.reserve(EntryCount);
-    for (int k = 0; k < EntryCount; ++k)
-        lines.append(List2Line(list, k));
-    return lines;
+    return linesOf(list, List2Line);
 }
 
 Statistics ComputeStatistics(const QStringList& list1Lines)

@@ -1,3 +1,4 @@
+#include "shot_list_fixtures.h"
 #include "shotlist/editor_rules.h"
 #include "shotlist/field_number.h"
 #include "test_main.h"
@@ -12,29 +13,12 @@ using Times = QList<int>;
 constexpr int E = EmptyTime;
 constexpr double Max = std::numeric_limits<double>::max();
 
-// Slots 0..7 as given, the rest empty; entries are the leading valid times.
-ShotList listOf(const Times& times)
-{
-    ShotList list = ShotList::startup();
-    for (int i = 0; i < SlotCount; ++i)
-        list.times[i] = i < times.size() ? times[i] : E;
-    return list;
-}
-
 int entriesOf(const Times& times)
 {
     int n = 0;
     while (n < times.size() && times[n] <= LastValidTime)
         ++n;
     return n;
-}
-
-Times firstTimes(const ShotList& list, int count)
-{
-    Times times;
-    for (int i = 0; i < count; ++i)
-        times.append(list.times[i]);
-    return times;
 }
 
 } // namespace
@@ -186,7 +170,7 @@ private Q_SLOTS:
         QFETCH(int, k);
         QFETCH(int, since);
         QFETCH(int, until);
-        const ShotList list = listOf(times);
+        const ShotList list = ListWithTimes(times);
         QCOMPARE(SinceValue(list, k), since);
         QCOMPARE(UntilValue(list, k), until);
     }
@@ -230,7 +214,7 @@ private Q_SLOTS:
         QFETCH(double, value);
         QFETCH(double, saved);
         QFETCH(Times, after);
-        ShotList list = listOf(before);
+        ShotList list = ListWithTimes(before);
         for (int i = 0; i < SlotCount; ++i)
             list.circuits[i] = qint16(i);
         const int count = entriesOf(before);
@@ -240,7 +224,7 @@ private Q_SLOTS:
             ApplyUntil(list, row, count, value, saved);
         else
             DeleteRest(list, row, count);
-        QCOMPARE(firstTimes(list, after.size()), after);
+        QCOMPARE(LeadingTimes(list, after.size()), after);
         for (int i = 0; i < SlotCount; ++i) {
             const bool deleted = rule == "delete" && i > row && i <= count;
             QCOMPARE(list.circuits[i], deleted ? NoCircuit : qint16(i));
@@ -252,11 +236,11 @@ private Q_SLOTS:
         Times full;
         for (int i = 0; i < EntryCount; ++i)
             full.append(i * 10);
-        ShotList list = listOf(full);
+        ShotList list = ListWithTimes(full);
         ApplyUntil(list, 169, EntryCount, 20, 0);
         QCOMPARE(list.times[SentinelSlot], 1710);
         NormalizeList(list);
-        QCOMPARE(firstTimes(list, EntryCount), full);
+        QCOMPARE(LeadingTimes(list, EntryCount), full);
 
         list.circuits[SentinelSlot] = 5;
         DeleteRest(list, 169, EntryCount);

@@ -1,30 +1,9 @@
+#include "shot_list_fixtures.h"
 #include "shotlist/list_views.h"
 #include "shotlist/shot_list.h"
 #include "test_main.h"
 
 #include <QTest>
-
-namespace {
-
-ShotList listWithTimes(const QList<qint32>& times)
-{
-    ShotList list = ShotList::startup();
-    for (int i = 0; i < SlotCount; ++i)
-        list.times[i] = EmptyTime;
-    for (int i = 0; i < times.size(); ++i)
-        list.times[i] = times[i];
-    return list;
-}
-
-QList<qint32> leadingTimes(const ShotList& list, int count)
-{
-    QList<qint32> times;
-    for (int i = 0; i < count; ++i)
-        times.append(list.times[i]);
-    return times;
-}
-
-} // namespace
 
 class TestShotList : public QObject {
     Q_OBJECT
@@ -104,62 +83,41 @@ private Q_SLOTS:
 
     void normalizeList_data()
     {
-        QTest::addColumn<QList<qint32>>("before");
-        QTest::addColumn<QList<qint32>>("after");
-        QTest::newRow("equal and falling pushed on") << QList<qint32> { 0, 5, 5, 3 } << QList<qint32> { 0, 5, 6, 7, 65535 };
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<QList<int>>("after");
+        QTest::newRow("equal and falling pushed on")
+            << QList<int> { 0, 5, 5, 3 } << QList<int> { 0, 5, 6, 7, 65535 };
         QTest::newRow("valid behind empty raised")
-            << QList<qint32> { 0, 10, 65535, 20, 30 } << QList<qint32> { 0, 10, 65535, 65536, 65537, 65535 };
+            << QList<int> { 0, 10, 65535, 20, 30 } << QList<int> { 0, 10, 65535, 65536, 65537, 65535 };
         QTest::newRow("65280 emptied, 65279 kept")
-            << QList<qint32> { 0, 65279, 65280 } << QList<qint32> { 0, 65279, 65535, 65535 };
+            << QList<int> { 0, 65279, 65280 } << QList<int> { 0, 65279, 65535, 65535 };
         QTest::newRow("slot 0 empty empties the list")
-            << QList<qint32> { 65280, 5 } << QList<qint32> { 65280, 65281, 65535 };
-        QTest::newRow("slot 0 later than slot 1") << QList<qint32> { 100, 50 } << QList<qint32> { 100, 101, 65535 };
+            << QList<int> { 65280, 5 } << QList<int> { 65280, 65281, 65535 };
+        QTest::newRow("slot 0 later than slot 1") << QList<int> { 100, 50 } << QList<int> { 100, 101, 65535 };
     }
     void normalizeList()
     {
-        QFETCH(QList<qint32>, before);
-        QFETCH(QList<qint32>, after);
-        ShotList list = listWithTimes(before);
+        QFETCH(QList<int>, before);
+        QFETCH(QList<int>, after);
+        ShotList list = ListWithTimes(before);
         NormalizeList(list);
-        QCOMPARE(leadingTimes(list, int(after.size())), after);
+        QCOMPARE(LeadingTimes(list, int(after.size())), after);
         QCOMPARE(list.times[SentinelSlot], EmptyTime);
         QCOMPARE(list.circuits[SentinelSlot], NoCircuit);
     }
 
     void secondNormalizationEmptiesRaisedTimesAndKeepsCircuits()
     {
-        ShotList list = listWithTimes({ 0, 10, 65535, 20 });
+        ShotList list = ListWithTimes({ 0, 10, 65535, 20 });
         list.circuits[3] = 37;
         list.times[SentinelSlot] = 12;
         list.circuits[SentinelSlot] = 3;
         NormalizeList(list);
         NormalizeList(list);
-        QCOMPARE(leadingTimes(list, 4), (QList<qint32> { 0, 10, 65535, 65535 }));
+        QCOMPARE(LeadingTimes(list, 4), (QList<int> { 0, 10, 65535, 65535 }));
         QCOMPARE(list.circuits[3], qint16(37));
         QCOMPARE(list.times[SentinelSlot], EmptyTime);
         QCOMPARE(list.circuits[SentinelSlot], NoCircuit);
-    }
-
-    void entryFieldsWriteRaisedTimesAsEmpty_data()
-    {
-        QTest::addColumn<qint32>("time");
-        QTest::addColumn<qint16>("circuit");
-        QTest::addColumn<QString>("fields");
-        QTest::newRow("90 s, B03") << 90 << qint16(35) << "005A 23";
-        QTest::newRow("empty") << 65535 << qint16(255) << "FFFF FF";
-        QTest::newRow("65534") << 65534 << qint16(0) << "FFFE 00";
-        QTest::newRow("raised behind empty") << 65536 << qint16(37) << "FFFF 25";
-        QTest::newRow("raised further") << 65540 << qint16(255) << "FFFF FF";
-    }
-    void entryFieldsWriteRaisedTimesAsEmpty()
-    {
-        QFETCH(qint32, time);
-        QFETCH(qint16, circuit);
-        QFETCH(QString, fields);
-        ShotList list = ShotList::startup();
-        list.times[3] = time;
-        list.circuits[3] = circuit;
-        QCOMPARE(EntryFields(list, 3), fields);
     }
 
     void listLines_data()
@@ -167,20 +125,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("slot");
         QTest::addColumn<QString>("list1");
         QTest::addColumn<QString>("list2");
-        QTest::newRow("no circuit") << 0 << "001  00:00:00  ---" << "001  00:00:00 (090 s)  ---  ";
-        QTest::newRow("B05") << 1 << "002  00:01:30  B05" << "002  00:01:30 (010 s)  B05";
-        QTest::newRow("last entry") << 2 << "003  00:01:40  A00" << "003  00:01:40 (000 s)  A00";
-        QTest::newRow("empty slot") << 3 << "004  --:--:--  ---" << "004  --:--:-- (000 s)  ---  ";
-        QTest::newRow("empty with circuit") << 5 << "006  --:--:--  B05" << "006  --:--:-- (000 s)  B05";
-        QTest::newRow("thousand seconds") << 7 << "008  00:00:00  H00" << "008  00:00:00 (1000 s)  H00";
-        QTest::newRow("last slot") << 169 << "170  18:07:59  ---" << "170  18:07:59 (000 s)  ---  ";
+        QTest::newRow("no circuit") << 0 << "001  00:00:00  ---"
+                                    << "001  00:00:00 (090 s)  ---  ";
+        QTest::newRow("B05") << 1 << "002  00:01:30  B05"
+                             << "002  00:01:30 (010 s)  B05";
+        QTest::newRow("last entry") << 2 << "003  00:01:40  A00"
+                                    << "003  00:01:40 (000 s)  A00";
+        QTest::newRow("empty slot") << 3 << "004  --:--:--  ---"
+                                    << "004  --:--:-- (000 s)  ---  ";
+        QTest::newRow("empty with circuit") << 5 << "006  --:--:--  B05"
+                                            << "006  --:--:-- (000 s)  B05";
+        QTest::newRow("thousand seconds") << 7 << "008  00:00:00  H00"
+                                          << "008  00:00:00 (1000 s)  H00";
+        QTest::newRow("last slot") << 169 << "170  18:07:59  ---"
+                                   << "170  18:07:59 (000 s)  ---  ";
     }
     void listLines()
     {
         QFETCH(int, slot);
         QFETCH(QString, list1);
         QFETCH(QString, list2);
-        ShotList list = listWithTimes({ 0, 90, 100 });
+        ShotList list = ListWithTimes({ 0, 90, 100 });
         list.circuits[1] = 37;
         list.circuits[2] = 0;
         list.circuits[5] = 37;
@@ -195,32 +160,36 @@ private Q_SLOTS:
 
     void statistics_data()
     {
-        QTest::addColumn<QList<qint32>>("times");
+        QTest::addColumn<QList<int>>("times");
         QTest::addColumn<bool>("emptyView");
         QTest::addColumn<int>("entries");
         QTest::addColumn<QString>("text");
-        QTest::newRow("start-up") << QList<qint32> { 0 } << false << 1
-                                  << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169";
+        QTest::newRow("start-up")
+            << QList<int> { 0 } << false << 1
+            << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169";
         QTest::newRow("three entries")
-            << QList<qint32> { 0, 90, 100 } << false << 3
+            << QList<int> { 0, 90, 100 } << false << 3
             << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 3\r\nZeitdauer : 00:01:40\r\nnoch frei: 167";
-        QTest::newRow("slot 0 empty") << QList<qint32> { 65535 } << false << 0
-                                      << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 0\r\nZeitdauer : \r\nnoch frei: 170";
-        QTest::newRow("view emptied") << QList<qint32> { 0 } << true << 0
-                                      << "Anzahl Einträge: 0\r\nAnzahl Schüsse: 0\r\nZeitdauer : \r\nnoch frei: 170";
-        QList<qint32> full;
+        QTest::newRow("slot 0 empty")
+            << QList<int> { 65535 } << false << 0
+            << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 0\r\nZeitdauer : \r\nnoch frei: 170";
+        QTest::newRow("view emptied")
+            << QList<int> { 0 } << true << 0
+            << "Anzahl Einträge: 0\r\nAnzahl Schüsse: 0\r\nZeitdauer : \r\nnoch frei: 170";
+        QList<int> full;
         for (int i = 0; i < EntryCount; ++i)
             full.append(i * 10);
-        QTest::newRow("full") << full << false << 170
-                              << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 170\r\nZeitdauer : 00:28:10\r\nnoch frei: 0";
+        QTest::newRow("full")
+            << full << false << 170
+            << "Anzahl Einträge: 170\r\nAnzahl Schüsse: 170\r\nZeitdauer : 00:28:10\r\nnoch frei: 0";
     }
     void statistics()
     {
-        QFETCH(QList<qint32>, times);
+        QFETCH(QList<int>, times);
         QFETCH(bool, emptyView);
         QFETCH(int, entries);
         QFETCH(QString, text);
-        ShotList list = listWithTimes(times);
+        ShotList list = ListWithTimes(times);
         NormalizeList(list);
         const Statistics stats = ComputeStatistics(emptyView ? QStringList() : List1Lines(list));
         QCOMPARE(stats.entries, entries);
@@ -229,7 +198,7 @@ private Q_SLOTS:
 
     void fullListEndsWithZeroDuration()
     {
-        ShotList list = listWithTimes({});
+        ShotList list = ListWithTimes({});
         for (int i = 0; i < EntryCount; ++i)
             list.times[i] = i;
         NormalizeList(list);
