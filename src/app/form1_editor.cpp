@@ -31,6 +31,9 @@ int keyAscii(const QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         return EnterKey;
+    // Tab moves the focus; it types nothing.
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        return 0;
     const QString text = event->text();
     return text.isEmpty() ? 0 : text.at(0).unicode();
 }
@@ -130,9 +133,17 @@ void Form1::List2_Click()
         Text2[2]->setText(QString::number(UntilValue(shotList, k)));
         Text2[3]->setText(QString::number(shotList.circuits[k] & 31));
         Combo2->setCurrentIndex(shotList.circuits[k] / 32);
+        // Reaching the list by keyboard makes a line current without highlighting it.
+        List2->item(k)->setSelected(true);
     }
     for (QLineEdit* entryField : Text2)
         entryField->setEnabled(selected);
+    // A field that keeps the focus while the line changes (the device box hands the focus to the
+    // circuit number before a click selects another line) compares against the new line's text.
+    for (int i = 0; i < int(Text2.size()); ++i) {
+        if (selected && m_fieldEntered[i] && Text2[i]->hasFocus())
+            Text2_GotFocus(i);
+    }
 }
 
 void Form1::List2_KeyPress(int KeyAscii)

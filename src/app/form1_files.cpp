@@ -212,8 +212,8 @@ void Form1::loadSelectedFile()
     const QString name = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
     const QString path = CurrentFolder + name;
     if (name.isEmpty() || !QFileInfo::exists(path)) {
-        prompter().message(
-            path, QStringLiteral("Datei nicht gefunden..."), Prompter::Buttons::Ok, Prompter::Answer::Ok);
+        prompter().message(shownPath(path), QStringLiteral("Datei nicht gefunden..."), Prompter::Buttons::Ok,
+            Prompter::Answer::Ok);
         return;
     }
     // The whole list is read before anything changes.
@@ -250,7 +250,8 @@ void Form1::saveList()
     const QString fileName = *answer + QStringLiteral(".fsl");
     const QString path = CurrentFolder + fileName;
     if (QFileInfo::exists(path)
-        && prompter().message(AppTitle, QStringLiteral("Datei ") + path + QStringLiteral(" überschreiben?"),
+        && prompter().message(AppTitle,
+               QStringLiteral("Datei ") + shownPath(path) + QStringLiteral(" überschreiben?"),
                Prompter::Buttons::OkCancel, Prompter::Answer::Ok)
             != Prompter::Answer::Ok)
         return;

@@ -124,6 +124,17 @@ bool CreateFolder(const QString& path, QString* error)
     std::error_code code;
     if (std::filesystem::create_directory(std::filesystem::path(QFile::encodeName(path).toStdString()), code))
         return true;
-    *error = code ? QString::fromLocal8Bit(code.message()) : QStringLiteral("Der Ordner existiert bereits.");
+    if (!code)
+        *error = QStringLiteral("Der Ordner existiert bereits.");
+    else if (code == std::errc::file_exists)
+        *error = QStringLiteral("Dort gibt es bereits eine Datei dieses Namens.");
+    else if (code == std::errc::permission_denied || code == std::errc::read_only_file_system)
+        *error = QStringLiteral("Keine Berechtigung, dort einen Ordner anzulegen (%1).")
+                     .arg(QString::fromLocal8Bit(code.message()));
+    else if (code == std::errc::no_such_file_or_directory)
+        *error = QStringLiteral("Der übergeordnete Ordner existiert nicht mehr (%1).")
+                     .arg(QString::fromLocal8Bit(code.message()));
+    else
+        *error = QString::fromLocal8Bit(code.message());
     return false;
 }

@@ -548,6 +548,47 @@ private Q_SLOTS:
         w.List2->setFocus(Qt::MouseFocusReason);
         QTest::keyClick(w.List2, Qt::Key_Down);
         QCOMPARE(w.windowTitle(), QStringLiteral("2 >12<"));
+        // Tab moves on and types nothing: no echo.
+        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(w.Text2[Since], Qt::Key_Tab);
+        QCOMPARE(w.windowTitle(), QStringLiteral("2 >12<"));
+    }
+
+    void clickingLineFromDeviceBoxEditsThatLine()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10, 20, 30 });
+        w.shotList.circuits[1] = 37;
+        w.RefreshLists();
+        w.List2->setCurrentRow(1);
+        w.Combo2->setFocus(Qt::MouseFocusReason);
+        // The device box hands the focus to the circuit number, then the click selects line 3.
+        QTest::mouseClick(
+            w.List2->viewport(), Qt::LeftButton, {}, w.List2->visualItemRect(w.List2->item(3)).center());
+        QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
+        QCOMPARE(w.List2->currentRow(), 3);
+        QCOMPARE(w.SavedFieldText[Circuit], w.Text2[Circuit]->text());
+        // Leaving it unchanged stores nothing and keeps line 3.
+        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(w.List2->currentRow(), 3);
+        QCOMPARE(w.shotList.circuits[3], NoCircuit);
+    }
+
+    void tabWalksThePageInOrder()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10 });
+        w.List2->setFocus(Qt::TabFocusReason);
+        // Reached by keyboard, the current line is also the highlighted one.
+        QCOMPARE(w.List2->currentRow(), 0);
+        QVERIFY(w.List2->item(0)->isSelected());
+        const QList<QWidget*> order { w.Text2[Since], w.Text2[Until], w.Combo2, w.Text2[Circuit],
+            w.Text2[EntryNumber] };
+        for (QWidget* next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QCOMPARE(entryTimes(w), Times({ 0, 10 }));
     }
 
     void windowDeactivationCommitsNothing()

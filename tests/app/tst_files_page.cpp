@@ -126,6 +126,8 @@ private Q_SLOTS:
             QCOMPARE(p.w.Label4->text(), NotAList);
         }
         p.save("c", "neu");
+        // The comment prompt starts with what Text1 shows, the rejection of the previewed file too.
+        QCOMPARE(p.prompter->asked[p.prompter->asked.size() - 2].defaultText, NotAList);
         QCOMPARE(readFile(p.folder() + "neu.fsl"), listFile("c", { "0000 FF" }));
     }
 
@@ -467,8 +469,10 @@ private Q_SLOTS:
         writeFile(p.folder() + "datei", "x");
         p.prompter->setNextInput("datei");
         w.Command4[3]->click();
-        QVERIFY(p.prompter->asked.last().text.startsWith(
-            "Der Ordner " + p.folder() + "datei konnte nicht angelegt"));
+        QCOMPARE(p.prompter->asked.last().text,
+            "Der Ordner " + p.folder()
+                + "datei konnte nicht angelegt werden.\n\nGrund: Dort gibt es bereits eine Datei dieses "
+                  "Namens.");
         QCOMPARE(w.Dir1->path(), p.dir.path());
     }
 
