@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 
 namespace {
@@ -46,6 +48,30 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
     auto* button = make<QPushButton>(parent, name);
     button->setText(caption);
     return button;
+}
+
+// Shrinks a box's font until its longest item fits the box's text field: the layout is fixed, and
+// some desktop fonts are wider than the one it was drawn for.
+void fitFontToItems(QComboBox* box)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.rect = QRect(QPoint(0, 0), box->size());
+    const int room = box->style()
+                         ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box)
+                         .width()
+        - 4;
+    QFont font = box->font();
+    for (qreal size = font.pointSizeF(); size > 6.0; size -= 0.5) {
+        font.setPointSizeF(size);
+        const QFontMetrics metrics(font);
+        int widest = 0;
+        for (int i = 0; i < box->count(); ++i)
+            widest = qMax(widest, metrics.horizontalAdvance(box->itemText(i)));
+        if (widest <= room)
+            break;
+    }
+    box->setFont(font);
 }
 
 QFont listFont()
@@ -93,10 +119,7 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
 
 Form1::~Form1() = default;
 
-void Form1::setPrompter(std::unique_ptr<Prompter> prompter)
-{
-    m_prompter = std::move(prompter);
-}
+void Form1::setPrompter(std::unique_ptr<Prompter> prompter) { m_prompter = std::move(prompter); }
 
 void Form1::buildWindow()
 {
@@ -135,6 +158,7 @@ void Form1::buildWindow()
     for (int n = 1; n <= 8; ++n)
         Combo1->addItem(QStringLiteral("COM%1").arg(n));
     placeTw(Combo1, 6840, 360, 1095, 315);
+    fitFontToItems(Combo1);
     Label4 = make<ClickLabel>(page0, QStringLiteral("Label4"));
     Label4->setText(QStringLiteral("Kelto %1").arg(QStringLiteral(KELTO_VERSION)));
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -158,7 +182,8 @@ void Form1::buildWindow()
     Label2->setPalette(titleStrip);
     placeTw(Label2, 0, 0, 7455, 315);
     Label3 = makeLabel(Frame2, QStringLiteral("Label3"),
-        QStringLiteral("Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt \"Save\" im Edit-Menü starten..."));
+        QStringLiteral(
+            "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt \"Save\" im Edit-Menü starten..."));
     placeTw(Label3, 240, 480, 6975, 495);
     Command3 = makeButton(Frame2, QStringLiteral("Command3"), QStringLiteral("Abbruch"));
     placeTw(Command3, 3360, 1080, 2535, 375);
@@ -198,8 +223,10 @@ void Form1::buildWindow()
     List2 = make<QListWidget>(page2, QStringLiteral("List2"));
     List2->setFont(fixed);
     placeTw(List2, 0, 360, 4455, 6135);
-    const QStringList captions { QStringLiteral("Eintrag Nummer"), QStringLiteral("Sekunden seit der letzten Zündung"),
-        QStringLiteral("Sekunden bis zur nächsten Zündung"), QStringLiteral("Zündgerät und Zündkreis-Nummer") };
+    const QStringList captions { QStringLiteral("Eintrag Nummer"),
+        QStringLiteral("Sekunden seit der letzten Zündung"),
+        QStringLiteral("Sekunden bis zur nächsten Zündung"),
+        QStringLiteral("Zündgerät und Zündkreis-Nummer") };
     const QStringList initialTexts { QStringLiteral("go to"), QStringLiteral("Zeit"), QStringLiteral("Zeit"),
         QStringLiteral("Nummer") };
     for (int i = 0; i < 4; ++i) {
@@ -213,16 +240,17 @@ void Form1::buildWindow()
     placeTw(Text2[2], 6480, 4080, 975, 285);
     placeTw(Text2[3], 7320, 5520, 975, 285);
     Combo2 = make<QComboBox>(page2, QStringLiteral("Combo2"));
-    Combo2->addItems({ QStringLiteral("A (Brenzor)"), QStringLiteral("B (Verteiler)"), QStringLiteral("C (Verteiler)"),
-        QStringLiteral("D (Option)"), QStringLiteral("E (Option)"), QStringLiteral("F (Option)"),
-        QStringLiteral("G (Option)"), QStringLiteral("H (alle Verteiler)") });
+    Combo2->addItems({ QStringLiteral("A (Brenzor)"), QStringLiteral("B (Verteiler)"),
+        QStringLiteral("C (Verteiler)"), QStringLiteral("D (Option)"), QStringLiteral("E (Option)"),
+        QStringLiteral("F (Option)"), QStringLiteral("G (Option)"), QStringLiteral("H (alle Verteiler)") });
     Combo2->setCurrentIndex(-1);
     placeTw(Combo2, 5640, 5520, 1695, 315);
+    fitFontToItems(Combo2);
 
     // Keyboard order of the elements that take the focus.
-    const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command3, Combo1, Command4[0], Drive1,
-        Dir1, File1, Command4[1], Command4[3], Text1, Command4[2], List2, Text2[1], Text2[2], Combo2, Text2[3],
-        Text2[0], List1 };
+    const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command3, Combo1, Command4[0],
+        Drive1, Dir1, File1, Command4[1], Command4[3], Text1, Command4[2], List2, Text2[1], Text2[2], Combo2,
+        Text2[3], Text2[0], List1 };
     for (int i = 1; i < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
 

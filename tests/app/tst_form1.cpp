@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -29,7 +31,8 @@ int enabledFrames(Form1& w)
 {
     int count = 0;
     for (int i = 0; i < 3; ++i)
-        count += child<QFrame>(w, QStringLiteral("Frame1_%1").arg(i).toLatin1().constData())->isEnabled() ? 1 : 0;
+        count += child<QFrame>(w, QStringLiteral("Frame1_%1").arg(i).toLatin1().constData())->isEnabled() ? 1
+                                                                                                          : 0;
     return count;
 }
 
@@ -65,11 +68,13 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(w, "Label1")->text(), QStringLiteral("Nr.   Zeit     Kreis"));
         QCOMPARE(child<QLabel>(w, "Label7")->text(), QStringLiteral("Nr.   Zeit     Dauer   Kreis"));
         QCOMPARE(child<QLabel>(w, "Label4")->text(),
-            QStringLiteral("Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169"));
+            QStringLiteral(
+                "Anzahl Einträge: 170\r\nAnzahl Schüsse: 1\r\nZeitdauer : 00:00:00\r\nnoch frei: 169"));
 
         const QString temp = qEnvironmentVariable("temp") + QDir::separator();
         QCOMPARE(w.TempFolder, temp);
-        QCOMPARE(child<QPushButton>(w, "Command4_2")->toolTip(), QStringLiteral("Inidatei: ") + temp + "kelto.ini");
+        QCOMPARE(child<QPushButton>(w, "Command4_2")->toolTip(),
+            QStringLiteral("Inidatei: ") + temp + "kelto.ini");
         QCOMPARE(w.FileSignature, QStringLiteral("Feuerwerk-Schussliste Pelorandistrake"));
 
         const char* fields[] = { "Text2_0", "Text2_1", "Text2_2", "Text2_3" };
@@ -86,8 +91,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("without separator") << "/tmp/kelto-a" << "/tmp/kelto-a/";
-        QTest::newRow("with separator") << "/tmp/kelto-b/" << "/tmp/kelto-b/";
+        QTest::newRow("without separator") << "/tmp/kelto-a"
+                                           << "/tmp/kelto-a/";
+        QTest::newRow("with separator") << "/tmp/kelto-b/"
+                                        << "/tmp/kelto-b/";
     }
     void tempFolderGetsOneTrailingSeparator()
     {
@@ -135,7 +142,8 @@ private Q_SLOTS:
         for (int page : order) {
             tabs->setCurrentIndex(page);
             QCOMPARE(enabledFrames(w), 1);
-            QVERIFY(child<QFrame>(w, QStringLiteral("Frame1_%1").arg(page).toLatin1().constData())->isEnabled());
+            QVERIFY(
+                child<QFrame>(w, QStringLiteral("Frame1_%1").arg(page).toLatin1().constData())->isEnabled());
         }
         QVERIFY(save->isEnabled());
 
@@ -190,11 +198,32 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.size(), QSize(633, 465));
         for (QWidget* widget : w.findChildren<QWidget*>()) {
-            static const QRegularExpression element("^(Label|List|Combo|Command|Text|Dir|File|Drive|Frame2)\\d*(_\\d)?$");
+            static const QRegularExpression element(
+                "^(Label|List|Combo|Command|Text|Dir|File|Drive|Frame2)\\d*(_\\d)?$");
             if (!element.match(widget->objectName()).hasMatch())
                 continue;
             QWidget* parent = widget->parentWidget();
-            QVERIFY2(parent->rect().contains(widget->geometry()), qPrintable(widget->objectName() + QString(" %1,%2 %3x%4 in %5x%6").arg(widget->x()).arg(widget->y()).arg(widget->width()).arg(widget->height()).arg(parent->width()).arg(parent->height())));
+            QVERIFY2(parent->rect().contains(widget->geometry()),
+                qPrintable(widget->objectName()
+                    + QString(" %1,%2 %3x%4 in %5x%6")
+                          .arg(widget->x())
+                          .arg(widget->y())
+                          .arg(widget->width())
+                          .arg(widget->height())
+                          .arg(parent->width())
+                          .arg(parent->height())));
+        }
+        // Every device and port name fits its box.
+        for (QComboBox* box : { w.Combo1, static_cast<QComboBox*>(w.Combo2) }) {
+            QStyleOptionComboBox option;
+            option.initFrom(box);
+            const int room
+                = box->style()
+                      ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box)
+                      .width();
+            for (int i = 0; i < box->count(); ++i)
+                QVERIFY2(box->fontMetrics().horizontalAdvance(box->itemText(i)) <= room,
+                    qPrintable(box->itemText(i)));
         }
         // The page frames start 8 px right of the tab control's corner, below the row of tabs.
         QWidget* pages = w.SSTab1->widget(0)->parentWidget();
