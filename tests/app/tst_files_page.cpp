@@ -1,6 +1,7 @@
 #include "browser_widgets.h"
 #include "form1.h"
 #include "scripted_prompter.h"
+#include "shot_list_fixtures.h"
 #include "test_main.h"
 #include "widgets.h"
 
@@ -16,7 +17,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <cstring>
 #include <sys/resource.h>
 
 namespace {
@@ -73,12 +73,6 @@ struct Page {
         w.Command4[1]->click();
     }
 };
-
-bool sameList(const ShotList& a, const ShotList& b)
-{
-    return std::memcmp(a.times, b.times, sizeof a.times) == 0
-        && std::memcmp(a.circuits, b.circuits, sizeof a.circuits) == 0;
-}
 
 } // namespace
 
@@ -188,7 +182,7 @@ private Q_SLOTS:
         p.w.Command4_Click(0);
         QCOMPARE(p.w.Label4->text(), NotAList);
         QVERIFY(!p.w.Command4[0]->isEnabled());
-        QVERIFY(sameList(p.w.shotList, before));
+        QVERIFY(SameList(p.w.shotList, before));
         QCOMPARE(p.w.Text1->toPlainText(), text);
         QCOMPARE(p.w.SSTab1->currentIndex(), 1);
         QCOMPARE(p.w.Label5->text().count(QStringLiteral("\r\n")), 3);
@@ -206,7 +200,7 @@ private Q_SLOTS:
         QCOMPARE(p.prompter->asked[0].title, p.folder() + "weg.fsl");
         QCOMPARE(p.prompter->asked[0].text, QStringLiteral("Datei nicht gefunden..."));
         QCOMPARE(p.prompter->asked[0].buttons, Prompter::Buttons::Ok);
-        QVERIFY(sameList(p.w.shotList, before));
+        QVERIFY(SameList(p.w.shotList, before));
     }
 
     void folderChangeListsAndPreviewsLastFile()

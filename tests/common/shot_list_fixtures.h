@@ -4,6 +4,9 @@
 
 #include <QList>
 
+#include <algorithm>
+#include <iterator>
+
 // Slots as given, every other slot empty (not normalised).
 inline ShotList ListWithTimes(const QList<int>& times)
 {
@@ -19,4 +22,10 @@ inline QList<int> LeadingTimes(const ShotList& list, int count)
     for (int i = 0; i < count; ++i)
         times.append(list.times[i]);
     return times;
+}
+
+inline bool SameList(const ShotList& a, const ShotList& b)
+{
+    return std::equal(std::begin(a.times), std::end(a.times), std::begin(b.times))
+        && std::equal(std::begin(a.circuits), std::end(a.circuits), std::begin(b.circuits));
 }

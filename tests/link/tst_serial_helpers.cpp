@@ -12,8 +12,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("number");
-        QTest::newRow("COM1") << "COM1" << 1;
-        QTest::newRow("COM3") << "COM3" << 3;
         QTest::newRow("COM8") << "COM8" << 8;
         QTest::newRow("only the last counts") << "COM12" << 2;
         QTest::newRow("no digit") << "COMx" << 0;
