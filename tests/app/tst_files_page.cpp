@@ -1,5 +1,6 @@
 #include "browser_widgets.h"
 #include "form1.h"
+#include "fsl_fixtures.h"
 #include "scripted_prompter.h"
 #include "shot_list_fixtures.h"
 #include "test_main.h"
@@ -25,16 +26,9 @@ using Answer = Prompter::Answer;
 
 const QString NoFile = QStringLiteral("Keine Datei ausgewählt...");
 const QString NotAList = QStringLiteral("Diese Datei ist keine gültige Feuerwerks-Schussliste...");
-const QByteArray Signature = "Feuerwerk-Schussliste Pelorandistrake\r\n";
-const QByteArray StartupStats = "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 1\r\nZeitdauer : 00:00:00\r\n"
-                                "noch frei: 169\r\n";
-
 QByteArray listFile(const QByteArray& comment, const QByteArrayList& first = {}, int total = EntryCount)
 {
-    QByteArray bytes = Signature + comment + "\r\n" + StartupStats;
-    for (int i = 0; i < total; ++i)
-        bytes += (i < first.size() ? first[i] : QByteArray("FFFF FF")) + "\r\n";
-    return bytes;
+    return FslHead(comment) + FslEntries(first, total);
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)

@@ -1,6 +1,7 @@
 #include "files/folder_browser.h"
 #include "files/fsl_file.h"
 #include "files/settings_file.h"
+#include "fsl_fixtures.h"
 #include "test_main.h"
 
 #include <QBuffer>
@@ -10,23 +11,6 @@
 namespace {
 
 const QString Signature = QStringLiteral("Feuerwerk-Schussliste Pelorandistrake");
-
-// The head of a file as bytes, written out by hand.
-QByteArray head(const QByteArray& comment, const QByteArray& stats)
-{
-    return "Feuerwerk-Schussliste Pelorandistrake\r\n" + comment + "\r\n" + stats;
-}
-
-const QByteArray StartupStats = "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 1\r\nZeitdauer : 00:00:00\r\n"
-                                "noch frei: 169\r\n";
-
-QByteArray entries(const QByteArrayList& first, int total = EntryCount)
-{
-    QByteArray bytes;
-    for (int i = 0; i < total; ++i)
-        bytes += (i < first.size() ? first[i] : QByteArray("FFFF FF")) + "\r\n";
-    return bytes;
-}
 
 QStringList readAll(const QByteArray& bytes)
 {
@@ -99,7 +83,7 @@ private Q_SLOTS:
     void readersStopAtTheLinesTheyNeed()
     {
         const QByteArray tail(8 * 1024 * 1024, 'x');
-        QByteArray valid = head("c", StartupStats) + entries({}) + tail;
+        QByteArray valid = FslHead("c") + FslEntries() + tail;
         QBuffer buffer(&valid);
         buffer.open(QIODevice::ReadOnly);
         QVERIFY(ReadFslPreview(buffer, Signature));
@@ -120,14 +104,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("mixed");
         QTest::addColumn<QString>("comment");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("start-up list")
-            << false << "Probe" << head("Probe", StartupStats) + entries({ "0000 FF" });
+        QTest::newRow("start-up list") << false << "Probe" << FslHead("Probe") + FslEntries({ "0000 FF" });
         QTest::newRow("mixed list, comment made one line")
             << true << QString::fromUtf8("Finale\r\nmit €\nund ✓ 😀\u2028Ende")
-            << head("Finale mit \x80 und ? ? Ende",
+            << FslHead("Finale mit \x80 und ? ? Ende",
                    "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 3\r\nZeitdauer : 00:01:40\r\nnoch frei: "
                    "167\r\n")
-                + entries({ "0000 FF", "005A 23", "0064 00", "FFFF FF", "FFFF 25" });
+                + FslEntries({ "0000 FF", "005A 23", "0064 00", "FFFF FF", "FFFF 25" });
     }
     void writesListByteExact()
     {
@@ -166,8 +149,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, line);
         QFETCH(qint32, time);
         QFETCH(qint16, circuit);
-        const QByteArray bytes = head("Kommentar \xE4", "x\r\ny\r\nz\r\nw\r\n") + entries({ "0001 02", line })
-            + "extra line\r\nmore\r\n";
+        const QByteArray bytes = FslHead("Kommentar \xE4", "x\r\ny\r\nz\r\nw\r\n")
+            + FslEntries({ "0001 02", line }) + "extra line\r\nmore\r\n";
         const std::optional<FslContent> content = readFrom(bytes, &ReadShotListFile);
         QVERIFY(content);
         QCOMPARE(content->comment, QStringLiteral("Kommentar ä"));
@@ -182,13 +165,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("previewValid");
-        const QByteArray rest = "c\r\n" + StartupStats + entries({});
+        const QByteArray rest = "c\r\n" + StartupStats + FslEntries();
         QTest::newRow("letter case") << "Feuerwerk-schussliste Pelorandistrake\r\n" + rest << false;
         QTest::newRow("trailing blank") << "Feuerwerk-Schussliste Pelorandistrake \r\n" + rest << false;
         QTest::newRow("LF line ends")
-            << QByteArray(head("c", StartupStats) + entries({})).replace("\r\n", "\n") << false;
-        QTest::newRow("175 lines") << head("c", StartupStats) + entries({}, 169) << true;
-        QTest::newRow("five lines") << head("c", "1\r\n2\r\n3\r\n") << false;
+            << QByteArray(FslHead("c") + FslEntries()).replace("\r\n", "\n") << false;
+        QTest::newRow("175 lines") << FslHead("c") + FslEntries({}, 169) << true;
+        QTest::newRow("five lines") << FslHead("c", "1\r\n2\r\n3\r\n") << false;
         QTest::newRow("empty") << QByteArray() << false;
     }
     void invalidFilesAreRejected()
@@ -201,7 +184,7 @@ private Q_SLOTS:
 
     void previewShowsCommentAndStatistics()
     {
-        const std::optional<FslPreview> preview = readFrom(head("Silvester", StartupStats), &ReadFslPreview);
+        const std::optional<FslPreview> preview = readFrom(FslHead("Silvester"), &ReadFslPreview);
         QVERIFY(preview);
         QCOMPARE(preview->comment, QStringLiteral("Silvester"));
         QCOMPARE(preview->statistics,
