@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -46,6 +47,8 @@ int main(int argc, char* argv[])
         SaveBytes(QDir(shows).filePath(QStringLiteral("fw_%1.fsl").arg(i, 3, 10, QLatin1Char('0'))), bytes, nullptr);
     }
     QDir::setCurrent(shows);
+    // No remembered folder of the user's own in the pictures.
+    qputenv("temp", QFile::encodeName(home.path()));
 
     Form1 window;
     window.shotList = demoShow(28);
