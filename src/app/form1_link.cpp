@@ -1,18 +1,20 @@
 #include "form1.h"
 
-#include "link/pause.h"
 #include "link/port_names.h"
 #include "link/wire_format.h"
 #include "widgets.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QTimer>
 
 namespace {
 
@@ -115,19 +117,47 @@ void Form1::sendList()
     m_recordsToSend = qMin(List1->count(), EntryCount);
     m_recordsWritten = 0;
     m_sending = true;
+
+    // Each record goes out from a timer, 0.1 s (on a monotonic clock) after the one before. A timer
+    // also fires while a box opened meanwhile waits for its answer; a loop that had to return here
+    // between records would hold the line up for as long as the box stays open.
     QElapsedTimer clock;
     clock.start();
-    for (int k = 0; k < m_recordsToSend; ++k) {
-        MSComm1->write(OutgoingRecord(confirmed, k));
-        const qint64 deadline = clock.nsecsElapsed() + RecordPauseNs;
-        m_recordsWritten = k + 1;
-        Label4->setText(QStringLiteral("%1 / %2").arg(k + 1).arg(List1->count()));
-        const bool paused = PauseUntil(clock, deadline, this);
-        if (!alive || !m_sending)
-            return; // window destroyed, or the port was lost and the user told
-        if (!paused)
-            break; // the application is quitting: stop, but let what was written reach the line
-    }
+    qint64 nextRecordAt = 0;
+    bool finished = false;
+    QEventLoop sending;
+    QTimer pacer;
+    pacer.setSingleShot(true);
+    pacer.setTimerType(Qt::PreciseTimer);
+    const auto writeDue = [&] {
+        if (!alive || !m_sending) {
+            finished = true; // window destroyed, or the port was lost and the user told
+            sending.quit();
+            return;
+        }
+        const qint64 waitNs = nextRecordAt - clock.nsecsElapsed();
+        if (waitNs > 0) {
+            pacer.start(int((waitNs + 999'999) / 1'000'000));
+            return;
+        }
+        if (m_recordsWritten == m_recordsToSend) {
+            finished = true; // the pause after the last record is over too
+            sending.quit();
+            return;
+        }
+        MSComm1->write(OutgoingRecord(confirmed, m_recordsWritten));
+        nextRecordAt = clock.nsecsElapsed() + RecordPauseNs;
+        ++m_recordsWritten;
+        Label4->setText(QStringLiteral("%1 / %2").arg(m_recordsWritten).arg(List1->count()));
+        pacer.start(int(RecordPauseNs / 1'000'000));
+    };
+    connect(&pacer, &QTimer::timeout, &sending, writeDue);
+    connect(this, &QObject::destroyed, &sending, &QEventLoop::quit);
+    writeDue();
+    if (!finished)
+        sending.exec(); // also ends when the application quits: then stop after what was written
+    if (!alive || !m_sending)
+        return;
     closeLinkPort();
     returnToIdle();
     Label4_Click();

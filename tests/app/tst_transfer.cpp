@@ -3,6 +3,7 @@
 #include "test_main.h"
 #include "widgets.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -242,6 +243,35 @@ private Q_SLOTS:
         QTest::newRow("cancelled") << true;
         QTest::newRow("List1 empty") << false;
     }
+    // A box the user opens during a send (saving a file, say) must not hold up the records.
+    void openBoxDoesNotHoldUpSend()
+    {
+        LinkRig rig;
+        QVERIFY(rig.start());
+        Form1& w = *rig.window;
+        rig.keepList1Lines(20);
+        int recordsWhileOpen = -1;
+        bool boxOpened = false;
+        rig.sim->onChunk = [&](const SimDriver::Chunk&) {
+            if (boxOpened || rig.sim->received().size() < 3 * 8)
+                return;
+            boxOpened = true;
+            QTimer::singleShot(0, &w, [&] {
+                QDialog box(&w);
+                const qsizetype before = rig.sim->received().size();
+                QTimer::singleShot(800, &box, &QDialog::accept);
+                box.exec();
+                recordsWhileOpen = int((rig.sim->received().size() - before) / 8);
+            });
+        };
+        rig.prompter->setNextAnswer(Prompter::Answer::Ok);
+        w.Command2[1]->click();
+        QVERIFY(rig.sim->waitForReceived(20 * 8));
+        QVERIFY(rig.isIdle());
+        QVERIFY2(recordsWhileOpen >= 5, qPrintable(QString::number(recordsWhileOpen)));
+        QCOMPARE(rig.sim->received(), QByteArray("0000 FF;") + QByteArray("FFFF FF;").repeated(19));
+    }
+
     void sendsNothingWhenCancelledOrList1Empty()
     {
         QFETCH(bool, cancel);

@@ -1,9 +1,7 @@
-#include "link/pause.h"
 #include "link/port_names.h"
 #include "test_main.h"
 
 #include <QTest>
-#include <QTimer>
 
 class TestSerialHelpers : public QObject {
     Q_OBJECT
@@ -57,48 +55,6 @@ private Q_SLOTS:
         QCOMPARE(text, QStringLiteral("Das Gerät wurde nicht gefunden. (No such file or directory)"));
         QVERIFY(PortErrorText(QSerialPort::ResourceError, QString())
                     .startsWith(QStringLiteral("Das Gerät ist nicht mehr")));
-    }
-
-    void pauseLastsItsTimeAndKeepsEventsRunning()
-    {
-        QElapsedTimer clock;
-        clock.start();
-        int ticks = 0;
-        QTimer ticker;
-        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-        ticker.start(10);
-        QVERIFY(PauseUntil(clock, 100'000'000));
-        const qint64 elapsed = clock.nsecsElapsed();
-        QVERIFY2(elapsed >= 100'000'000, qPrintable(QString::number(elapsed)));
-        QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
-        // A deadline already passed returns at once.
-        QVERIFY(PauseUntil(clock, 0));
-    }
-
-    void pauseEndsWhenGuardIsDestroyed()
-    {
-        auto* guard = new QObject;
-        QElapsedTimer clock;
-        clock.start();
-        QTimer::singleShot(20, [guard] { delete guard; });
-        QVERIFY(!PauseUntil(clock, 5'000'000'000, guard));
-        QVERIFY(clock.elapsed() < 4000);
-    }
-
-    void pauseEndsWhenApplicationQuits()
-    {
-        bool paused = true;
-        qint64 elapsedMs = 0;
-        QTimer::singleShot(0, [&] {
-            QElapsedTimer clock;
-            clock.start();
-            QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
-            paused = PauseUntil(clock, 5'000'000'000);
-            elapsedMs = clock.elapsed();
-        });
-        QCoreApplication::exec();
-        QVERIFY(!paused);
-        QVERIFY(elapsedMs < 4000);
     }
 };
 
