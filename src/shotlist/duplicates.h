@@ -1,0 +1,25 @@
+#pragma once
+
+#include "shot_list.h"
+
+#include <QList>
+#include <QString>
+
+// A circuit that more than one entry fires. "H (alle Verteiler)" with circuit n fires B n and C n
+// too, so an H entry joins the group of B n and of C n.
+struct DuplicateCircuit {
+    qint16 code = NoCircuit; // the circuit the group is named after
+    QList<int> members; // slots, ascending
+};
+
+// Number of leading members with a valid time: the entries of the list.
+int CountEntries(const ShotList& list);
+
+// Groups in ascending order of their code, among the list's entries only.
+QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list);
+
+// Slots that belong to any group, ascending and each once.
+QList<int> DuplicateSlots(const QList<DuplicateCircuit>& groups);
+
+// "Doppelt belegt: B05 (Nr. 1, 3); C07 (Nr. 2, 4)", or empty text when there is none.
+QString DuplicateText(const QList<DuplicateCircuit>& groups);
