@@ -23,13 +23,14 @@ public:
         while (!window.isActiveWindow() && waited.elapsed() < 5000)
             QApplication::processEvents();
         window.SSTab1->setCurrentIndex(2);
+        ShotList list = ShotList::startup();
         for (int i = 0; i < EntryCount; ++i) {
-            window.shotList.times[i] = i * 7;
-            window.shotList.circuits[i] = qint16(i % 255);
+            list.times[i] = i * 7;
+            list.circuits[i] = qint16(i % 255);
         }
-        window.RefreshLists();
+        window.document().reset(list);
     }
-    bool ready() const { return window.isActiveWindow() && window.ShotCount == EntryCount; }
+    bool ready() const { return window.isActiveWindow() && window.document().entryCount() == EntryCount; }
 
     // Enters the field on line 100 and types the text; not timed.
     void prepare(int field, const QString& typed)
@@ -58,7 +59,7 @@ void runCommits(benchmark::State& state, int field, const QString& first, const 
         state.ResumeTiming();
         editor.window.List2->setFocus();
     }
-    if (editor.window.ShotCount != EntryCount)
+    if (editor.window.document().entryCount() != EntryCount)
         state.SkipWithError("the commits changed the number of entries");
 }
 

@@ -38,12 +38,12 @@ void BM_RefreshLists(benchmark::State& state)
     Form1 window;
     window.show();
     QApplication::processEvents();
-    window.shotList = fullList();
+    window.document().reset(fullList());
     for (auto _ : state) {
         window.RefreshLists();
         benchmark::DoNotOptimize(window.List1->count());
     }
-    if (window.ShotCount != EntryCount)
+    if (window.document().entryCount() != EntryCount)
         state.SkipWithError("refresh did not see a full list");
 }
 BENCHMARK(BM_RefreshLists)->Unit(benchmark::kMicrosecond);

@@ -53,5 +53,5 @@ int main(int argc, char* argv[])
     window.Command4_Click(1);
     const bool saved = QFile::exists(QStringLiteral("fw_000.fsl"));
     window.Command1_Click();
-    return saved && window.ShotCount == 6 ? 0 : 1;
+    return saved && window.document().entryCount() == 6 ? 0 : 1;
 }

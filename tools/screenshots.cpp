@@ -51,8 +51,7 @@ int main(int argc, char* argv[])
     qputenv("temp", QFile::encodeName(home.path()));
 
     Form1 window;
-    window.shotList = demoShow(28);
-    window.RefreshLists();
+    window.document().reset(demoShow(28));
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "browser_widgets.h"
+#include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
 #include "widgets.h"
 
@@ -103,8 +104,10 @@ QString findTempFolder()
 
 Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
     : QWidget(parent)
+    , m_document(new ListDocument(this))
     , m_prompter(prompter ? std::move(prompter) : std::make_unique<DialogPrompter>(this))
 {
+    connect(m_document, &ListDocument::changed, this, &Form1::RefreshLists);
     buildWindow();
     setupEditor();
     setupFiles();
@@ -162,6 +165,7 @@ void Form1::buildWindow()
     Label4 = make<ClickLabel>(page0, QStringLiteral("Label4"));
     Label4->setText(QStringLiteral("Kelto %1").arg(QStringLiteral(KELTO_VERSION)));
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label4->setWordWrap(true); // a rejection text is longer than a line
     placeTw(Label4, 5160, 2400, 3375, 1815);
     connect(Label4, &ClickLabel::clicked, this, &Form1::Label4_Click);
     Command2[0] = makeButton(page0, QStringLiteral("Command2_0"), QStringLiteral("Empfang"));
@@ -246,6 +250,9 @@ void Form1::buildWindow()
     Combo2->setCurrentIndex(-1);
     placeTw(Combo2, 5640, 5520, 1695, 315);
     fitFontToItems(Combo2);
+    Label8 = makeLabel(page2, QStringLiteral("Label8"), QString());
+    Label8->setWordWrap(false);
+    placeTw(Label8, 4560, 6000, 4575, 315);
 
     // Keyboard order of the elements that take the focus.
     const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command3, Combo1, Command4[0],
@@ -280,6 +287,8 @@ void Form1::placeFrames()
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (filterUndoKeys(watched, event))
+        return true;
     if (filterEditorEvent(watched, event))
         return true;
     if (filterFilesEvent(watched, event))
@@ -297,8 +306,7 @@ void Form1::Form_Load()
     SSTab1->setCurrentIndex(1);
     QCoreApplication::processEvents();
     ApplySettingsFile();
-    shotList = ShotList::startup();
-    RefreshLists();
+    m_document->reset(ShotList::startup()); // refreshes the lists
 }
 
 void Form1::SSTab1_Click(int PreviousTab)
@@ -322,9 +330,10 @@ void Form1::Command1_Click()
     QCoreApplication::quit();
 }
 
+// The document keeps the list normalised; this rebuilds what shows it.
 void Form1::RefreshLists()
 {
-    NormalizeList(shotList);
+    const ShotList& shotList = list();
     {
         // Rebuilding leaves List2 without a selection and must not run its click handler.
         const QSignalBlocker block1(List1);
@@ -337,16 +346,27 @@ void Form1::RefreshLists()
     }
     Label1->setText(List1Header);
     Label7->setText(List2Header);
+    showDuplicates();
     Label4_Click();
 }
 
+// The lines that fire a circuit another line fires too are marked; their text stays.
+void Form1::showDuplicates()
+{
+    const QList<DuplicateCircuit> groups = FindDuplicateCircuits(list());
+    for (int slot : DuplicateSlots(groups))
+        List2->item(slot)->setBackground(QColor(255, 205, 150));
+    const QString text = DuplicateText(groups);
+    Label8->setText(Label8->fontMetrics().elidedText(text, Qt::ElideRight, Label8->width()));
+    Label8->setToolTip(text);
+}
+
+// The statistics as List1 shows the list: while a receive has emptied it, they read 0.
 void Form1::Label4_Click()
 {
     QStringList lines;
     lines.reserve(List1->count());
     for (int i = 0; i < List1->count(); ++i)
         lines.append(List1->item(i)->text());
-    const Statistics stats = ComputeStatistics(lines);
-    ShotCount = stats.entries;
-    Label4->setText(stats.text);
+    Label4->setText(ComputeStatistics(lines).text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "prompter.h"
+#include "shotlist/list_document.h"
 #include "shotlist/shot_list.h"
 
 #include <QWidget>
@@ -31,9 +32,12 @@ public:
     void setPrompter(std::unique_ptr<Prompter> prompter);
     Prompter& prompter() { return *m_prompter; }
 
+    // The list and its history; the window shows it and keeps no copy.
+    ListDocument& document() { return *m_document; }
+    const ListDocument& document() const { return *m_document; }
+    const ShotList& list() const { return m_document->list(); }
+
     // State of the window.
-    ShotList shotList = ShotList::startup();
-    int ShotCount = 0;
     QString FileSignature;
     QString TempFolder;
     QString CurrentFolder;
@@ -72,6 +76,7 @@ public:
     std::array<QLabel*, 4> Label6 {};
     std::array<QLineEdit*, 4> Text2 {};
     QComboBox* Combo2 = nullptr;
+    QLabel* Label8 = nullptr; // circuits used twice
 
     // Shell
     void Form_Load();
@@ -90,8 +95,9 @@ public:
     void Text2_LostFocus(int Index);
     void Combo2_KeyPress(int KeyAscii);
     void Combo2_LostFocus();
-
-
+    void List2_KeyDown(int KeyCode);
+    void UndoList();
+    void RedoList();
 
     // Files and folders
     void Command4_Click(int Index);
@@ -103,15 +109,11 @@ public:
     void File1_Click();
     void ApplySettingsFile();
 
-
-
     // Device link
     void Command2_Click(int Index);
     void Command3_Click();
     void MSComm1_OnComm();
     void ParseReceivedList();
-
-
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -126,14 +128,19 @@ private:
     bool filterEditorEvent(QObject* watched, QEvent* event);
     int editorFieldIndex(const QObject* watched) const;
     void selectLine(int row);
-    void refreshAndSelect(int row);
+    void showTouchedLine(int row);
+    void afterCommit(quint64 seen, bool changed, int row);
+    void showReplacedList();
+    void showDuplicates();
+    bool filterUndoKeys(QObject* watched, QEvent* event);
+    // The revision of the list when the selected line and the fields were last filled.
+    quint64 m_shownRevision = 0;
     // A field counts as entered from a FocusIn until its next leave; focus changes made while a
     // commit runs (the question box, the rules' own moves) are not entries.
     std::array<bool, 4> m_fieldEntered {};
     bool m_comboEntered = false;
+    bool m_pressGaveFocus = false;
     bool m_committing = false;
-
-
 
     void setupFiles();
     bool filterFilesEvent(QObject* watched, QEvent* event);
@@ -145,8 +152,6 @@ private:
     void selectLastFile();
     bool acceptName(const QString& name);
     void reportSaveFailure(const QString& path, const QString& reason);
-
-
 
     void setupLink();
     bool openLinkPort();
@@ -161,8 +166,7 @@ private:
     QString m_portText;
     QString m_portDevice;
 
-
-
+    ListDocument* m_document = nullptr;
     std::unique_ptr<Prompter> m_prompter;
     bool m_framesPlaced = false;
     int m_currentTab = 0;

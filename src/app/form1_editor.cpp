@@ -10,7 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QScopedValueRollback>
+#include <utility>
+#include <QShortcut>
 
 namespace {
 
@@ -45,10 +49,31 @@ void showClamped(QLineEdit* field, double value, double clamped)
         field->setText(QString::number(clamped));
 }
 
+const QString InsertTitle = QStringLiteral("Eintrag einfügen");
+
+bool isUndoKey(const QKeyEvent* event)
+{
+    return event->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Z);
+}
+
+bool isRedoKey(const QKeyEvent* event)
+{
+    return event->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y)
+        || event->keyCombination() == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z);
+}
+
 } // namespace
 
 void Form1::setupEditor()
 {
+    // Anywhere in the window; a text field with typing of its own to take back goes first.
+    auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    connect(undo, &QShortcut::activated, this, &Form1::UndoList);
+    auto* redo = new QShortcut(this);
+    redo->setKeys({ QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) });
+    connect(redo, &QShortcut::activated, this, &Form1::RedoList);
+    Text1->installEventFilter(this);
+
     // Runs synchronously, also when the program sets the line.
     connect(List2, &QListWidget::currentRowChanged, this, [this] { List2_Click(); });
     for (QLineEdit* field : Text2)
@@ -58,6 +83,24 @@ void Form1::setupEditor()
     // All lines are one line of the fixed font and fit the width: laying out 170 lines after each
     // commit then needs no text measuring per line (that took two thirds of a commit).
     List2->setUniformItemSizes(true);
+}
+
+// Text fields take Strg+Z and Strg+Y for themselves. While a field has no typing of its own to take back
+// or bring back, the keys go on to the list.
+bool Form1::filterUndoKeys(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ShortcutOverride)
+        return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const bool undo = isUndoKey(key);
+    const bool redo = isRedoKey(key);
+    if (!undo && !redo)
+        return false;
+    if (auto* field = qobject_cast<QLineEdit*>(watched); field && editorFieldIndex(field) >= 0)
+        return undo ? !field->isUndoAvailable() : !field->isRedoAvailable();
+    if (watched == Text1)
+        return undo ? !Text1->document()->isUndoAvailable() : !Text1->document()->isRedoAvailable();
+    return false;
 }
 
 int Form1::editorFieldIndex(const QObject* watched) const
@@ -81,7 +124,21 @@ bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
         return false;
 
     switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        // A click into a field selects its whole text, as entering it by keyboard does: the press that
+        // gave the focus does not place the caret.
+        if (field >= 0 && static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            if (std::exchange(m_pressGaveFocus, false))
+                return true;
+            if (!Text2[field]->hasFocus()) {
+                Text2[field]->setFocus(Qt::MouseFocusReason);
+                return true;
+            }
+        }
+        break;
     case QEvent::FocusIn:
+        m_pressGaveFocus = field >= 0 && static_cast<const QFocusEvent*>(event)->reason() == Qt::MouseFocusReason
+            && (QGuiApplication::mouseButtons() & Qt::LeftButton);
         if (m_committing)
             break; // the real FocusIn follows the commit if the element keeps the focus
         if (field >= 0 && !m_fieldEntered[field]) {
@@ -104,6 +161,13 @@ bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
         }
         break;
     case QEvent::KeyPress: {
+        if (watched == List2) {
+            const int code = static_cast<const QKeyEvent*>(event)->key();
+            if (code == Qt::Key_Insert || code == Qt::Key_Delete) {
+                List2_KeyDown(code);
+                return true;
+            }
+        }
         // Before the control, so the caption shows the text as it was; the key still reaches it.
         const int key = keyAscii(static_cast<const QKeyEvent*>(event));
         if (key == 0)
@@ -125,14 +189,17 @@ bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
 void Form1::List2_Click()
 {
     const int k = List2->currentRow();
-    Label6[0]->setText(QStringLiteral("Eintrag Nummer\r\n%1 / %2").arg(ShotCount).arg(EntryCount));
+    m_shownRevision = m_document->revision();
+    Label6[0]->setText(
+        QStringLiteral("Eintrag Nummer\r\n%1 / %2").arg(m_document->entryCount()).arg(EntryCount));
     Text2[0]->setText(QString::number(k + 1));
     const bool selected = k >= 0;
     if (selected) {
-        Text2[1]->setText(QString::number(SinceValue(shotList, k)));
-        Text2[2]->setText(QString::number(UntilValue(shotList, k)));
-        Text2[3]->setText(QString::number(shotList.circuits[k] & 31));
-        Combo2->setCurrentIndex(shotList.circuits[k] / 32);
+        const ShotList& shown = list();
+        Text2[1]->setText(QString::number(SinceValue(shown, k)));
+        Text2[2]->setText(QString::number(UntilValue(shown, k)));
+        Text2[3]->setText(QString::number(shown.circuits[k] & 31));
+        Combo2->setCurrentIndex(shown.circuits[k] / 32);
         // Reaching the list by keyboard makes a line current without highlighting it.
         List2->item(k)->setSelected(true);
     }
@@ -174,10 +241,13 @@ void Form1::Text2_LostFocus(int Index)
     QLineEdit* field = Text2[Index];
     const double typed = LeadingNumber(field->text());
     field->setText(CanonicalText(typed));
-    if (field->text() == SavedFieldText[Index])
+    const int row = List2->currentRow();
+    const quint64 seen = m_shownRevision;
+    // The circuit is stored when its number or its device differs from the line's stored circuit.
+    const bool deviceChanged = Index == 3 && row >= 0 && Combo2->currentIndex() != list().circuits[row] / 32;
+    if (field->text() == SavedFieldText[Index] && !deviceChanged)
         return;
     const double value = CanonicalValue(typed);
-    const int row = List2->currentRow();
 
     if (Index == 0) {
         showClamped(field, value, ClampEntryNumber(value));
@@ -192,8 +262,7 @@ void Form1::Text2_LostFocus(int Index)
     switch (Index) {
     case 1:
         showClamped(field, value, ClampSince(value));
-        ApplySince(shotList, row, ShotCount, value, FieldValue(SavedFieldText[1]));
-        refreshAndSelect(row);
+        afterCommit(seen, m_document->applySince(seen, row, value, FieldValue(SavedFieldText[1])), row);
         break;
     case 2: {
         const double until = ClampUntil(value);
@@ -201,19 +270,17 @@ void Form1::Text2_LostFocus(int Index)
         if (until < 1) {
             const Prompter::Answer answer = prompter().message(QStringLiteral("Feuerwerksequenz beenden"),
                 QStringLiteral("Rest der Liste löschen?"), Prompter::Buttons::YesNo, Prompter::Answer::Yes);
-            if (answer == Prompter::Answer::Yes)
-                DeleteRest(shotList, row, ShotCount);
+            // The document refuses the deletion when the list was replaced while the box was up.
+            afterCommit(seen, answer == Prompter::Answer::Yes && m_document->deleteRest(seen, row), row);
         } else {
-            ApplyUntil(shotList, row, ShotCount, until, FieldValue(SavedFieldText[2]));
+            afterCommit(seen, m_document->applyUntil(seen, row, until, FieldValue(SavedFieldText[2])), row);
         }
-        refreshAndSelect(row);
         break;
     }
     case 3:
         showClamped(field, value, ClampCircuitNumber(value));
-        ApplyCircuit(shotList, row, Combo2->currentIndex(), value);
-        refreshAndSelect(row);
-        if (row < List2->count() - 1)
+        afterCommit(seen, m_document->applyCircuit(seen, row, Combo2->currentIndex(), value), row);
+        if (m_document->revision() == m_shownRevision && row < List2->count() - 1)
             selectLine(row + 1);
         break;
     default:
@@ -242,8 +309,70 @@ void Form1::selectLine(int row)
         List2->setCurrentRow(row);
 }
 
-void Form1::refreshAndSelect(int row)
+// The lists follow the document already; the line is selected again, so the fields show what is stored.
+// A list replaced meanwhile (a receive that completed while a box was up) has no such line.
+void Form1::afterCommit(quint64 seen, bool changed, int row)
 {
-    RefreshLists();
+    if (!changed && m_document->revision() != seen)
+        return;
     selectLine(row);
+}
+
+// A list replaced as a whole shows no selected line: the fields have nothing to edit.
+void Form1::showReplacedList()
+{
+    for (QLineEdit* field : Text2)
+        field->setEnabled(false);
+    Label6[0]->setText(
+        QStringLiteral("Eintrag Nummer\r\n%1 / %2").arg(m_document->entryCount()).arg(EntryCount));
+}
+
+void Form1::List2_KeyDown(int KeyCode)
+{
+    const int row = List2->currentRow();
+    if (row < 0)
+        return;
+    if (KeyCode == Qt::Key_Delete) {
+        if (m_document->deleteEntry(m_shownRevision, row))
+            selectLine(row);
+        return;
+    }
+    if (KeyCode != Qt::Key_Insert)
+        return;
+    QString refusal;
+    switch (m_document->insertEntry(m_shownRevision, row)) {
+    case ListDocument::InsertResult::Inserted:
+        selectLine(row);
+        return;
+    case ListDocument::InsertResult::NothingToDo:
+    case ListDocument::InsertResult::Stale:
+        return;
+    case ListDocument::InsertResult::ListFull:
+        refusal = QStringLiteral("Die Liste ist voll: Alle %1 Einträge sind belegt.").arg(EntryCount);
+        break;
+    case ListDocument::InsertResult::NoFreeSecond:
+        refusal = row == 0
+            ? QStringLiteral("Vor Eintrag 1 (%1) ist keine volle Sekunde frei.")
+                  .arg(FormatClock(list().times[0]))
+            : QStringLiteral("Zwischen Eintrag %1 und Eintrag %2 ist keine volle Sekunde frei.")
+                  .arg(row)
+                  .arg(row + 1);
+        break;
+    }
+    prompter().message(
+        InsertTitle, refusal, Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Information);
+}
+
+void Form1::UndoList() { showTouchedLine(m_document->undo()); }
+
+void Form1::RedoList() { showTouchedLine(m_document->redo()); }
+
+// After undo or redo the line the step touched is selected and shown, with its stored values.
+void Form1::showTouchedLine(int row)
+{
+    if (row < 0)
+        return;
+    selectLine(row);
+    List2->scrollToItem(List2->item(row));
+    List1->setCurrentRow(row);
 }

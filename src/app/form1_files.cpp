@@ -225,16 +225,20 @@ void Form1::loadSelectedFile()
     }
     Text1->setPlainText(content->comment);
     SSTab1->setCurrentIndex(0);
+    ShotList loaded = list();
     for (int slot = 0; slot < EntryCount; ++slot) {
-        shotList.times[slot] = content->times[slot];
-        shotList.circuits[slot] = content->circuits[slot];
+        loaded.times[slot] = content->times[slot];
+        loaded.circuits[slot] = content->circuits[slot];
     }
-    RefreshLists();
-    Label4_Click();
+    if (!m_document->replace(loaded, QStringLiteral("Datei %1 laden").arg(name)))
+        RefreshLists();
+    showReplacedList();
 }
 
 void Form1::saveList()
 {
+    // The list as it was when the user asked: a receive may replace it while the boxes below are up.
+    const ShotList meant = list();
     const std::optional<QString> comment
         = prompter().input(SaveTitle, QStringLiteral("Kommentar zur Liste:"), Text1->toPlainText());
     if (!comment)
@@ -257,7 +261,7 @@ void Form1::saveList()
         return;
 
     QString error;
-    if (!SaveBytes(path, ShotListFileBytes(FileSignature, Text1->toPlainText(), shotList), &error)) {
+    if (!SaveBytes(path, ShotListFileBytes(FileSignature, Text1->toPlainText(), meant), &error)) {
         reportSaveFailure(path, error);
         return;
     }

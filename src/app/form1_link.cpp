@@ -113,7 +113,7 @@ void Form1::sendList()
     }
 
     // One consistent list: records come from the list as confirmed, whatever is edited or loaded meanwhile.
-    const ShotList confirmed = shotList;
+    const ShotList confirmed = list();
     m_recordsToSend = qMin(List1->count(), EntryCount);
     m_recordsWritten = 0;
     m_sending = true;
@@ -248,6 +248,10 @@ void Form1::MSComm1_OnComm()
 
 void Form1::ParseReceivedList()
 {
-    if (DecodeReceivedList(ReceiveBuffer, shotList))
+    ShotList received = list();
+    if (!DecodeReceivedList(ReceiveBuffer, received))
+        return;
+    if (!m_document->replace(received, QStringLiteral("Liste vom Zündgerät")))
         RefreshLists();
+    showReplacedList();
 }

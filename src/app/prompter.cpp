@@ -37,8 +37,8 @@ QMessageBox::Icon messageIcon(Prompter::Icon icon)
 
 } // namespace
 
-Prompter::Answer DialogPrompter::message(const QString& title, const QString& text, Buttons buttons,
-    Answer defaultButton, Icon icon)
+Prompter::Answer DialogPrompter::message(
+    const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon)
 {
     QMessageBox::StandardButtons standard;
     switch (buttons) {
@@ -67,10 +67,12 @@ Prompter::Answer DialogPrompter::message(const QString& title, const QString& te
     }
 }
 
-std::optional<QString> DialogPrompter::input(const QString& title, const QString& prompt, const QString& defaultText)
+std::optional<QString> DialogPrompter::input(
+    const QString& title, const QString& prompt, const QString& defaultText)
 {
     bool ok = false;
-    const QString answer = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
+    const QString answer
+        = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
     if (!ok || answer.isEmpty())
         return std::nullopt;
     return answer;

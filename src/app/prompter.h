@@ -19,7 +19,9 @@ public:
         Icon icon = Icon::None)
         = 0;
     // An empty answer counts as cancelled: returns nullopt for both.
-    virtual std::optional<QString> input(const QString& title, const QString& prompt, const QString& defaultText) = 0;
+    virtual std::optional<QString> input(
+        const QString& title, const QString& prompt, const QString& defaultText)
+        = 0;
 };
 
 class DialogPrompter : public Prompter {
@@ -28,9 +30,10 @@ public:
         : m_parent(parent)
     {
     }
-    Answer message(const QString& title, const QString& text, Buttons buttons, Answer defaultButton,
-        Icon icon) override;
-    std::optional<QString> input(const QString& title, const QString& prompt, const QString& defaultText) override;
+    Answer message(
+        const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon) override;
+    std::optional<QString> input(
+        const QString& title, const QString& prompt, const QString& defaultText) override;
 
 private:
     QWidget* m_parent;

@@ -85,3 +85,35 @@ void ApplyCircuit(ShotList& list, int row, int device, double number)
         return;
     list.circuits[row] = qint16(RoundHalfEven(ClampCircuitNumber(number) + CircuitsPerDevice * device));
 }
+
+InsertOutcome InsertEntry(ShotList& list, int row, int shotCount)
+{
+    if (!isLine(row) || row >= shotCount)
+        return InsertOutcome::EmptyLine;
+    if (shotCount >= EntryCount)
+        return InsertOutcome::ListFull;
+    const qint32 next = list.times[row];
+    const qint32 time = row == 0 ? next - 1 : list.times[row - 1] + (next - list.times[row - 1]) / 2;
+    if (time < 0 || (row > 0 && time <= list.times[row - 1]))
+        return InsertOutcome::NoFreeSecond;
+    for (int j = EntryCount - 1; j > row; --j) {
+        list.times[j] = list.times[j - 1];
+        list.circuits[j] = list.circuits[j - 1];
+    }
+    list.times[row] = time;
+    list.circuits[row] = NoCircuit;
+    return InsertOutcome::Inserted;
+}
+
+bool DeleteEntry(ShotList& list, int row, int shotCount)
+{
+    if (!isLine(row) || row >= shotCount)
+        return false;
+    for (int j = row; j < EntryCount - 1; ++j) {
+        list.times[j] = list.times[j + 1];
+        list.circuits[j] = list.circuits[j + 1];
+    }
+    list.times[EntryCount - 1] = EmptyTime;
+    list.circuits[EntryCount - 1] = NoCircuit;
+    return true;
+}

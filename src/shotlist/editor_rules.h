@@ -33,3 +33,14 @@ void DeleteRest(ShotList& list, int row, int shotCount);
 // Circuit of row: device index (0..7) and circuit number. Device H, circuit 31 is code 255,
 // which means no circuit.
 void ApplyCircuit(ShotList& list, int row, int device, double number);
+
+enum class InsertOutcome { Inserted, EmptyLine, ListFull, NoFreeSecond };
+
+// A new entry without circuit before row, at the whole second halfway between the entry before and
+// the one on row (rounded down); on the first line one second before it. Later entries keep their
+// times; the slots behind row move down by one.
+InsertOutcome InsertEntry(ShotList& list, int row, int shotCount);
+
+// Removes the entry on row; the slots behind it move up, later entries keep their times.
+// False on a line without entry.
+bool DeleteEntry(ShotList& list, int row, int shotCount);

@@ -2,10 +2,7 @@
 
 namespace {
 
-QString entryNumber(int k)
-{
-    return QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
-}
+QString entryNumber(int k) { return QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0')); }
 
 QStringList linesOf(const ShotList& list, QString (*lineOf)(const ShotList&, int))
 {
@@ -27,7 +24,8 @@ qint32 DurationToNext(const ShotList& list, int k)
 
 QString List1Line(const ShotList& list, int k)
 {
-    const QString circuit = list.circuits[k] == NoCircuit ? QStringLiteral("---") : CircuitLabel(list.circuits[k]);
+    const QString circuit
+        = list.circuits[k] == NoCircuit ? QStringLiteral("---") : CircuitLabel(list.circuits[k]);
     return entryNumber(k) + QLatin1String("  ") + FormatClock(list.times[k]) + QLatin1String("  ") + circuit;
 }
 
@@ -41,15 +39,9 @@ QString List2Line(const ShotList& list, int k)
         + QLatin1String(" s)  ") + circuit;
 }
 
-QStringList List1Lines(const ShotList& list)
-{
-    return linesOf(list, List1Line);
-}
+QStringList List1Lines(const ShotList& list) { return linesOf(list, List1Line); }
 
-QStringList List2Lines(const ShotList& list)
-{
-    return linesOf(list, List2Line);
-}
+QStringList List2Lines(const ShotList& list) { return linesOf(list, List2Line); }
 
 Statistics ComputeStatistics(const QStringList& list1Lines)
 {
@@ -64,10 +56,11 @@ Statistics ComputeStatistics(const QStringList& list1Lines)
     const QString lastTime = n > 0 ? list1Lines[n - 1].mid(5, 8) : QString();
     Statistics stats;
     stats.entries = n;
-    stats.text = QStringLiteral("Anzahl Einträge: %1\r\nAnzahl Schüsse: %2\r\nZeitdauer : %3\r\nnoch frei: %4")
-                     .arg(a)
-                     .arg(n)
-                     .arg(lastTime)
-                     .arg(EntryCount - n);
+    stats.text
+        = QStringLiteral("Anzahl Einträge: %1\r\nAnzahl Schüsse: %2\r\nZeitdauer : %3\r\nnoch frei: %4")
+              .arg(a)
+              .arg(n)
+              .arg(lastTime)
+              .arg(EntryCount - n);
     return stats;
 }

@@ -32,7 +32,10 @@ QString FormatClock(qint32 t)
     const qint32 h = t / 3600;
     const qint32 m = (t - 3600 * h) / 60;
     const qint32 s = t - 3600 * h - 60 * m;
-    return QStringLiteral("%1:%2:%3").arg(h, 2, 10, QLatin1Char('0')).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3")
+        .arg(h, 2, 10, QLatin1Char('0'))
+        .arg(m, 2, 10, QLatin1Char('0'))
+        .arg(s, 2, 10, QLatin1Char('0'));
 }
 
 QString CircuitLabel(qint16 c)
@@ -41,15 +44,9 @@ QString CircuitLabel(qint16 c)
     return letter + QStringLiteral("%1").arg(c & 31, 2, 10, QLatin1Char('0'));
 }
 
-QString Hex2(qint64 x)
-{
-    return QStringLiteral("%1").arg(quint8(x), 2, 16, QLatin1Char('0')).toUpper();
-}
+QString Hex2(qint64 x) { return QStringLiteral("%1").arg(quint8(x), 2, 16, QLatin1Char('0')).toUpper(); }
 
-QString Hex4(qint64 x)
-{
-    return QStringLiteral("%1").arg(quint16(x), 4, 16, QLatin1Char('0')).toUpper();
-}
+QString Hex4(qint64 x) { return QStringLiteral("%1").arg(quint16(x), 4, 16, QLatin1Char('0')).toUpper(); }
 
 qint64 HexValue(QStringView text)
 {

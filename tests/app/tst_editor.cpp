@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "list_edit.h"
 #include "scripted_prompter.h"
 #include "shot_list_fixtures.h"
 #include "test_main.h"
@@ -26,7 +27,7 @@ enum class Leave { Enter, FocusElsewhere };
 
 const QString Marker = QStringLiteral("not refreshed");
 
-Times entryTimes(const Form1& w) { return LeadingTimes(w.shotList, w.ShotCount); }
+Times entryTimes(const Form1& w) { return LeadingTimes(w.list(), w.document().entryCount()); }
 
 // The window shown and active on "Bearbeiten der Liste".
 void showEditorPage(Form1& w)
@@ -40,8 +41,7 @@ void showEditorPage(Form1& w)
 void openEditor(Form1& w, const Times& times = { 0 })
 {
     showEditorPage(w);
-    w.shotList = ListWithTimes(times);
-    w.RefreshLists();
+    w.document().reset(ListWithTimes(times));
 }
 
 void clickLine(Form1& w, int row)
@@ -182,8 +182,8 @@ private Q_SLOTS:
         QTest::keyClick(w.Text2[Circuit], Qt::Key_Return);
 
         QCOMPARE(entryTimes(w), Times({ 0, 5 }));
-        QCOMPARE(w.shotList.circuits[0], qint16(39));
-        QCOMPARE(w.shotList.circuits[1], NoCircuit);
+        QCOMPARE(w.list().circuits[0], qint16(39));
+        QCOMPARE(w.list().circuits[1], NoCircuit);
         QCOMPARE(w.List2->currentRow(), 1);
         QCOMPARE(QApplication::focusWidget(), w.List2);
         QCOMPARE(w.List2->item(0)->text(), QStringLiteral("001  00:00:00 (005 s)  B07"));
@@ -275,8 +275,8 @@ private Q_SLOTS:
             QCOMPARE(script->asked[0].defaultButton, Prompter::Answer::Yes);
         }
         if (yes && asked) {
-            QCOMPARE(w.ShotCount, after.size());
-            QCOMPARE(w.shotList.circuits[after.size()], NoCircuit);
+            QCOMPARE(w.document().entryCount(), after.size());
+            QCOMPARE(w.list().circuits[after.size()], NoCircuit);
         }
     }
 
@@ -334,8 +334,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         Form1 w(std::make_unique<ScriptedPrompter>());
         openEditor(w, { 0, 10, 20, 30 });
-        w.shotList.circuits[1] = 7;
-        w.RefreshLists();
+        EditList(w, [&](ShotList& list) { list.circuits[1] = 7; });
         w.List2->setCurrentRow(1);
         w.Label4->setText(Marker);
 
@@ -344,28 +343,86 @@ private Q_SLOTS:
         QCOMPARE(w.Label4->text(), Marker);
         QCOMPARE(w.List2->currentRow(), 1);
         QCOMPARE(w.Text2[field]->text(), expectedFields({ 0, 10, 20, 30 }, 1, 7)[field]);
-        QCOMPARE(w.shotList.circuits[1], qint16(7));
+        QCOMPARE(w.list().circuits[1], qint16(7));
     }
 
-    void changingOnlyTheDeviceStoresNothing()
+    // A device chosen for the line is stored with the number shown, typed again or not; the same
+    // device and number store nothing.
+    void deviceWithUnchangedNumber_data()
     {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("code");
+        QTest::newRow("A07 to C07 by Enter") << 1 << "C"
+                                             << "" << 71;
+        QTest::newRow("no circuit to E31 by Enter") << 0 << "E"
+                                                    << "" << 159;
+        QTest::newRow("no circuit to E31 typed again") << 0 << "E"
+                                                       << "31" << 159;
+        QTest::newRow("same device and number") << 1 << "A"
+                                                << "7" << 7;
+        QTest::newRow("H 31 on a line without circuit") << 0 << "H"
+                                                        << "" << 255;
+    }
+    void deviceWithUnchangedNumber()
+    {
+        QFETCH(int, line);
+        QFETCH(QString, device);
+        QFETCH(QString, typed);
+        QFETCH(int, code);
         Form1 w(std::make_unique<ScriptedPrompter>());
         openEditor(w, { 0, 10 });
-        w.shotList.circuits[1] = 7;
-        w.RefreshLists();
-        w.List2->setCurrentRow(1);
+        EditList(w, [&](ShotList& list) { list.circuits[1] = 7; });
+        w.List2->setCurrentRow(line);
         w.Label4->setText(Marker);
 
         w.Combo2->setFocus(Qt::MouseFocusReason);
-        QTest::keyClick(w.Combo2, Qt::Key_C);
+        QTest::keyClicks(w.Combo2, device);
         QTest::keyClick(w.Combo2, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
+        QTest::keyClicks(w.Text2[Circuit], typed);
         QTest::keyClick(w.Text2[Circuit], Qt::Key_Return);
 
-        QCOMPARE(w.Label4->text(), Marker);
-        QCOMPARE(w.shotList.circuits[1], qint16(7));
-        QCOMPARE(w.List2->currentRow(), 1);
+        const bool stored = code != (line == 1 ? 7 : 255);
+        QCOMPARE(w.list().circuits[line], qint16(code));
+        QCOMPARE(w.Label4->text() == Marker, !stored);
+        QCOMPARE(w.List2->currentRow(), stored ? line + 1 : line);
         QCOMPARE(QApplication::focusWidget(), w.List2);
+    }
+
+    // A click into a field selects its whole text, so what is typed replaces it.
+    void clickIntoFieldSelectsItsText()
+    {
+        Times times;
+        for (int i = 0; i < 30; ++i)
+            times.append(i * 10);
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, times);
+        w.List2->setCurrentRow(25);
+        for (QLineEdit* field : w.Text2) {
+            QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->width() - 3, field->height() / 2));
+            QCOMPARE(QApplication::focusWidget(), field);
+            QCOMPARE(field->selectedText(), field->text());
+        }
+        QTest::mouseClick(
+            w.Text2[EntryNumber], Qt::LeftButton, {}, QPoint(w.Text2[EntryNumber]->width() - 3, 5));
+        QTest::keyClicks(w.Text2[EntryNumber], "11");
+        QTest::keyClick(w.Text2[EntryNumber], Qt::Key_Return);
+        QCOMPARE(w.List2->currentRow(), 10);
+    }
+
+    // The rules count the entries of the list, not the lines a statistics label was made from.
+    void rulesCountEntriesOfTheList()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        openEditor(w, { 0, 10, 20, 30 });
+        w.List1->clear(); // as while a receive runs
+        w.Label4_Click();
+        w.List2->setCurrentRow(0);
+        QCOMPARE(w.Label6[0]->text(), QStringLiteral("Eintrag Nummer\r\n4 / 170"));
+        typeInto(w, Since, "5");
+        QCOMPARE(entryTimes(w), Times({ 5, 15, 25, 35 }));
     }
 
     void leavingDeviceBoxGoesToCircuitNumber()
@@ -444,8 +501,7 @@ private Q_SLOTS:
         QFETCH(QString, list2Line);
         Form1 w(std::make_unique<ScriptedPrompter>());
         openEditor(w, { 0, 10 });
-        w.shotList.circuits[0] = 5;
-        w.RefreshLists();
+        EditList(w, [&](ShotList& list) { list.circuits[0] = 5; });
         w.List2->setCurrentRow(line);
         w.Combo2->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(w.Combo2, device);
@@ -453,7 +509,7 @@ private Q_SLOTS:
         QTest::keyClicks(w.Text2[Circuit], typed);
         QTest::keyClick(w.Text2[Circuit], Qt::Key_Return);
 
-        QCOMPARE(w.shotList.circuits[line], qint16(code));
+        QCOMPARE(w.list().circuits[line], qint16(code));
         QCOMPARE(w.List2->item(line)->text(), list2Line);
         QCOMPARE(w.List2->currentRow(), qMin(line + 1, 169));
         QCOMPARE(entryTimes(w), Times({ 0, 10 }));
@@ -473,7 +529,7 @@ private Q_SLOTS:
         ScriptedPrompter* script = owned.get();
         Form1 w(std::move(owned));
         openEditor(w, full);
-        QCOMPARE(w.ShotCount, 170);
+        QCOMPARE(w.document().entryCount(), 170);
 
         w.List2->setCurrentRow(169);
         QCOMPARE(w.Text2[Until]->text(), QStringLiteral("0"));
@@ -519,8 +575,7 @@ private Q_SLOTS:
     {
         Form1 w(std::make_unique<ScriptedPrompter>());
         openEditor(w, { 0, 10, 20, 30 });
-        w.shotList.circuits[1] = 37;
-        w.RefreshLists();
+        EditList(w, [&](ShotList& list) { list.circuits[1] = 37; });
         w.List2->setCurrentRow(1);
         w.Combo2->setFocus(Qt::MouseFocusReason);
         // The device box hands the focus to the circuit number, then the click selects line 3.
@@ -532,7 +587,7 @@ private Q_SLOTS:
         // Leaving it unchanged stores nothing and keeps line 3.
         w.Text2[Since]->setFocus(Qt::MouseFocusReason);
         QCOMPARE(w.List2->currentRow(), 3);
-        QCOMPARE(w.shotList.circuits[3], NoCircuit);
+        QCOMPARE(w.list().circuits[3], NoCircuit);
     }
 
     void tabWalksThePageInOrder()

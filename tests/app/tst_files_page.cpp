@@ -1,3 +1,4 @@
+#include "list_edit.h"
 #include "browser_widgets.h"
 #include "form1.h"
 #include "fsl_fixtures.h"
@@ -132,17 +133,17 @@ private Q_SLOTS:
 
         QCOMPARE(p.w.SSTab1->currentIndex(), 0);
         QCOMPARE(p.w.Text1->toPlainText(), QStringLiteral("Silvester ä"));
-        QCOMPARE(p.w.shotList.times[1], 90);
-        QCOMPARE(p.w.shotList.circuits[1], qint16(47));
-        QCOMPARE(p.w.shotList.times[2], 91);
-        QCOMPARE(p.w.shotList.circuits[2], qint16(35));
+        QCOMPARE(p.w.list().times[1], 90);
+        QCOMPARE(p.w.list().circuits[1], qint16(47));
+        QCOMPARE(p.w.list().times[2], 91);
+        QCOMPARE(p.w.list().circuits[2], qint16(35));
         // "7" lies before 91 and is pushed behind it by the refresh; its circuit is 0.
         QCOMPARE(p.w.List1->item(3)->text(), QStringLiteral("004  00:01:32  A00"));
         QCOMPARE(p.w.List1->item(4)->text(), QStringLiteral("005  --:--:--  ---"));
         QCOMPARE(p.w.Label4->text(),
             QStringLiteral(
                 "Anzahl Einträge: 170\r\nAnzahl Schüsse: 4\r\nZeitdauer : 00:01:32\r\nnoch frei: 166"));
-        QCOMPARE(p.w.ShotCount, 4);
+        QCOMPARE(p.w.document().entryCount(), 4);
     }
 
     void invalidFileIsRejected_data()
@@ -169,14 +170,13 @@ private Q_SLOTS:
         QCOMPARE(p.w.Text1->toPlainText(), previewValid ? QStringLiteral("Kommentar") : NotAList);
         QCOMPARE(p.w.Command4[0]->isEnabled(), previewValid);
 
-        p.w.shotList.times[1] = 5;
-        p.w.RefreshLists();
-        const ShotList before = p.w.shotList;
+        EditList(p.w, [](ShotList& list) { list.times[1] = 5; });
+        const ShotList before = p.w.list();
         const QString text = p.w.Text1->toPlainText();
         p.w.Command4_Click(0);
         QCOMPARE(p.w.Label4->text(), NotAList);
         QVERIFY(!p.w.Command4[0]->isEnabled());
-        QVERIFY(SameList(p.w.shotList, before));
+        QVERIFY(SameList(p.w.list(), before));
         QCOMPARE(p.w.Text1->toPlainText(), text);
         QCOMPARE(p.w.SSTab1->currentIndex(), 1);
         QCOMPARE(p.w.Label5->text().count(QStringLiteral("\r\n")), 3);
@@ -188,13 +188,13 @@ private Q_SLOTS:
         writeFile(p.folder() + "weg.fsl", listFile("c"));
         p.open();
         QVERIFY(QFile::remove(p.folder() + "weg.fsl"));
-        const ShotList before = p.w.shotList;
+        const ShotList before = p.w.list();
         p.w.Command4_Click(0);
         QCOMPARE(p.prompter->asked.size(), 1);
         QCOMPARE(p.prompter->asked[0].title, p.folder() + "weg.fsl");
         QCOMPARE(p.prompter->asked[0].text, QStringLiteral("Datei nicht gefunden..."));
         QCOMPARE(p.prompter->asked[0].buttons, Prompter::Buttons::Ok);
-        QVERIFY(SameList(p.w.shotList, before));
+        QVERIFY(SameList(p.w.list(), before));
     }
 
     void folderChangeListsAndPreviewsLastFile()

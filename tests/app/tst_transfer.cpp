@@ -58,8 +58,7 @@ bool startWithMixedList(LinkRig& rig, int port = 1, const QStringList& simOption
 {
     if (!rig.start(port, simOptions))
         return false;
-    rig.window->shotList = mixedList();
-    rig.window->RefreshLists();
+    rig.window->document().reset(mixedList());
     return true;
 }
 
@@ -109,7 +108,6 @@ private Q_SLOTS:
         QVERIFY(startWithMixedList(rig, port, simOptions));
         Form1& w = *rig.window;
         QCOMPARE(w.Combo1->toolTip(), rig.pty.editorEnd());
-        w.shotList.times[SentinelSlot] = 5;
 
         w.Command2[0]->click();
         QVERIFY(w.Receiving);
@@ -129,12 +127,12 @@ private Q_SLOTS:
         QCOMPARE(lines(w.List1).mid(0, 6), DecodedLines);
         QCOMPARE(w.List1->count(), 170);
         QCOMPARE(w.List2->count(), 170);
-        QCOMPARE(w.shotList.times[3], 101);
-        QCOMPARE(w.shotList.circuits[3], qint16(224));
-        QCOMPARE(w.shotList.times[SentinelSlot], 65535);
+        QCOMPARE(w.list().times[3], 101);
+        QCOMPARE(w.list().circuits[3], qint16(224));
+        QCOMPARE(w.list().times[SentinelSlot], 65535);
         QCOMPARE(w.Label1->text(), Header);
         QCOMPARE(w.Label4->text(), DecodedStatistics);
-        QCOMPARE(w.ShotCount, 5);
+        QCOMPARE(w.document().entryCount(), 5);
         QVERIFY(rig.prompter->asked.isEmpty());
     }
 
@@ -185,7 +183,7 @@ private Q_SLOTS:
         LinkRig rig;
         QVERIFY(rig.start());
         Form1& w = *rig.window;
-        const ShotList before = w.shotList;
+        const ShotList before = w.list();
         w.Command2[0]->click();
         const QByteArray text = printableList() + "x";
         int at = 0;
@@ -198,11 +196,11 @@ private Q_SLOTS:
         QVERIFY(w.Receiving);
         QVERIFY(!w.Frame2->isHidden());
         QCOMPARE(w.List1->count(), 0);
-        QVERIFY(SameList(w.shotList, before));
+        QVERIFY(SameList(w.list(), before));
 
         w.Command3->click();
         QVERIFY(rig.isIdle());
-        QVERIFY(SameList(w.shotList, before));
+        QVERIFY(SameList(w.list(), before));
     }
 
     void abortKeepsListAndLaterCharactersAreDropped()
@@ -210,7 +208,7 @@ private Q_SLOTS:
         LinkRig rig;
         QVERIFY(startWithMixedList(rig));
         Form1& w = *rig.window;
-        const ShotList before = w.shotList;
+        const ShotList before = w.list();
         const QStringList list2Before = lines(w.List2);
         const QString statistics = w.Label4->text();
 
@@ -219,7 +217,7 @@ private Q_SLOTS:
         QTRY_COMPARE(w.Label1->text(), QStringLiteral("500 / 55.6"));
         w.Command3->click();
         QVERIFY(rig.isIdle());
-        QVERIFY(SameList(w.shotList, before));
+        QVERIFY(SameList(w.list(), before));
         QCOMPARE(lines(w.List2), list2Before);
         QCOMPARE(w.List1->count(), 0);
         QCOMPARE(w.Label1->text(), QStringLiteral("500 / 55.6"));
@@ -336,7 +334,7 @@ private Q_SLOTS:
         w.Combo1->setCurrentIndex(1);
         const QString device = w.Combo1->toolTip();
         QCOMPARE(device, missing ? QStringLiteral("/nonexistent/kelto-port") : rig.pty.editorEnd());
-        const ShotList before = w.shotList;
+        const ShotList before = w.list();
         const QStringList list1Before = lines(w.List1);
 
         w.Command2[button]->click();
@@ -347,7 +345,7 @@ private Q_SLOTS:
                   .arg(device, reason);
         QVERIFY2(rig.prompter->asked[0].text.startsWith(expected), qPrintable(rig.prompter->asked[0].text));
         QCOMPARE(rig.prompter->asked[0].title, QStringLiteral("Kelto"));
-        QVERIFY(SameList(w.shotList, before));
+        QVERIFY(SameList(w.list(), before));
         QCOMPARE(lines(w.List1), list1Before);
     }
 
@@ -356,7 +354,7 @@ private Q_SLOTS:
         LinkRig rig;
         QVERIFY(startWithMixedList(rig));
         Form1& w = *rig.window;
-        const ShotList before = w.shotList;
+        const ShotList before = w.list();
         w.Command2[0]->click();
         QVERIFY(rig.sim->send("raw " + printableList().left(100)));
         QTRY_COMPARE(w.Label1->text(), QStringLiteral("100 / 11.1"));
@@ -372,7 +370,7 @@ private Q_SLOTS:
         QVERIFY2(text.endsWith(
                      QStringLiteral("Der Empfang wurde abgebrochen; die Liste im Editor ist unverändert.")),
             qPrintable(text));
-        QVERIFY(SameList(w.shotList, before));
+        QVERIFY(SameList(w.list(), before));
         QCOMPARE(w.List1->count(), 0);
     }
 

@@ -1,4 +1,5 @@
 #include "link_rig.h"
+#include "list_edit.h"
 #include "test_main.h"
 #include "widgets.h"
 
@@ -77,11 +78,12 @@ private Q_SLOTS:
         Form1& w = *rig.window;
         const qint32 times[] = { 0, 90, 100, 65279, 65535, 500, 600 };
         const qint16 circuits[] = { 255, 35, 0, 254, 255, 37, 1 };
-        for (int i = 0; i < 7; ++i) {
-            w.shotList.times[i] = times[i];
-            w.shotList.circuits[i] = circuits[i];
-        }
-        w.RefreshLists();
+        EditList(w, [&](ShotList& list) {
+            for (int i = 0; i < 7; ++i) {
+                list.times[i] = times[i];
+                list.circuits[i] = circuits[i];
+            }
+        });
         const QByteArray expected = QByteArray("0000 FF;005A 23;0064 00;FEFF FE;FFFF FF;FFFF 25;FFFF 01;")
             + QByteArray("FFFF FF;").repeated(163);
 
@@ -91,17 +93,17 @@ private Q_SLOTS:
             if (records == 3) {
                 rig.sim->command("raw 0000 00;;0000 00;;");
             } else if (records == 5) {
-                w.shotList.times[1] = 95;
-                w.shotList.circuits[20] = 3;
-                w.RefreshLists();
+                EditList(w, [&](ShotList& list) {
+                    list.times[1] = 95;
+                    list.circuits[20] = 3;
+                });
             } else if (records == 8) {
                 ShotList loaded = ShotList::startup();
                 for (int k = 0; k < EntryCount; ++k) {
                     loaded.times[k] = 10 * k;
                     loaded.circuits[k] = 5;
                 }
-                w.shotList = loaded;
-                w.RefreshLists();
+                w.document().reset(loaded);
             }
         };
         rig.prompter->setNextAnswer(Prompter::Answer::Ok);

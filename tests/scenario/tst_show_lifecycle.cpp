@@ -157,10 +157,10 @@ private Q_SLOTS:
             press(Qt::Key_Return);
             QCOMPARE(focused(), first.List2);
         }
-        QCOMPARE(first.ShotCount, 12);
+        QCOMPARE(first.document().entryCount(), 12);
         QList<int> times = expectedTimes();
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(first.shotList.times[k], times[k]);
+            QCOMPARE(first.list().times[k], times[k]);
 
         // A gap in the middle widened by 15 s: every later entry moves with it.
         clickLine(first.List2, 5);
@@ -170,7 +170,7 @@ private Q_SLOTS:
         press(Qt::Key_Return);
         times = expectedTimes(5, 15);
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(first.shotList.times[k], times[k]);
+            QCOMPARE(first.list().times[k], times[k]);
         QCOMPARE(first.List2->item(11)->text(), QStringLiteral("012  00:02:51 (000 s)  A27"));
         QCOMPARE(first.List2->currentRow(), 5);
 
@@ -226,16 +226,16 @@ private Q_SLOTS:
         type(QStringLiteral("0"));
         secondPrompter->setNextAnswer(Prompter::Answer::Yes);
         press(Qt::Key_Return);
-        QCOMPARE(second.ShotCount, 3);
+        QCOMPARE(second.document().entryCount(), 3);
         clickTab(second, 0);
         QTest::mouseClick(second.Command2[0], Qt::LeftButton);
         QVERIFY(second.Receiving);
         QVERIFY(device.send("back"));
         QTRY_VERIFY(!second.Receiving);
-        QCOMPARE(second.ShotCount, 12);
+        QCOMPARE(second.document().entryCount(), 12);
         for (int k = 0; k < 170; ++k) {
-            QCOMPARE(second.shotList.times[k], first.shotList.times[k]);
-            QCOMPARE(second.shotList.circuits[k], first.shotList.circuits[k]);
+            QCOMPARE(second.list().times[k], first.list().times[k]);
+            QCOMPARE(second.list().circuits[k], first.list().circuits[k]);
         }
         QCOMPARE(lines(second.List1), lines(first.List1));
         QCOMPARE(lines(second.List2), lines(first.List2));

@@ -15,7 +15,8 @@ ShotList listWithCircuits(const QStringList& labels)
     ShotList list = ListWithTimes(times);
     for (int i = 0; i < labels.size(); ++i) {
         const QString& label = labels[i];
-        list.circuits[i] = label.isEmpty() ? NoCircuit : qint16((label[0].unicode() - 'A') * 32 + label.mid(1).toInt());
+        list.circuits[i]
+            = label.isEmpty() ? NoCircuit : qint16((label[0].unicode() - 'A') * 32 + label.mid(1).toInt());
     }
     return list;
 }
@@ -36,14 +37,15 @@ private Q_SLOTS:
                                    << QList<int> { 0, 2 };
         QTest::newRow("H against B") << QStringList { "B05", "H05" } << "Doppelt belegt: B05 (Nr. 1, 2)"
                                      << QList<int> { 0, 1 };
-        QTest::newRow("H against C") << QStringList { "H07", "A07", "C07" } << "Doppelt belegt: C07 (Nr. 1, 3)"
-                                     << QList<int> { 0, 2 };
-        QTest::newRow("H against B and C") << QStringList { "B05", "C05", "H05" }
-                                           << "Doppelt belegt: B05 (Nr. 1, 3); C05 (Nr. 2, 3)"
-                                           << QList<int> { 0, 1, 2 };
-        QTest::newRow("H twice alone") << QStringList { "H03", "H03" } << "Doppelt belegt: H03 (Nr. 1, 2)"
-                                       << QList<int> { 0, 1 };
-        QTest::newRow("H not against A or D") << QStringList { "A05", "D05", "H05" } << QString() << QList<int> {};
+        QTest::newRow("H against C") << QStringList { "H07", "A07", "C07" }
+                                     << "Doppelt belegt: C07 (Nr. 1, 3)" << QList<int> { 0, 2 };
+        QTest::newRow("H against B and C")
+            << QStringList { "B05", "C05", "H05" } << "Doppelt belegt: B05 (Nr. 1, 3); C05 (Nr. 2, 3)"
+            << QList<int> { 0, 1, 2 };
+        QTest::newRow("H twice alone")
+            << QStringList { "H03", "H03" } << "Doppelt belegt: H03 (Nr. 1, 2)" << QList<int> { 0, 1 };
+        QTest::newRow("H not against A or D")
+            << QStringList { "A05", "D05", "H05" } << QString() << QList<int> {};
         QTest::newRow("two groups") << QStringList { "A00", "G31", "A00", "G31", "A00" }
                                     << "Doppelt belegt: A00 (Nr. 1, 3, 5); G31 (Nr. 2, 4)"
                                     << QList<int> { 0, 1, 2, 3, 4 };
