@@ -44,7 +44,9 @@ struct LinkRig {
 
     bool isIdle() const
     {
-        return !window->MSComm1->isOpen() && window->Command2[0]->isEnabled()
-            && window->Command2[1]->isEnabled() && window->Frame2->isHidden() && !window->Receiving;
+        // The buttons as their own page has them, whichever page is shown.
+        return !window->MSComm1->isOpen() && window->Command2[0]->isEnabledTo(window->Frame1[0])
+            && window->Command2[1]->isEnabledTo(window->Frame1[0]) && window->Frame2->isHidden()
+            && !window->Receiving;
     }
 };
