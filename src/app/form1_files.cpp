@@ -96,6 +96,7 @@ void Form1::ShowFileInfo()
         Label5->setText(preview->statistics);
     } else {
         Text1->setPlainText(NotAShotList);
+        Label5->clear(); // no figures of the file shown before
         Command4[0]->setEnabled(false);
     }
 }
@@ -146,20 +147,20 @@ void Form1::ApplySettingsFile()
     const QString path = TempFolder + SettingsFileName;
     if (!QFileInfo::exists(path))
         return;
-    // A file that cannot be applied as a whole is ignored: working folder and the first port stay.
     const std::optional<RememberedSettings> settings = ReadSettingsFile(path);
-    if (!settings || settings->folder.isEmpty() || !QFileInfo(settings->folder).isDir())
+    if (!settings)
         return;
+    // Each part that can be applied is: a folder that is gone keeps the port, an unknown port the folder.
     const int port = Combo1->findText(settings->port);
-    if (port < 0)
-        return;
-
-    // Another drive runs Drive1_Change; the folder itself follows.
-    const int drive = Drive1->indexOfDriveOf(settings->folder);
-    if (drive >= 0)
-        Drive1->setCurrentIndex(drive);
-    Dir1->setPath(settings->folder);
-    Combo1->setCurrentIndex(port);
+    if (!settings->folder.isEmpty() && QFileInfo(settings->folder).isDir()) {
+        // Another drive runs Drive1_Change; the folder itself follows.
+        const int drive = Drive1->indexOfDriveOf(settings->folder);
+        if (drive >= 0)
+            Drive1->setCurrentIndex(drive);
+        Dir1->setPath(settings->folder);
+    }
+    if (port >= 0)
+        Combo1->setCurrentIndex(port);
     selectLastFile();
 }
 

@@ -35,6 +35,27 @@ QMessageBox::Icon messageIcon(Prompter::Icon icon)
     return QMessageBox::NoIcon;
 }
 
+// A box grows with its longest word; a long path is one word. Break opportunities (zero width spaces)
+// after its separators keep the box within the screen.
+QString breakableText(const QString& text)
+{
+    constexpr int LongWord = 40;
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    int run = 0;
+    for (const QChar c : text) {
+        out += c;
+        run = c.isSpace() ? 0 : run + 1;
+        const bool separator = c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('_')
+            || c == QLatin1Char('-') || c == QLatin1Char('.');
+        if ((separator && run >= LongWord / 2) || run >= LongWord) {
+            out += QChar(0x200B);
+            run = 0;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 Prompter::Answer DialogPrompter::message(
@@ -52,7 +73,7 @@ Prompter::Answer DialogPrompter::message(
         standard = QMessageBox::Yes | QMessageBox::No;
         break;
     }
-    QMessageBox box(messageIcon(icon), title, text, standard, m_parent);
+    QMessageBox box(messageIcon(icon), title, breakableText(text), standard, m_parent);
     box.setDefaultButton(standardButton(defaultButton));
     switch (box.exec()) {
     case QMessageBox::Ok:

@@ -1,5 +1,7 @@
 #include "folder_browser.h"
 
+#include "system_reason.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +34,14 @@ QString FolderWithSeparator(const QString& folder)
 QStringList ShotListFileNames(const QString& folder)
 {
     const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    return dir.entryList({ QStringLiteral("*.fsl") }, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    // Only regular files (after links): opening a pipe or a device would wait for a writer.
+    QStringList names;
+    for (const QFileInfo& info :
+        dir.entryInfoList({ QStringLiteral("*.fsl") }, QDir::Files, QDir::Name | QDir::IgnoreCase)) {
+        if (info.isFile())
+            names.append(info.fileName());
+    }
+    return names;
 }
 
 QStringList FolderChain(const QString& folder)
@@ -130,11 +139,11 @@ bool CreateFolder(const QString& path, QString* error)
         *error = QStringLiteral("Dort gibt es bereits eine Datei dieses Namens.");
     else if (code == std::errc::permission_denied || code == std::errc::read_only_file_system)
         *error = QStringLiteral("Keine Berechtigung, dort einen Ordner anzulegen (%1).")
-                     .arg(QString::fromLocal8Bit(code.message()));
+                     .arg(GermanReason(QString::fromLocal8Bit(code.message())));
     else if (code == std::errc::no_such_file_or_directory)
         *error = QStringLiteral("Der übergeordnete Ordner existiert nicht mehr (%1).")
-                     .arg(QString::fromLocal8Bit(code.message()));
+                     .arg(GermanReason(QString::fromLocal8Bit(code.message())));
     else
-        *error = QString::fromLocal8Bit(code.message());
+        *error = GermanReason(QString::fromLocal8Bit(code.message()));
     return false;
 }

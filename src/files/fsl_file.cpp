@@ -1,5 +1,7 @@
 #include "fsl_file.h"
 
+#include "system_reason.h"
+
 #include "shotlist/list_views.h"
 
 #include <QFile>
@@ -173,10 +175,17 @@ std::optional<FslContent> ReadShotListFile(QIODevice& device, const QString& sig
     return content;
 }
 
+namespace {
+
+// A pipe or a device named like a list would block the reader until someone writes to it.
+bool isRegularFile(const QString& path) { return QFileInfo(path).isFile(); }
+
+} // namespace
+
 std::optional<FslContent> ReadShotListFile(const QString& path, const QString& signature)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return ReadShotListFile(file, signature);
 }
@@ -192,7 +201,7 @@ std::optional<FslPreview> ReadFslPreview(QIODevice& device, const QString& signa
 std::optional<FslPreview> ReadFslPreview(const QString& path, const QString& signature)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!isRegularFile(path) || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return ReadFslPreview(file, signature);
 }
@@ -212,21 +221,21 @@ bool SaveBytes(const QString& path, const QByteArray& bytes, QString* error)
     QSaveFile file(path);
     // Unbuffered: a buffered QSaveFile loses a short write (disk full) at commit and still succeeds.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        *error = file.errorString();
+        *error = GermanReason(file.errorString());
         return false;
     }
     qint64 done = 0;
     while (done < bytes.size()) {
         const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
         if (n <= 0) {
-            *error = file.errorString();
+            *error = GermanReason(file.errorString());
             file.cancelWriting();
             return false;
         }
         done += n;
     }
     if (!file.commit()) {
-        *error = file.errorString();
+        *error = GermanReason(file.errorString());
         return false;
     }
     return true;

@@ -169,6 +169,8 @@ private Q_SLOTS:
         p.w.File1->setCurrentRow(1);
         QCOMPARE(p.w.Text1->toPlainText(), previewValid ? QStringLiteral("Kommentar") : NotAList);
         QCOMPARE(p.w.Command4[0]->isEnabled(), previewValid);
+        // A file that is no list shows no figures, least of all those of the file before.
+        QCOMPARE(p.w.Label5->text().isEmpty(), !previewValid);
 
         EditList(p.w, [](ShotList& list) { list.times[1] = 5; });
         const ShotList before = p.w.list();
@@ -179,7 +181,10 @@ private Q_SLOTS:
         QVERIFY(SameList(p.w.list(), before));
         QCOMPARE(p.w.Text1->toPlainText(), text);
         QCOMPARE(p.w.SSTab1->currentIndex(), 1);
-        QCOMPARE(p.w.Label5->text().count(QStringLiteral("\r\n")), 3);
+        QCOMPARE(p.w.Label5->text().count(QStringLiteral("\r\n")), previewValid ? 3 : 0);
+        // The rejection is readable in full.
+        QVERIFY(p.w.Label4->wordWrap());
+        QVERIFY(p.w.Label4->heightForWidth(p.w.Label4->width()) <= p.w.Label4->height());
     }
 
     void vanishedFileIsNotFound()
@@ -398,27 +403,33 @@ private Q_SLOTS:
         QVERIFY(!next.Command4[1]->isEnabled());
     }
 
-    void unusableSettingsAreIgnored_data()
+    // What can be applied of the settings is: the folder and the port each on their own.
+    void settingsAppliedPartByPart_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("folder gone") << QByteArray("/nicht/vorhanden/\r\nCOM2\r\n");
-        QTest::newRow("one line") << QByteArray("<folder>\r\n");
-        QTest::newRow("unknown port") << QByteArray("<folder>\r\nCOM9\r\n");
-        QTest::newRow("empty folder line") << QByteArray("\r\nCOM2\r\n");
+        QTest::addColumn<bool>("folderApplied");
+        QTest::addColumn<QString>("port");
+        QTest::newRow("folder gone") << QByteArray("/nicht/vorhanden/\r\nCOM2\r\n") << false << "COM2";
+        QTest::newRow("one line") << QByteArray("<folder>\r\n") << false << "COM1";
+        QTest::newRow("unknown port") << QByteArray("<folder>\r\nCOM9\r\n") << true << "COM1";
+        QTest::newRow("empty folder line") << QByteArray("\r\nCOM2\r\n") << false << "COM2";
+        QTest::newRow("both") << QByteArray("<folder>\r\nCOM3\r\n") << true << "COM3";
     }
-    void unusableSettingsAreIgnored()
+    void settingsAppliedPartByPart()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(bool, folderApplied);
+        QFETCH(QString, port);
         QTemporaryDir dir(QDir::currentPath() + "/XXXXXX");
         writeFile(dir.filePath("fw_000.fsl"), listFile("c"));
         writeFile(
-            qEnvironmentVariable("temp") + "/kelto.ini", bytes.replace("<folder>", dir.path().toUtf8()));
+            qEnvironmentVariable("temp") + "/kelto.ini", bytes.replace("<folder>", dir.path().toUtf8() + "/"));
         Form1 w(std::make_unique<ScriptedPrompter>());
-        QCOMPARE(w.CurrentFolder, QString());
-        QCOMPARE(w.Dir1->path(), QDir::currentPath());
-        QCOMPARE(w.Combo1->currentText(), QStringLiteral("COM1"));
-        QCOMPARE(w.Text1->toPlainText(), QStringLiteral("Text1"));
-        QVERIFY(!w.Command4[2]->isEnabled());
+        QCOMPARE(w.CurrentFolder, folderApplied ? dir.path() + "/" : QString());
+        QCOMPARE(w.Dir1->path(), folderApplied ? dir.path() : QDir::currentPath());
+        QCOMPARE(w.Combo1->currentText(), port);
+        QCOMPARE(w.Text1->toPlainText(), folderApplied ? QStringLiteral("c") : QStringLiteral("Text1"));
+        QCOMPARE(w.Command4[2]->isEnabled(), folderApplied);
     }
 
     void newFolderOpensEmpty()

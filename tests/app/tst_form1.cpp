@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -181,6 +184,29 @@ private Q_SLOTS:
             QStringLiteral("Anzahl Einträge: 0\r\nAnzahl Schüsse: 0\r\nZeitdauer : \r\nnoch frei: 170"));
         // What the label shows is no count the editor works with: that comes from the list.
         QCOMPARE(w.document().entryCount(), 1);
+    }
+
+    // A long path in a message (a reason from the system, a full file name) wraps inside the screen.
+    void messageBoxStaysWithinTheScreen()
+    {
+        Form1 w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QString path = QStringLiteral("/media/feuerwerk/") + QString(40, QLatin1Char('x')) + "/"
+            + QString(250, QLatin1Char('y')) + QStringLiteral(".fsl");
+        int width = 0;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (!box)
+                return;
+            width = box->frameGeometry().width();
+            static_cast<QMessageBox*>(box)->accept();
+        });
+        w.prompter().message(QStringLiteral("Kelto"),
+            QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.").arg(path), Prompter::Buttons::Ok,
+            Prompter::Answer::Ok);
+        QVERIFY(width > 0);
+        QVERIFY2(width <= w.screen()->availableGeometry().width(), qPrintable(QString::number(width)));
     }
 
     void endClosesWindow()

@@ -1,12 +1,18 @@
 #include "files/folder_browser.h"
 #include "files/fsl_file.h"
 #include "files/settings_file.h"
+#include "files/system_reason.h"
 #include "fsl_fixtures.h"
 #include "test_main.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -296,6 +302,74 @@ private Q_SLOTS:
         QCOMPARE(Subfolders(dir.path()),
             (QStringList { dir.filePath("alpha"), dir.filePath("folder.fsl"), dir.filePath("Zebra") }));
         QCOMPARE(ExistingFolder(dir.filePath("gone/deeper")), dir.path());
+    }
+
+private Q_SLOTS:
+    // A pipe named like a list (or a link to one) would block whoever opens it: it is no list.
+    void onlyRegularFilesAreLists()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QLatin1Char('/');
+        QFile list(folder + "b.fsl");
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(FslHead("c") + FslEntries());
+        list.close();
+        QCOMPARE(mkfifo(QFile::encodeName(folder + "pipe.fsl").constData(), 0600), 0);
+        QVERIFY(QFile::link(folder + "pipe.fsl", folder + "a.fsl"));
+        QVERIFY(QFile::link(folder + "b.fsl", folder + "c.fsl"));
+
+        QCOMPARE(ShotListFileNames(folder), QStringList({ "b.fsl", "c.fsl" }));
+        const QString signature = QStringLiteral("Feuerwerk-Schussliste Pelorandistrake");
+        QVERIFY(!ReadFslPreview(folder + "a.fsl", signature));
+        QVERIFY(!ReadShotListFile(folder + "pipe.fsl", signature));
+        QVERIFY(ReadFslPreview(folder + "c.fsl", signature));
+    }
+
+    void systemReasonsInGerman_data()
+    {
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("german");
+        QTest::newRow("read-only") << QString::fromLocal8Bit(std::strerror(EROFS))
+                                   << "Das Dateisystem ist schreibgeschützt.";
+        QTest::newRow("too long") << QString::fromLocal8Bit(std::strerror(ENAMETOOLONG))
+                                  << "Der Name ist zu lang.";
+        QTest::newRow("permission") << QString::fromLocal8Bit(std::strerror(EACCES)) << "Keine Berechtigung.";
+        QTest::newRow("disk full") << QString::fromLocal8Bit(std::strerror(ENOSPC))
+                                   << "Auf dem Datenträger ist kein Platz mehr frei.";
+        QTest::newRow("unknown kept") << "Etwas anderes"
+                                      << "Etwas anderes";
+    }
+    void systemReasonsInGerman()
+    {
+        QFETCH(QString, system);
+        QFETCH(QString, german);
+        QCOMPARE(GermanReason(system), german);
+    }
+
+    // Failed writes say why in German.
+    void failedSaveSaysWhyInGerman_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("name too long") << QString(300, QLatin1Char('x')) + ".fsl"
+                                       << "Der Name ist zu lang.";
+        QTest::newRow("folder is a file") << "datei/liste.fsl"
+                                          << "Ein Teil des Pfades ist kein Ordner.";
+    }
+    void failedSaveSaysWhyInGerman()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath("datei"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QString error;
+        QVERIFY(!SaveBytes(dir.filePath(name), "x", &error));
+        QCOMPARE(error, reason);
+        QString folderError;
+        QVERIFY(!CreateFolder(dir.filePath(name), &folderError));
+        QVERIFY2(folderError.contains(reason), qPrintable(folderError));
     }
 };
 
