@@ -1,0 +1,217 @@
+#include "shot_list_fixtures.h"
+#include "shotlist/duplicates.h"
+#include "shotlist/list_document.h"
+#include "test_main.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+using Change = std::function<bool(ListDocument&)>;
+
+ShotList tenEntries()
+{
+    QList<int> times;
+    for (int i = 0; i < 10; ++i)
+        times.append(i * 10);
+    ShotList list = ListWithTimes(times);
+    for (int i = 0; i < 10; ++i)
+        list.circuits[i] = qint16(32 + i);
+    list.circuits[12] = 40; // an empty slot keeps a circuit for a later entry
+    return list;
+}
+
+ShotList normalised(ShotList list)
+{
+    NormalizeList(list);
+    return list;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
+
+class TestListDocument : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Every kind of change, taken back and brought back, gives the exact lists of all 171 slots.
+    void undoAndRedoRestoreEveryChange_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QString>("text");
+        const auto at = [](ListDocument& d) { return d.revision(); };
+        QTest::newRow("since shifts the rest")
+            << Change([=](ListDocument& d) { return d.applySince(at(d), 3, 4, 10); })
+            << "Abstand vor Eintrag 4";
+        QTest::newRow("since appends")
+            << Change([=](ListDocument& d) { return d.applySince(at(d), 10, 7, 0); })
+            << "Abstand vor Eintrag 11";
+        QTest::newRow("until shifts the rest")
+            << Change([=](ListDocument& d) { return d.applyUntil(at(d), 1, 15, 10); })
+            << "Abstand nach Eintrag 2";
+        QTest::newRow("until appends")
+            << Change([=](ListDocument& d) { return d.applyUntil(at(d), 9, 999, 0); })
+            << "Abstand nach Eintrag 10";
+        QTest::newRow("shift past the last time") << Change([=](ListDocument& d) {
+            ShotList late = tenEntries();
+            late.times[9] = 65000;
+            return d.replace(late, QStringLiteral("Datei spaet.fsl laden"))
+                && d.applySince(d.revision(), 2, 999, 10) && d.entryCount() < 10;
+        }) << "Abstand vor Eintrag 3";
+        QTest::newRow("delete rest") << Change([=](ListDocument& d) { return d.deleteRest(at(d), 4); })
+                                     << "Rest der Liste löschen";
+        QTest::newRow("circuit") << Change([=](ListDocument& d) { return d.applyCircuit(at(d), 2, 7, 30); })
+                                 << "Zündkreis von Eintrag 3";
+        QTest::newRow("circuit of an empty slot")
+            << Change([=](ListDocument& d) { return d.applyCircuit(at(d), 169, 6, 1); })
+            << "Zündkreis von Eintrag 170";
+        QTest::newRow("insert") << Change([=](ListDocument& d) {
+            return d.insertEntry(at(d), 5) == ListDocument::InsertResult::Inserted;
+        }) << "Eintrag 6 einfügen";
+        QTest::newRow("delete") << Change([=](ListDocument& d) { return d.deleteEntry(at(d), 0); })
+                                << "Eintrag 1 löschen";
+        QTest::newRow("file") << Change([](ListDocument& d) {
+            return d.replace(ListWithTimes({ 5, 6, 7 }), QStringLiteral("Datei fw_002.fsl laden"));
+        }) << "Datei fw_002.fsl laden";
+        QTest::newRow("device") << Change([](ListDocument& d) {
+            ShotList received = ShotList::startup();
+            received.times[0] = 65535; // the device may send an empty list
+            return d.replace(received, QStringLiteral("Liste vom Zündgerät"));
+        }) << "Liste vom Zündgerät";
+    }
+    void undoAndRedoRestoreEveryChange()
+    {
+        QFETCH(Change, change);
+        QFETCH(QString, text);
+        ListDocument document;
+        document.reset(tenEntries());
+        const ShotList before = document.list();
+        QSignalSpy changed(&document, &ListDocument::changed);
+
+        QVERIFY(change(document));
+        const ShotList after = document.list();
+        QVERIFY(!SameList(after, before));
+        QVERIFY(SameList(after, normalised(after)));
+        QCOMPARE(document.undoStack().undoText(), text);
+        const int steps = document.undoStack().count();
+        QCOMPARE(changed.count(), steps);
+
+        for (int i = 0; i < steps; ++i)
+            QVERIFY(document.undo() >= 0);
+        QVERIFY(SameList(document.list(), before));
+        QCOMPARE(document.entryCount(), 10);
+        for (int i = 0; i < steps; ++i)
+            QVERIFY(document.redo() >= 0);
+        QVERIFY(SameList(document.list(), after));
+        QCOMPARE(document.entryCount(), CountEntries(after));
+        QCOMPARE(changed.count(), 3 * steps);
+    }
+
+    void thousandStepsGoBackAndForth()
+    {
+        ListDocument document;
+        document.reset(tenEntries());
+        const ShotList start = document.list();
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY(document.applyCircuit(document.revision(), i % 10, (i / 10) % 8, i % 31));
+        QCOMPARE(document.undoStack().count(), 1000);
+        const ShotList end = document.list();
+        int undone = 0;
+        while (document.undo() >= 0)
+            ++undone;
+        QCOMPARE(undone, 1000);
+        QVERIFY(SameList(document.list(), start));
+        while (document.redo() >= 0) { }
+        QVERIFY(SameList(document.list(), end));
+    }
+
+    void insertBetweenEntries_data()
+    {
+        QTest::addColumn<QList<int>>("times");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QList<int>>("after");
+        using R = ListDocument::InsertResult;
+        QTest::newRow("halfway") << QList<int> { 0, 10, 20 } << 1 << int(R::Inserted)
+                                 << QList<int> { 0, 5, 10, 20 };
+        QTest::newRow("halfway rounded down")
+            << QList<int> { 0, 10, 13 } << 2 << int(R::Inserted) << QList<int> { 0, 10, 11, 13 };
+        QTest::newRow("first line") << QList<int> { 4, 10 } << 0 << int(R::Inserted)
+                                    << QList<int> { 3, 4, 10 };
+        QTest::newRow("no free second")
+            << QList<int> { 0, 10, 11 } << 2 << int(R::NoFreeSecond) << QList<int> { 0, 10, 11 };
+        QTest::newRow("first line at 0 s")
+            << QList<int> { 0, 10 } << 0 << int(R::NoFreeSecond) << QList<int> { 0, 10 };
+        QTest::newRow("empty line") << QList<int> { 0, 10 } << 2 << int(R::NothingToDo)
+                                    << QList<int> { 0, 10 };
+    }
+    void insertBetweenEntries()
+    {
+        QFETCH(QList<int>, times);
+        QFETCH(int, row);
+        QFETCH(int, result);
+        QFETCH(QList<int>, after);
+        ListDocument document;
+        ShotList list = ListWithTimes(times);
+        for (int i = 0; i < times.size(); ++i)
+            list.circuits[i] = qint16(i);
+        document.reset(list);
+        QCOMPARE(int(document.insertEntry(document.revision(), row)), result);
+        QCOMPARE(LeadingTimes(document.list(), after.size() + 1), after + QList<int> { 65535 });
+        if (result == int(ListDocument::InsertResult::Inserted)) {
+            QCOMPARE(document.list().circuits[row], NoCircuit);
+            QCOMPARE(
+                document.list().circuits[row + 1], qint16(row)); // the entry that was on the line moved down
+        } else {
+            QCOMPARE(document.undoStack().count(), 0);
+        }
+    }
+
+    void fullListTakesNoInsert()
+    {
+        ListDocument document;
+        QList<int> times;
+        for (int i = 0; i < EntryCount; ++i)
+            times.append(i * 10);
+        document.reset(ListWithTimes(times));
+        QCOMPARE(document.insertEntry(document.revision(), 5), ListDocument::InsertResult::ListFull);
+        QCOMPARE(document.entryCount(), 170);
+    }
+
+    void deleteKeepsLaterTimes()
+    {
+        ListDocument document;
+        document.reset(tenEntries());
+        QVERIFY(document.deleteEntry(document.revision(), 3));
+        QCOMPARE(LeadingTimes(document.list(), 10), QList<int>({ 0, 10, 20, 40, 50, 60, 70, 80, 90, 65535 }));
+        QCOMPARE(document.list().circuits[3], qint16(36));
+        QCOMPARE(document.list().circuits[11], qint16(40)); // the empty slot's circuit moved up with it
+        QCOMPARE(document.entryCount(), 9);
+        QVERIFY(!document.deleteEntry(document.revision(), 9)); // an empty line
+    }
+
+    // A change asked for on a list that was replaced since is refused and recorded nowhere.
+    void changeOnReplacedListIsRefused()
+    {
+        ListDocument document;
+        document.reset(tenEntries());
+        const quint64 seen = document.revision();
+        QVERIFY(document.replace(ListWithTimes({ 1, 2 }), QStringLiteral("Liste vom Zündgerät")));
+        QVERIFY(!document.deleteRest(seen, 0));
+        QVERIFY(!document.applyCircuit(seen, 0, 1, 1));
+        QCOMPARE(document.insertEntry(seen, 1), ListDocument::InsertResult::Stale);
+        QCOMPARE(document.undoStack().count(), 1);
+        QCOMPARE(document.entryCount(), 2);
+        // Undo counts as a change too.
+        const quint64 replaced = document.revision();
+        document.undo();
+        QVERIFY(!document.deleteEntry(replaced, 0));
+        QCOMPARE(document.entryCount(), 10);
+    }
+};
+
+KELTO_TEST_MAIN(TestListDocument)
+#include "tst_list_document.moc"
