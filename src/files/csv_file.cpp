@@ -466,6 +466,8 @@ CsvImport ReadShotListCsv(const QByteArray& bytes)
     int firstTooMany = 0;
     while (!scanner.atEnd()) {
         scanner.next(cells, keep, &line, &blank);
+        if (scanner.unclosedQuote())
+            break; // the rest of the file is one broken cell
         if (blank)
             continue;
         if (++rows == EntryCount + 1)
