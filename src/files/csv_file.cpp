@@ -543,11 +543,11 @@ CsvImport ReadShotListCsv(const QString& path)
     const QFileInfo info(path);
     QFile file(path);
     CsvImport failed;
-    // A pipe or device would block or never end.
     if (!info.exists()) {
         failed.problems.append(QStringLiteral("Die Datei %1 gibt es nicht.").arg(path));
         return failed;
     }
+    // A pipe or device would block or never end.
     if (!info.isFile()) {
         failed.problems.append(QStringLiteral("%1 ist keine Datei.").arg(path));
         return failed;

@@ -37,8 +37,9 @@ QStringList pdfPages(const QString& pdf)
         return {};
     }
     QProcess process;
-    process.start(tool, { QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
-                            QStringLiteral("-") });
+    process.start(tool,
+        { QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
+            QStringLiteral("-") });
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return {};
     QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
@@ -76,15 +77,16 @@ private Q_SLOTS:
         for (int slot = 0; slot < EntryCount; ++slot) {
             const int code = list.circuits[slot];
             const QString gap = slot + 1 < EntryCount ? QStringLiteral("383") : QStringLiteral("–");
-            const QString firing = code == NoCircuit
-                ? QStringLiteral("kein Zündkreis\\s+–")
-                : QRegularExpression::escape(DeviceName(code / 32)) + QStringLiteral("\\s+%1").arg(code % 32, 2, 10, QLatin1Char('0'));
+            const QString firing = code == NoCircuit ? QStringLiteral("kein Zündkreis\\s+–")
+                                                     : QRegularExpression::escape(DeviceName(code / 32))
+                    + QStringLiteral("\\s+%1").arg(code % 32, 2, 10, QLatin1Char('0'));
             const QRegularExpression row(QStringLiteral("(^|\\n)\\s*%1\\s+%2\\s+%3\\s+%4")
                                              .arg(slot + 1)
                                              .arg(FormatClock(list.times[slot]), gap, firing));
             QVERIFY2(row.match(all).hasMatch(), qPrintable(row.pattern()));
             if (code != NoCircuit) {
-                QVERIFY2(all.contains(QStringLiteral("Nr. %1 (%2").arg(slot + 1).arg(FormatClock(list.times[slot]))),
+                QVERIFY2(all.contains(
+                             QStringLiteral("Nr. %1 (%2").arg(slot + 1).arg(FormatClock(list.times[slot]))),
                     qPrintable(QString::number(slot + 1)));
             }
         }
@@ -100,8 +102,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("sections");
         QTest::newRow("start-up list") << QList<int> { 255 } << QStringList {};
         QTest::newRow("A only") << QList<int> { 3 } << QStringList { "A (Brenzor)" };
-        QTest::newRow("H brings B and C") << QList<int> { 7 * 32 + 4 }
-                                          << QStringList { "B (Verteiler)", "C (Verteiler)", "H (alle Verteiler)" };
+        QTest::newRow("H brings B and C")
+            << QList<int> { 7 * 32 + 4 }
+            << QStringList { "B (Verteiler)", "C (Verteiler)", "H (alle Verteiler)" };
     }
     void sectionsOnlyForDevicesInUse()
     {

@@ -7,19 +7,17 @@
 
 namespace {
 
-struct Expected {
-    int time;
-    int circuit;
-};
-
-// Times and circuit codes of the leading entries; every other slot must be empty.
+// Times and circuit codes of the leading entries; a slot behind them that is not empty shows as
+// { -1, -1 }.
 QList<QPair<int, int>> entriesOf(const ShotList& list)
 {
     QList<QPair<int, int>> entries;
-    for (int slot = 0; slot < SlotCount; ++slot) {
-        if (list.times[slot] == EmptyTime && list.circuits[slot] == NoCircuit)
-            continue;
+    int slot = 0;
+    for (; slot < SlotCount && list.times[slot] != EmptyTime; ++slot)
         entries.append({ list.times[slot], list.circuits[slot] });
+    for (; slot < SlotCount; ++slot) {
+        if (list.times[slot] != EmptyTime || list.circuits[slot] != NoCircuit)
+            entries.append({ -1, -1 });
     }
     return entries;
 }
@@ -119,12 +117,13 @@ private Q_SLOTS:
             << QByteArray("ZEIT;sekunden;ZUNDGERAT;zündkreis\n0:35;99;B;3\n") << b3;
         QTest::newRow("other columns ignored")
             << QByteArray("Nr;Effekt;Ignition Time;Kaliber;Device;Channel\n1;Vulkan;35;75;2;3\n") << b3;
-        QTest::newRow("no device and circuit columns") << QByteArray("Sekunden\n35\n") << Entries { { 35, 255 } };
+        QTest::newRow("no device and circuit columns")
+            << QByteArray("Sekunden\n35\n") << Entries { { 35, 255 } };
         QTest::newRow("decimal comma between semicolons") << QByteArray("Zeit;Gerät;Kreis\n35,4;B;3\n") << b3;
-        QTest::newRow("semicolon wins a tie") << QByteArray("Zeit;Gerät,Kreis\n35;B,3\n") << Entries { { 35, 255 } };
-        QTest::newRow("sorted by time")
-            << QByteArray("Zeit;Gerät;Kreis\n90;A;0\n35;B;3\n60;;\n")
-            << Entries { { 35, 35 }, { 60, 255 }, { 90, 0 } };
+        QTest::newRow("semicolon wins a tie")
+            << QByteArray("Zeit;Gerät,Kreis\n35;B,3\n") << Entries { { 35, 255 } };
+        QTest::newRow("sorted by time") << QByteArray("Zeit;Gerät;Kreis\n90;A;0\n35;B;3\n60;;\n")
+                                        << Entries { { 35, 35 }, { 60, 255 }, { 90, 0 } };
     }
     void readsWhatSpreadsheetsWrite()
     {
@@ -143,19 +142,45 @@ private Q_SLOTS:
         QTest::addColumn<QString>("circuit");
         QTest::addColumn<int>("seconds");
         QTest::addColumn<int>("code");
-        QTest::newRow("seconds") << "35" << "B" << "3" << 35 << 35;
-        QTest::newRow("point fraction below half") << "35.49" << "B" << "3" << 35 << 35;
-        QTest::newRow("comma fraction, half up") << "\"35,5\"" << "B" << "3" << 36 << 35;
-        QTest::newRow("m:ss") << "1:05" << "A" << "0" << 65 << 0;
-        QTest::newRow("m:ss beyond an hour") << "75:00" << "A" << "0" << 4500 << 0;
-        QTest::newRow("m:ss with fraction") << "0:59.5" << "A" << "0" << 60 << 0;
-        QTest::newRow("h:mm:ss") << "01:02:03" << "A" << "0" << 3723 << 0;
-        QTest::newRow("last second") << "18:07:59.4" << "A" << "0" << 65279 << 0;
-        QTest::newRow("leading zeros") << "0035" << "B" << "03" << 35 << 35;
-        QTest::newRow("device as number") << "5" << "8" << "30" << 5 << 254;
-        QTest::newRow("device 1 is A") << "5" << "1" << "31" << 5 << 31;
-        QTest::newRow("lower-case letter") << "5" << "g" << "31" << 5 << 223;
-        QTest::newRow("no circuit") << "5" << "" << "" << 5 << 255;
+        QTest::newRow("seconds") << "35"
+                                 << "B"
+                                 << "3" << 35 << 35;
+        QTest::newRow("point fraction below half") << "35.49"
+                                                   << "B"
+                                                   << "3" << 35 << 35;
+        QTest::newRow("comma fraction, half up") << "\"35,5\""
+                                                 << "B"
+                                                 << "3" << 36 << 35;
+        QTest::newRow("m:ss") << "1:05"
+                              << "A"
+                              << "0" << 65 << 0;
+        QTest::newRow("m:ss beyond an hour") << "75:00"
+                                             << "A"
+                                             << "0" << 4500 << 0;
+        QTest::newRow("m:ss with fraction") << "0:59.5"
+                                            << "A"
+                                            << "0" << 60 << 0;
+        QTest::newRow("h:mm:ss") << "01:02:03"
+                                 << "A"
+                                 << "0" << 3723 << 0;
+        QTest::newRow("last second") << "18:07:59.4"
+                                     << "A"
+                                     << "0" << 65279 << 0;
+        QTest::newRow("leading zeros") << "0035"
+                                       << "B"
+                                       << "03" << 35 << 35;
+        QTest::newRow("device as number") << "5"
+                                          << "8"
+                                          << "30" << 5 << 254;
+        QTest::newRow("device 1 is A") << "5"
+                                       << "1"
+                                       << "31" << 5 << 31;
+        QTest::newRow("lower-case letter") << "5"
+                                           << "g"
+                                           << "31" << 5 << 223;
+        QTest::newRow("no circuit") << "5"
+                                    << ""
+                                    << "" << 5 << 255;
     }
     void readsTimesAndDevices()
     {
@@ -218,18 +243,23 @@ private Q_SLOTS:
             << tooMany << QStringList { "Zeile 172: mehr als 170 Schüsse (die Datei hat 172)" };
         QTest::newRow("no time column")
             << QByteArray("\r\nNr;Gerät;Kreis\r\n1;A;0\r\n")
-            << QStringList { "Zeile 2: keine Spalte für die Zeit (erwartet \"Zeit\", \"Time\", \"Event Time\", "
-                             "\"Ignition Time\", \"Sekunden\" oder \"Seconds\")" };
-        QTest::newRow("device column without circuit column")
-            << QByteArray("Zeit;Device\n1;A\n") << QStringList { "Zeile 1: Spalte \"Device\" ohne Spalte für den Kreis" };
-        QTest::newRow("circuit column without device column")
-            << QByteArray("Zeit;Pin\n1;3\n") << QStringList { "Zeile 1: Spalte \"Pin\" ohne Spalte für das Zündgerät" };
+            << QStringList {
+                   "Zeile 2: keine Spalte für die Zeit (erwartet \"Zeit\", \"Time\", \"Event Time\", "
+                   "\"Ignition Time\", \"Sekunden\" oder \"Seconds\")"
+               };
+        QTest::newRow("device column without circuit column") << QByteArray(
+            "Zeit;Device\n1;A\n") << QStringList { "Zeile 1: Spalte \"Device\" ohne Spalte für den Kreis" };
+        QTest::newRow("circuit column without device column") << QByteArray(
+            "Zeit;Pin\n1;3\n") << QStringList { "Zeile 1: Spalte \"Pin\" ohne Spalte für das Zündgerät" };
         QTest::newRow("unclosed quote") << QByteArray("Zeit;Gerät;Kreis\n1;A;0\n2;\"A;1\n3;A;2\n")
                                         << QStringList { "Zeile 3: Anführungszeichen nicht geschlossen" };
         QTest::newRow("empty file") << QByteArray() << QStringList { "Die Datei enthält keine Kopfzeile." };
-        QTest::newRow("only blank lines") << QByteArray("\r\n ; \r\n") << QStringList { "Die Datei enthält keine Kopfzeile." };
-        QTest::newRow("broken UTF-16") << QByteArray("\xFF\xFE" "Z\0" "e", 5)
-                                       << QStringList { "Die Datei ist kein gültiger Unicode-Text." };
+        QTest::newRow("only blank lines")
+            << QByteArray("\r\n ; \r\n") << QStringList { "Die Datei enthält keine Kopfzeile." };
+        QTest::newRow("broken UTF-16") << QByteArray("\xFF\xFE"
+                                                     "Z\0"
+                                                     "e",
+            5) << QStringList { "Die Datei ist kein gültiger Unicode-Text." };
         QTest::newRow("too large") << QByteArray(MaxCsvBytes + 1, '\n')
                                    << QStringList { "Die Datei ist größer als 4 MB." };
     }

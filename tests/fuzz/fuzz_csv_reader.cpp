@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const CsvImport again = ReadShotListCsv(ShotListCsvBytes(list));
     check(again.list.has_value());
     for (int slot = 0; slot < SlotCount; ++slot)
-        check(again.list->times[slot] == list.times[slot] && again.list->circuits[slot] == list.circuits[slot]);
+        check(
+            again.list->times[slot] == list.times[slot] && again.list->circuits[slot] == list.circuits[slot]);
     return 0;
 }
