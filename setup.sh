@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 
 mode=${1:-run}
 packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-translations-l10n libgl-dev
-          libgtest-dev libbenchmark-dev clang socat xvfb xauth)
+          libgtest-dev libbenchmark-dev clang socat xvfb xauth poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "shotlist/shot_list.h"
+
+#include <QDateTime>
+#include <QString>
+
+class QPagedPaintDevice;
+
+// What the crew takes to the site: statistics and timeline, firing table, wiring plan.
+struct CrewSheet {
+    ShotList list;
+    QString title; // file name, or "Neue Liste"
+    QString comment;
+    QDateTime printed;
+};
+
+// "B (Verteiler)" for device index 1, as in the editor's device box.
+QString DeviceName(int device);
+
+// Draws the whole sheet onto the device (printer, preview or PDF), one page after another, in the
+// device's page layout. Returns the number of pages, 0 when the device could not be painted on.
+int PaintCrewSheet(QPagedPaintDevice& device, const CrewSheet& sheet);
+
+// A4 portrait PDF; the target is replaced only once the whole file is written.
+bool WriteCrewSheetPdf(const QString& path, const CrewSheet& sheet, QString* error);
