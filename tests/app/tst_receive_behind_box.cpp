@@ -4,6 +4,7 @@
 #include "test_main.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -130,6 +131,27 @@ private Q_SLOTS:
             = "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 4\r\nZeitdauer : 00:00:30\r\nnoch frei: 166\r\n";
         QCOMPARE(saved.readAll(),
             FslHead("Finale", stats) + FslEntries({ "0000 FF", "000A FF", "0014 FF", "001E FF" }));
+    }
+
+    // The editing page shows no selected line after a receive: its fields are disabled, not left with
+    // the old values to type into.
+    void receiveOnEditingPageDisablesFields()
+    {
+        LinkRig rig;
+        int boxes = 1; // no box opens here
+        QVERIFY(startReceive(rig, &boxes));
+        Form1& w = *rig.window;
+        w.SSTab1->setCurrentIndex(2);
+        w.List2->setCurrentRow(2);
+        w.Text2[1]->setFocus(Qt::MouseFocusReason);
+        QVERIFY(w.Text2[1]->isEnabled());
+        rig.sim->command("list " + QFile::encodeName(writeDeviceList()));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle(), 10000);
+        QCOMPARE(w.List2->currentRow(), -1);
+        for (QLineEdit* field : w.Text2)
+            QVERIFY(!field->isEnabled());
+        QVERIFY(SameList(w.list(), deviceList()));
+        QCOMPARE(w.Label6[0]->text(), QStringLiteral("Eintrag Nummer\r\n5 / 170"));
     }
 
     void newFolderBoxKeepsBoth()
