@@ -120,7 +120,7 @@ private Q_SLOTS:
             QStringLiteral(
                 "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
 
-        QSignalSpy notifications(w.MSComm1, &QSerialPort::readyRead);
+        QSignalSpy notifications(&w.MSComm1->port(), &QSerialPort::readyRead);
         rig.sim->command("list " + QFile::encodeName(writeDeviceList()));
         QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle(), 10000);
         QVERIFY2(
@@ -211,6 +211,7 @@ private Q_SLOTS:
         QVERIFY(startWithMixedList(rig));
         Form1& w = *rig.window;
         const ShotList before = w.shotList;
+        const QStringList list1Before = lines(w.List1);
         const QStringList list2Before = lines(w.List2);
         const QString statistics = w.Label4->text();
 
@@ -220,9 +221,10 @@ private Q_SLOTS:
         w.Command3->click();
         QVERIFY(rig.isIdle());
         QVERIFY(SameList(w.shotList, before));
+        // Both lists and the statistics are rebuilt from the unchanged list.
+        QCOMPARE(lines(w.List1), list1Before);
         QCOMPARE(lines(w.List2), list2Before);
-        QCOMPARE(w.List1->count(), 0);
-        QCOMPARE(w.Label1->text(), QStringLiteral("500 / 55.6"));
+        QCOMPARE(w.Label1->text(), Header);
         QCOMPARE(w.ReceiveBuffer.size(), 500);
         QCOMPARE(w.Label4->text(), statistics);
 
@@ -278,12 +280,8 @@ private Q_SLOTS:
         LinkRig rig;
         QVERIFY(rig.start());
         Form1& w = *rig.window;
-        if (!cancel) {
-            // An aborted receive leaves List1 empty until the next refresh.
-            w.Command2[0]->click();
-            w.Command3->click();
-            QCOMPARE(w.List1->count(), 0);
-        }
+        if (!cancel)
+            rig.keepList1Lines(0);
         rig.prompter->setNextAnswer(cancel ? Prompter::Answer::Cancel : Prompter::Answer::Ok);
         w.Command2[1]->click();
         QVERIFY(rig.isIdle());
@@ -351,13 +349,22 @@ private Q_SLOTS:
         QCOMPARE(lines(w.List1), list1Before);
     }
 
+    void portLostDuringReceiveEndsInIdle_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::newRow("Empfang") << 0;
+        QTest::newRow("Prüfen") << 2;
+    }
     void portLostDuringReceiveEndsInIdle()
     {
+        QFETCH(int, button);
         LinkRig rig;
         QVERIFY(startWithMixedList(rig));
         Form1& w = *rig.window;
         const ShotList before = w.shotList;
-        w.Command2[0]->click();
+        const QStringList list1Before = lines(w.List1);
+        const QString statistics = w.Label4->text();
+        w.Command2[button]->click();
         QVERIFY(rig.sim->send("raw " + printableList().left(100)));
         QTRY_COMPARE(w.Label1->text(), QStringLiteral("100 / 11.1"));
 
@@ -373,7 +380,35 @@ private Q_SLOTS:
                      QStringLiteral("Der Empfang wurde abgebrochen; die Liste im Editor ist unverändert.")),
             qPrintable(text));
         QVERIFY(SameList(w.shotList, before));
-        QCOMPARE(w.List1->count(), 0);
+        QCOMPARE(lines(w.List1), list1Before);
+        QCOMPARE(w.Label1->text(), Header);
+        QCOMPARE(w.Label4->text(), statistics);
+    }
+
+    // After "Abbruch" the lists are whole again, so a send carries all 170 records.
+    void sendAfterAbortCarriesWholeList()
+    {
+        LinkRig rig;
+        QVERIFY(rig.start());
+        Form1& w = *rig.window;
+        w.Command2[0]->click();
+        w.Command3->click();
+        QVERIFY(rig.isIdle());
+        QString shownAfterFirst;
+        rig.sim->onChunk = [&](const SimDriver::Chunk&) {
+            if (shownAfterFirst.isEmpty())
+                shownAfterFirst = w.Label4->text();
+            if (rig.sim->received().size() >= 2 * 8)
+                rig.pty.stop();
+        };
+        rig.prompter->setNextAnswer(Prompter::Answer::Ok);
+        w.Command2[1]->click();
+        QVERIFY(rig.isIdle());
+        QVERIFY(shownAfterFirst.endsWith(QStringLiteral(" / 170")));
+        QCOMPARE(rig.prompter->asked.size(), 2);
+        QVERIFY2(rig.prompter->asked[1].text.contains(QStringLiteral(" von 170 abgebrochen.")),
+            qPrintable(rig.prompter->asked[1].text));
+        QVERIFY(rig.sim->received().startsWith("0000 FF;FFFF FF;"));
     }
 
     void portLostDuringSendEndsInIdle()

@@ -2,6 +2,7 @@
 
 #include "device_sim.h"
 #include "form1.h"
+#include "link/transfer_engine.h"
 #include "pty_pair.h"
 #include "scripted_prompter.h"
 
@@ -45,6 +46,7 @@ struct LinkRig {
     bool isIdle() const
     {
         return !window->MSComm1->isOpen() && window->Command2[0]->isEnabled()
-            && window->Command2[1]->isEnabled() && window->Frame2->isHidden() && !window->Receiving;
+            && window->Command2[1]->isEnabled() && window->Command2[2]->isEnabled()
+            && window->Frame2->isHidden() && !window->Receiving;
     }
 };
