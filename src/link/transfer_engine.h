@@ -86,6 +86,8 @@ private:
     QTimer m_pacer;
 };
 
+Q_DECLARE_METATYPE(LinkFailure)
+
 // "Die Schnittstelle COM1 (Gerät: /dev/ttyS0) lässt sich nicht öffnen.\nGrund: ..."
 QString PortOpenFailureText(const QString& portText, const QString& device, const QString& reason);
 // "Die Verbindung über die Schnittstelle ... ist unterbrochen.\nGrund: ..."
