@@ -91,8 +91,8 @@ void BM_CommandLineVerifyLatency(benchmark::State& state)
         state.SkipWithError("no pseudo-terminal pair");
         return;
     }
-    SimDriver sim(pty.deviceEnd(), { QStringLiteral("--chunk"), QStringLiteral("1"), QStringLiteral("--baud"),
-                                       QStringLiteral("9600") });
+    SimDriver sim(pty.deviceEnd(),
+        { QStringLiteral("--chunk"), QStringLiteral("1"), QStringLiteral("--baud"), QStringLiteral("9600") });
     const QString list = writeList(dir);
     if (!sim.waitReady() || list.isEmpty()) {
         state.SkipWithError("no simulator");
@@ -109,10 +109,11 @@ void BM_CommandLineVerifyLatency(benchmark::State& state)
                 reportNs = monotonicNs();
         });
         QByteArray err;
-        QObject::connect(&kelto, &QProcess::readyReadStandardError, [&] { err += kelto.readAllStandardError(); });
+        QObject::connect(
+            &kelto, &QProcess::readyReadStandardError, [&] { err += kelto.readAllStandardError(); });
         kelto.start(QStringLiteral(KELTO_PROGRAM_PATH),
-            { QStringLiteral("verify"), list, QStringLiteral("--port"), pty.editorEnd(), QStringLiteral("--timeout"),
-                QStringLiteral("20") });
+            { QStringLiteral("verify"), list, QStringLiteral("--port"), pty.editorEnd(),
+                QStringLiteral("--timeout"), QStringLiteral("20") });
         if (!QTest::qWaitFor([&] { return err.contains("'Save'"); }, 10000)) {
             state.SkipWithError("verify did not start");
             return;

@@ -67,7 +67,7 @@ public:
             while (::read(s_pipe[0], drained, sizeof drained) > 0) { }
             onInterrupt();
         });
-        struct sigaction action {};
+        struct sigaction action { };
         action.sa_handler = &InterruptWatch::notice;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
@@ -95,8 +95,8 @@ private:
     }
     static inline int s_pipe[2] = { -1, -1 };
     std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_oldInt {};
-    struct sigaction m_oldTerm {};
+    struct sigaction m_oldInt { };
+    struct sigaction m_oldTerm { };
 };
 
 const QCommandLineOption PortOption(QStringLiteral("port"),
@@ -162,7 +162,8 @@ public:
             bool ok = false;
             const double seconds = parser.value(TimeoutOption).toDouble(&ok);
             if (!ok || seconds <= 0 || seconds > 24 * 3600) {
-                complain(QStringLiteral("--timeout braucht eine Zahl von Sekunden über 0 (höchstens 86400)."));
+                complain(
+                    QStringLiteral("--timeout braucht eine Zahl von Sekunden über 0 (höchstens 86400)."));
                 return false;
             }
             m_timeoutMs = qint64(seconds * 1000);
@@ -174,10 +175,11 @@ public:
         }
         const std::optional<ChosenPort> chosen = ResolvePort(portText);
         if (!chosen) {
-            complain(QStringLiteral("Unbekannte Schnittstelle %1: es gibt COM%2 bis COM%3 oder einen Gerätepfad.")
-                         .arg(portText)
-                         .arg(FirstPortNumber)
-                         .arg(LastPortNumber));
+            complain(
+                QStringLiteral("Unbekannte Schnittstelle %1: es gibt COM%2 bis COM%3 oder einen Gerätepfad.")
+                    .arg(portText)
+                    .arg(FirstPortNumber)
+                    .arg(LastPortNumber));
             return false;
         }
         m_port = *chosen;
@@ -198,7 +200,8 @@ public:
     {
         QObject::connect(&engine, &TransferEngine::lineLost, &m_loop, [this](const LinkFailure& failure) {
             endProgress();
-            complain(LineLostText(m_port.name, m_port.device, failure.reason).replace(QLatin1Char('\n'), QLatin1Char(' '))
+            complain(LineLostText(m_port.name, m_port.device, failure.reason)
+                         .replace(QLatin1Char('\n'), QLatin1Char(' '))
                 + QLatin1Char(' ') + lostOutcome(failure));
             finish(Failure);
         });
@@ -262,7 +265,8 @@ int send(const QCommandLineParser& parser, const QString& path)
     if (!list || !run.open())
         return Failure;
     QObject::connect(&run.engine, &TransferEngine::recordWritten, [](int written, int total) {
-        progress(QStringLiteral("Datensatz %1 / %2").arg(written).arg(total), written % 10 == 0 || written == total);
+        progress(QStringLiteral("Datensatz %1 / %2").arg(written).arg(total),
+            written % 10 == 0 || written == total);
     });
     QObject::connect(&run.engine, &TransferEngine::sendCompleted, [&run] {
         endProgress();
@@ -270,20 +274,20 @@ int send(const QCommandLineParser& parser, const QString& path)
         run.finish(Success);
     });
     run.engine.startSend(*list, EntryCount);
-    return run.exec(QStringLiteral("Abgebrochen mit Strg+C: das Zündgerät hat die Liste nicht vollständig erhalten."),
+    return run.exec(
+        QStringLiteral("Abgebrochen mit Strg+C: das Zündgerät hat die Liste nicht vollständig erhalten."),
         QString());
 }
 
-const QString SaveInstruction
-    = QStringLiteral("Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten...");
+const QString SaveInstruction = QStringLiteral(
+    "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten...");
 const QString ReceiveTimeout
     = QStringLiteral("Zeitüberschreitung: nach %1 s erst %2 von 1530 Zeichen empfangen; nichts gespeichert.");
 
 void showReceiveProgress(PortRun& run)
 {
-    QObject::connect(&run.engine, &TransferEngine::receiveProgress, [](qsizetype count) {
-        progress(ReceiveProgressText(count, QLocale()), false);
-    });
+    QObject::connect(&run.engine, &TransferEngine::receiveProgress,
+        [](qsizetype count) { progress(ReceiveProgressText(count, QLocale()), false); });
 }
 
 int receive(const QCommandLineParser& parser, const QString& path)
@@ -302,7 +306,8 @@ int receive(const QCommandLineParser& parser, const QString& path)
         return Failure;
     }
     if (!target.absoluteDir().exists()) {
-        complain(QStringLiteral("Den Ordner %1 gibt es nicht.").arg(QDir::toNativeSeparators(target.absolutePath())));
+        complain(QStringLiteral("Den Ordner %1 gibt es nicht.")
+                     .arg(QDir::toNativeSeparators(target.absolutePath())));
         return Failure;
     }
     if (!run.open())
@@ -316,7 +321,9 @@ int receive(const QCommandLineParser& parser, const QString& path)
         NormalizeList(list);
         // The file may have come into being while the device was sending.
         if (!force && QFileInfo::exists(path)) {
-            complain(QStringLiteral("Die Datei %1 gibt es schon; --force überschreibt sie. Nichts gespeichert.").arg(path));
+            complain(
+                QStringLiteral("Die Datei %1 gibt es schon; --force überschreibt sie. Nichts gespeichert.")
+                    .arg(path));
             run.finish(Failure);
             return;
         }
@@ -353,7 +360,8 @@ int verify(const QCommandLineParser& parser, const QString& path)
     complain(SaveInstruction);
     run.engine.startReceive();
     return run.exec(QStringLiteral("Abgebrochen mit Strg+C; nichts verglichen."),
-        QStringLiteral("Zeitüberschreitung: nach %1 s erst %2 von 1530 Zeichen empfangen; nichts verglichen."));
+        QStringLiteral(
+            "Zeitüberschreitung: nach %1 s erst %2 von 1530 Zeichen empfangen; nichts verglichen."));
 }
 
 struct Verb {
@@ -401,12 +409,14 @@ QString overview()
     const auto entry = [&text](const QString& usage, const QString& summary) {
         text += QStringLiteral("  kelto %1\n      %2\n").arg(usage, summary);
     };
-    entry(QStringLiteral("[DATEI]"), QStringLiteral("Das Fenster; eine genannte Liste wird nach dem Start geladen."));
+    entry(QStringLiteral("[DATEI]"),
+        QStringLiteral("Das Fenster; eine genannte Liste wird nach dem Start geladen."));
     for (const Verb& verb : verbs())
         entry(verb.usage, verb.summary);
-    text += QStringLiteral(
-        "\nPORT: COM1 … COM8 (wie im Fenster; KELTO_COMn wählt das Gerät) oder ein Gerätepfad wie /dev/ttyUSB0.\n"
-        "Rückgabewert: 0 erfolgreich, 1 die Listen weichen ab (verify), 2 Fehler, 130 mit Strg+C abgebrochen.");
+    text += QStringLiteral("\nPORT: COM1 … COM8 (wie im Fenster; KELTO_COMn wählt das Gerät) oder ein "
+                           "Gerätepfad wie /dev/ttyUSB0.\n"
+                           "Rückgabewert: 0 erfolgreich, 1 die Listen weichen ab (verify), 2 Fehler, 130 mit "
+                           "Strg+C abgebrochen.");
     return text;
 }
 
@@ -431,8 +441,8 @@ CommandLine CommandLine::fromArguments(const QStringList& arguments)
     addCommonOptions(parser);
     parser.addPositionalArgument(QStringLiteral("DATEI"), QString(), QStringLiteral("[DATEI]"));
     // Help, the version and anything unexpected are answered without a window.
-    if (!parser.parse(arguments) || parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))
-        || parser.positionalArguments().size() > 1) {
+    if (!parser.parse(arguments) || parser.isSet(QStringLiteral("help"))
+        || parser.isSet(QStringLiteral("version")) || parser.positionalArguments().size() > 1) {
         commandLine.window = false;
         return commandLine;
     }
@@ -454,8 +464,8 @@ int RunVerb(const CommandLine& commandLine)
     } else {
         parser.setApplicationDescription(overview());
         parser.addOptions({ PortOption, CommentOption, ForceOption, TimeoutOption });
-        parser.addPositionalArgument(QStringLiteral("DATEI"), QStringLiteral("Die Listendatei (.fsl)."),
-            QStringLiteral("[DATEI]"));
+        parser.addPositionalArgument(
+            QStringLiteral("DATEI"), QStringLiteral("Die Listendatei (.fsl)."), QStringLiteral("[DATEI]"));
     }
     if (!parser.parse(arguments)) {
         complain(parser.errorText());

@@ -27,9 +27,8 @@ void Form1::setupLink()
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     connect(MSComm1, &TransferEngine::receiveProgress, this, &Form1::MSComm1_OnComm);
     connect(MSComm1, &TransferEngine::receiveCompleted, this, &Form1::endReceive);
-    connect(MSComm1, &TransferEngine::recordWritten, this, [this](int written) {
-        Label4->setText(QStringLiteral("%1 / %2").arg(written).arg(List1->count()));
-    });
+    connect(MSComm1, &TransferEngine::recordWritten, this,
+        [this](int written) { Label4->setText(QStringLiteral("%1 / %2").arg(written).arg(List1->count())); });
     connect(MSComm1, &TransferEngine::lineLost, this, &Form1::linkLost);
     for (int i = 0; i < int(Command2.size()); ++i)
         connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });

@@ -93,7 +93,8 @@ QString GermanSystemText(const QString& systemText)
 
 std::optional<ChosenPort> ResolvePort(const QString& text)
 {
-    static const QRegularExpression comName(QStringLiteral("^COM([1-8])$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression comName(
+        QStringLiteral("^COM([1-8])$"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = comName.match(text);
     if (match.hasMatch()) {
         const int number = match.captured(1).toInt();

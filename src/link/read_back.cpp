@@ -38,7 +38,8 @@ QStringList ComparisonLines(const QList<EntryDifference>& differences, int shown
 {
     if (differences.isEmpty())
         return { QStringLiteral("Die Liste im Zündgerät stimmt mit der Liste im Editor überein.") };
-    QStringList lines { QStringLiteral("Die Liste im Zündgerät weicht in %1 Einträgen von der Liste im Editor ab:")
+    QStringList lines { QStringLiteral(
+        "Die Liste im Zündgerät weicht in %1 Einträgen von der Liste im Editor ab:")
                             .arg(differences.size()) };
     const int listed = shown < 0 ? int(differences.size()) : qMin(shown, int(differences.size()));
     for (int i = 0; i < listed; ++i)

@@ -38,8 +38,10 @@ struct Kelto {
 
     explicit Kelto(const QStringList& arguments)
     {
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] { out += process.readAllStandardOutput(); });
-        QObject::connect(&process, &QProcess::readyReadStandardError, [this] { err += process.readAllStandardError(); });
+        QObject::connect(
+            &process, &QProcess::readyReadStandardOutput, [this] { out += process.readAllStandardOutput(); });
+        QObject::connect(
+            &process, &QProcess::readyReadStandardError, [this] { err += process.readAllStandardError(); });
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // the verbs need no display at all
         environment.remove(QStringLiteral("DISPLAY"));
@@ -111,9 +113,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::newRow("list") << FslHead("Show") + DeviceFileEntries << 0
-                              << "Anzahl Einträge: 170\nAnzahl Schüsse: 3\nZeitdauer : 00:01:30\nnoch frei: 167\n"
-                              << "";
+        QTest::newRow("list")
+            << FslHead("Show") + DeviceFileEntries << 0
+            << "Anzahl Einträge: 170\nAnzahl Schüsse: 3\nZeitdauer : 00:01:30\nnoch frei: 167\n"
+            << "";
         QTest::newRow("circuit used twice")
             << FslHead("Show") + FslEntries({ "0000 25", "0010 01", "0020 25" }) << 0
             << "Anzahl Einträge: 170\nAnzahl Schüsse: 3\nZeitdauer : 00:00:32\nnoch frei: 167\n"
@@ -121,7 +124,8 @@ private Q_SLOTS:
             << "";
         QTest::newRow("not a list") << QByteArray("Einkaufsliste\r\n") << 2 << ""
                                     << "Diese Datei ist keine gültige Feuerwerks-Schussliste...";
-        QTest::newRow("missing") << QByteArray() << 2 << "" << "gibt es nicht.";
+        QTest::newRow("missing") << QByteArray() << 2 << ""
+                                 << "gibt es nicht.";
     }
     void checkPrintsStatistics()
     {
@@ -129,7 +133,8 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        const QString path = bytes.isNull() ? QStringLiteral("missing.fsl") : writeFile(QStringLiteral("c.fsl"), bytes);
+        const QString path
+            = bytes.isNull() ? QStringLiteral("missing.fsl") : writeFile(QStringLiteral("c.fsl"), bytes);
         Kelto kelto({ "check", path });
         QCOMPARE(kelto.finish(), exitCode);
         QCOMPARE(QString::fromUtf8(kelto.out), out);
@@ -169,12 +174,14 @@ private Q_SLOTS:
         if (how == QLatin1String("force"))
             arguments << "--force";
         if (how == QLatin1String("timeout"))
-            arguments << "--timeout" << "0.5";
+            arguments << "--timeout"
+                      << "0.5";
         Kelto kelto(arguments);
         if (how == QLatin1String("list") || how == QLatin1String("force") || how == QLatin1String("timeout")
             || how == QLatin1String("interrupt") || how == QLatin1String("lost")) {
             QVERIFY(kelto.waitForError("'Save'"));
-            if (how == QLatin1String("interrupt") || how == QLatin1String("lost") || how == QLatin1String("timeout"))
+            if (how == QLatin1String("interrupt") || how == QLatin1String("lost")
+                || how == QLatin1String("timeout"))
                 QVERIFY(line.sim->send("raw 0000 00;;"));
             if (how == QLatin1String("interrupt")) {
                 QTest::qWait(100);
@@ -183,7 +190,8 @@ private Q_SLOTS:
                 QTest::qWait(100);
                 line.pty.stop();
             } else if (how != QLatin1String("timeout")) {
-                line.sim->command("list " + QFile::encodeName(writeFile(QStringLiteral("device.txt"), DeviceEntries)));
+                line.sim->command(
+                    "list " + QFile::encodeName(writeFile(QStringLiteral("device.txt"), DeviceEntries)));
             }
         }
         QCOMPARE(kelto.finish(), exitCode);
@@ -203,10 +211,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("out");
         QTest::newRow("same") << DeviceFileEntries << 0
                               << "Die Liste im Zündgerät stimmt mit der Liste im Editor überein.\n";
-        QTest::newRow("differs") << FslEntries({ "0000 00", "001D 2C", "005A 23", "0064 01" }) << 1
-                                 << "Die Liste im Zündgerät weicht in 2 Einträgen von der Liste im Editor ab:\n"
-                                    "Nr. 002: Editor 00:00:29 B12, Zündgerät 00:00:28 B12\n"
-                                    "Nr. 004: Editor 00:01:40 A01, Zündgerät --:--:-- ---\n";
+        QTest::newRow("differs")
+            << FslEntries({ "0000 00", "001D 2C", "005A 23", "0064 01" }) << 1
+            << "Die Liste im Zündgerät weicht in 2 Einträgen von der Liste im Editor ab:\n"
+               "Nr. 002: Editor 00:00:29 B12, Zündgerät 00:00:28 B12\n"
+               "Nr. 004: Editor 00:01:40 A01, Zündgerät --:--:-- ---\n";
     }
     void verifyComparesWithFile()
     {
@@ -218,7 +227,8 @@ private Q_SLOTS:
         const QString path = writeFile(QStringLiteral("v.fsl"), FslHead("Show") + fileEntries);
         Kelto kelto({ "verify", path, "--port", line.pty.editorEnd(), "--timeout", "20" });
         QVERIFY(kelto.waitForError("'Save'"));
-        line.sim->command("list " + QFile::encodeName(writeFile(QStringLiteral("device.txt"), DeviceEntries)));
+        line.sim->command(
+            "list " + QFile::encodeName(writeFile(QStringLiteral("device.txt"), DeviceEntries)));
         QCOMPARE(kelto.finish(), exitCode);
         QCOMPARE(QString::fromUtf8(kelto.out), out);
     }
@@ -227,13 +237,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("err");
-        QTest::newRow("missing device") << QStringList { "send", "s.fsl", "--port", "/nonexistent/tty" }
-                                        << "Die Schnittstelle /nonexistent/tty (Gerät: /nonexistent/tty) lässt sich "
-                                           "nicht öffnen.\nGrund: Das Gerät wurde nicht gefunden.";
-        QTest::newRow("COM9") << QStringList { "verify", "s.fsl", "--port", "COM9" } << "Unbekannte Schnittstelle COM9";
+        QTest::newRow("missing device")
+            << QStringList { "send", "s.fsl", "--port", "/nonexistent/tty" }
+            << "Die Schnittstelle /nonexistent/tty (Gerät: /nonexistent/tty) lässt sich "
+               "nicht öffnen.\nGrund: Das Gerät wurde nicht gefunden.";
+        QTest::newRow("COM9") << QStringList { "verify", "s.fsl", "--port", "COM9" }
+                              << "Unbekannte Schnittstelle COM9";
         QTest::newRow("no port") << QStringList { "receive", "new.fsl" } << "Die Schnittstelle fehlt";
-        QTest::newRow("bad time limit") << QStringList { "receive", "new.fsl", "--port", "COM1", "--timeout", "x" }
-                                        << "--timeout braucht";
+        QTest::newRow("bad time limit") << QStringList { "receive", "new.fsl", "--port", "COM1", "--timeout",
+            "x" } << "--timeout braucht";
     }
     void portFailuresExitNonZero()
     {
@@ -255,8 +267,10 @@ private Q_SLOTS:
         Kelto kelto({ "send", path, "--port", line.pty.editorEnd() });
         QCOMPARE(kelto.finish(60000), 0);
         QVERIFY(line.sim->waitForReceived(1360));
-        QCOMPARE(line.sim->received(), QByteArray("0000 00;001C 2C;005A 23;") + QByteArray("FFFF FF;").repeated(167));
-        QVERIFY2(kelto.errorText().contains(QStringLiteral("Datensatz 170 / 170")), qPrintable(kelto.errorText()));
+        QCOMPARE(line.sim->received(),
+            QByteArray("0000 00;001C 2C;005A 23;") + QByteArray("FFFF FF;").repeated(167));
+        QVERIFY2(
+            kelto.errorText().contains(QStringLiteral("Datensatz 170 / 170")), qPrintable(kelto.errorText()));
     }
 };
 

@@ -145,10 +145,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("report");
         QTest::newRow("same") << QByteArray("0000 FF\r\n005A 23\r\n0064 00\r\n0E10 E0\r\n")
                               << "Die Liste im Zündgerät stimmt mit der Liste im Editor überein.";
-        QTest::newRow("differs") << QByteArray("0000 FF\r\n005B 23\r\n0064 00\r\n")
-                                 << "Die Liste im Zündgerät weicht in 2 Einträgen von der Liste im Editor ab:\n"
-                                    "Nr. 002: Editor 00:01:30 B03, Zündgerät 00:01:31 B03\n"
-                                    "Nr. 004: Editor 01:00:00 H00, Zündgerät --:--:-- ---";
+        QTest::newRow("differs")
+            << QByteArray("0000 FF\r\n005B 23\r\n0064 00\r\n")
+            << "Die Liste im Zündgerät weicht in 2 Einträgen von der Liste im Editor ab:\n"
+               "Nr. 002: Editor 00:01:30 B03, Zündgerät 00:01:31 B03\n"
+               "Nr. 004: Editor 01:00:00 H00, Zündgerät --:--:-- ---";
         QTest::newRow("aborted") << QByteArray() << "";
     }
     void checkComparesAndKeepsList()
@@ -240,8 +241,10 @@ private Q_SLOTS:
         QWidget* page = w.Command2[2]->parentWidget();
         const QRect onPage(w.Command2[2]->mapTo(w.SSTab1, QPoint(0, 0)), w.Command2[2]->size());
         QVERIFY(page->geometry().contains(w.Command2[2]->geometry()));
-        QVERIFY2(w.SSTab1->rect().contains(onPage), qPrintable(QStringLiteral("%1 %2").arg(onPage.bottom()).arg(w.SSTab1->height())));
-        const QRect visiblePage(w.SSTab1->currentWidget()->mapTo(w.SSTab1, QPoint(0, 0)), w.SSTab1->currentWidget()->size());
+        QVERIFY2(w.SSTab1->rect().contains(onPage),
+            qPrintable(QStringLiteral("%1 %2").arg(onPage.bottom()).arg(w.SSTab1->height())));
+        const QRect visiblePage(
+            w.SSTab1->currentWidget()->mapTo(w.SSTab1, QPoint(0, 0)), w.SSTab1->currentWidget()->size());
         QVERIFY(visiblePage.contains(onPage));
     }
 

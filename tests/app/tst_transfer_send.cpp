@@ -1,5 +1,5 @@
-#include "link_rig.h"
 #include "link/transfer_engine.h"
+#include "link_rig.h"
 #include "test_main.h"
 #include "widgets.h"
 

@@ -53,18 +53,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("systemText");
         QTest::addColumn<QString>("text");
-        QTest::newRow("missing device") << int(QSerialPort::DeviceNotFoundError) << "No such file or directory"
-                                        << "Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)";
+        QTest::newRow("missing device")
+            << int(QSerialPort::DeviceNotFoundError) << "No such file or directory"
+            << "Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)";
         QTest::newRow("no permission") << int(QSerialPort::PermissionError) << "Permission denied"
                                        << "Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt. "
                                           "(Keine Berechtigung)";
         QTest::newRow("in use") << int(QSerialPort::PermissionError) << "Device or resource busy"
                                 << "Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt. "
                                    "(Das Gerät oder die Ressource ist belegt)";
-        QTest::newRow("unknown English text left out")
-            << int(QSerialPort::ReadError) << "Some new failure" << "Daten konnten nicht gelesen werden.";
-        QTest::newRow("hung up") << int(QSerialPort::ResourceError) << ""
-                                 << "Das Gerät ist nicht mehr verfügbar (zum Beispiel USB-Adapter abgezogen).";
+        QTest::newRow("unknown English text left out") << int(QSerialPort::ReadError) << "Some new failure"
+                                                       << "Daten konnten nicht gelesen werden.";
+        QTest::newRow("hung up")
+            << int(QSerialPort::ResourceError) << ""
+            << "Das Gerät ist nicht mehr verfügbar (zum Beispiel USB-Adapter abgezogen).";
     }
     void errorTextGivesSystemReasonInGerman()
     {
@@ -79,12 +81,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("device");
-        QTest::newRow("COM3") << "COM3" << "COM3" << "/dev/ttyS2";
-        QTest::newRow("lower case") << "com8" << "COM8" << "/dev/ttyS7";
-        QTest::newRow("path") << "/dev/ttyUSB0" << "/dev/ttyUSB0" << "/dev/ttyUSB0";
-        QTest::newRow("COM9") << "COM9" << "" << "";
-        QTest::newRow("COM12") << "COM12" << "" << "";
-        QTest::newRow("bare name") << "ttyUSB0" << "" << "";
+        QTest::newRow("COM3") << "COM3"
+                              << "COM3"
+                              << "/dev/ttyS2";
+        QTest::newRow("lower case") << "com8"
+                                    << "COM8"
+                                    << "/dev/ttyS7";
+        QTest::newRow("path") << "/dev/ttyUSB0"
+                              << "/dev/ttyUSB0"
+                              << "/dev/ttyUSB0";
+        QTest::newRow("COM9") << "COM9"
+                              << ""
+                              << "";
+        QTest::newRow("COM12") << "COM12"
+                               << ""
+                               << "";
+        QTest::newRow("bare name") << "ttyUSB0"
+                                   << ""
+                                   << "";
     }
     void portOnCommandLine()
     {

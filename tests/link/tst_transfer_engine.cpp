@@ -76,7 +76,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("report");
         const QByteArray same = "0000 00\n001C 2C\n005A 23\n0064 FF\n";
         QTest::newRow("same") << same
-                              << QStringList { "Die Liste im Zündgerät stimmt mit der Liste im Editor überein." };
+                              << QStringList {
+                                     "Die Liste im Zündgerät stimmt mit der Liste im Editor überein."
+                                 };
         QTest::newRow("time and circuit")
             << QByteArray("0000 00\n001D 2C\n005A 24\n0064 FF\n")
             << QStringList { "Die Liste im Zündgerät weicht in 2 Einträgen von der Liste im Editor ab:",
@@ -112,7 +114,8 @@ private Q_SLOTS:
             differences.append({ slot, 0, 0, 1, 0 });
         const QStringList lines = ComparisonLines(differences);
         QCOMPARE(lines.size(), 1 + 20 + 1);
-        QCOMPARE(lines.first(), QStringLiteral("Die Liste im Zündgerät weicht in 23 Einträgen von der Liste im Editor ab:"));
+        QCOMPARE(lines.first(),
+            QStringLiteral("Die Liste im Zündgerät weicht in 23 Einträgen von der Liste im Editor ab:"));
         QCOMPARE(lines[20], QStringLiteral("Nr. 020: Editor 00:00:00 A00, Zündgerät 00:00:01 A00"));
         QCOMPARE(lines.last(), QStringLiteral("… und 3 weitere"));
         QCOMPARE(ComparisonLines(differences, -1).size(), 24);
@@ -164,9 +167,11 @@ private Q_SLOTS:
         QCOMPARE(failure->reason,
             QStringLiteral("Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)"));
         QVERIFY(!engine.isOpen());
-        QCOMPARE(PortOpenFailureText(QStringLiteral("COM2"), QStringLiteral("/nonexistent/kelto-port"), failure->reason),
-            QStringLiteral("Die Schnittstelle COM2 (Gerät: /nonexistent/kelto-port) lässt sich nicht öffnen.\n"
-                           "Grund: Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)"));
+        QCOMPARE(PortOpenFailureText(
+                     QStringLiteral("COM2"), QStringLiteral("/nonexistent/kelto-port"), failure->reason),
+            QStringLiteral(
+                "Die Schnittstelle COM2 (Gerät: /nonexistent/kelto-port) lässt sich nicht öffnen.\n"
+                "Grund: Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)"));
     }
 };
 
