@@ -4,6 +4,7 @@
 #include "../tests/common/pty_pair.h"
 #include "bench_main.h"
 #include "form1.h"
+#include "link/transfer_engine.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -107,7 +108,7 @@ void BM_ReceiveAt9600Baud(benchmark::State& state)
         qint64 doneNs = 0;
         QEventLoop loop;
         // Connected after the window's own handler, so it runs once that has finished.
-        const auto connection = QObject::connect(w.MSComm1, &QSerialPort::readyRead, &loop, [&] {
+        const auto connection = QObject::connect(&w.MSComm1->port(), &QSerialPort::readyRead, &loop, [&] {
             if (!w.Receiving && doneNs == 0) {
                 doneNs = monotonicNs();
                 loop.quit();

@@ -172,6 +172,8 @@ void Form1::buildWindow()
     placeTw(Command2[0], 5160, 4440, 2535, 375);
     Command2[1] = makeButton(page0, QStringLiteral("Command2_1"), QStringLiteral("Senden"));
     placeTw(Command2[1], 5160, 5280, 2535, 375);
+    Command2[2] = makeButton(page0, QStringLiteral("Command2_2"), QStringLiteral("Prüfen"));
+    placeTw(Command2[2], 5160, 6000, 2535, 375);
 
     Frame2 = make<QFrame>(page0, QStringLiteral("Frame2"));
     Frame2->setFrameShape(QFrame::Box);
@@ -255,7 +257,7 @@ void Form1::buildWindow()
     placeTw(Label8, 4560, 6000, 4575, 315);
 
     // Keyboard order of the elements that take the focus.
-    const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command3, Combo1, Command4[0],
+    const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command2[2], Command3, Combo1, Command4[0],
         Drive1, Dir1, File1, Command4[1], Command4[3], Text1, Command4[2], List2, Text2[1], Text2[2], Combo2,
         Text2[3], Text2[0], List1 };
     for (int i = 1; i < focusOrder.size(); ++i)

@@ -19,8 +19,9 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QSerialPort;
 class QTabWidget;
+class TransferEngine;
+struct LinkFailure;
 
 // The editor's one window. It owns all state; the handlers keep the names of the elements they serve.
 class Form1 : public QWidget {
@@ -55,12 +56,12 @@ public:
     QListWidget* List1 = nullptr;
     QComboBox* Combo1 = nullptr;
     ClickLabel* Label4 = nullptr;
-    std::array<QPushButton*, 2> Command2 {};
+    std::array<QPushButton*, 3> Command2 {}; // "Empfang", "Senden", "Prüfen"
     QFrame* Frame2 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QPushButton* Command3 = nullptr;
-    QSerialPort* MSComm1 = nullptr;
+    TransferEngine* MSComm1 = nullptr; // the port to the firing device
 
     // "Datei"
     FolderList* Dir1 = nullptr;
@@ -156,13 +157,13 @@ private:
     void setupLink();
     bool openLinkPort();
     void sendList();
-    void closeLinkPort();
+    void endReceive();
+    void setTransferButtonsEnabled(bool enabled);
     void returnToIdle();
-    void linkLost();
+    void linkLost(const LinkFailure& failure);
     void showPortDevice();
     bool m_sending = false;
-    int m_recordsWritten = 0;
-    int m_recordsToSend = 0;
+    bool m_checking = false; // the receive is a read-back check: compare, don't replace
     QString m_portText;
     QString m_portDevice;
 

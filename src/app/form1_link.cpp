@@ -1,25 +1,20 @@
 #include "form1.h"
 
 #include "link/port_names.h"
+#include "link/read_back.h"
+#include "link/transfer_engine.h"
 #include "link/wire_format.h"
 #include "widgets.h"
 
 #include <QComboBox>
-#include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QSerialPort>
-#include <QTimer>
 
 namespace {
-
-constexpr qint64 RecordPauseNs = 100'000'000; // after every record, the last one included
-constexpr int DrainLimitMs = 2000;
 
 const QString SendTitle = QStringLiteral("Kommunikation zum Zündgerät");
 const QString MessageTitle = QStringLiteral("Kelto");
@@ -28,16 +23,14 @@ const QString MessageTitle = QStringLiteral("Kelto");
 
 void Form1::setupLink()
 {
-    MSComm1 = new QSerialPort(this);
+    MSComm1 = new TransferEngine(this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
-    ApplyDeviceLineSettings(*MSComm1);
-    connect(MSComm1, &QSerialPort::readyRead, this, &Form1::MSComm1_OnComm);
-    // open() reports NoError too; that is no notification of the line.
-    connect(MSComm1, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (error != QSerialPort::NoError)
-            MSComm1_OnComm();
-    });
-    for (int i = 0; i < 2; ++i)
+    connect(MSComm1, &TransferEngine::receiveProgress, this, &Form1::MSComm1_OnComm);
+    connect(MSComm1, &TransferEngine::receiveCompleted, this, &Form1::endReceive);
+    connect(MSComm1, &TransferEngine::recordWritten, this,
+        [this](int written) { Label4->setText(QStringLiteral("%1 / %2").arg(written).arg(List1->count())); });
+    connect(MSComm1, &TransferEngine::lineLost, this, &Form1::linkLost);
+    for (int i = 0; i < int(Command2.size()); ++i)
         connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Combo1, &QComboBox::currentTextChanged, this, &Form1::showPortDevice);
@@ -46,25 +39,30 @@ void Form1::setupLink()
 
 void Form1::showPortDevice() { Combo1->setToolTip(PortDevice(PortNumber(Combo1->currentText()))); }
 
+// The one place the link reads the editor's list.
+
+// Index 0 "Empfang", 1 "Senden", 2 "Prüfen" (a receive that compares instead of replacing).
 void Form1::Command2_Click(int Index)
 {
     // The disabled buttons fence a transfer; a call from elsewhere must not start a second one.
     if (MSComm1->isOpen())
         return;
-    Command2[0]->setEnabled(false);
-    Command2[1]->setEnabled(false);
+    setTransferButtonsEnabled(false);
     if (!openLinkPort())
         return;
-    if (Index == 0) {
-        Receiving = true;
-        Label3->setText(QStringLiteral(
-            "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
-        List1->clear();
-        ReceiveBuffer.clear();
-        Frame2->show();
-    } else {
+    if (Index == 1) {
         sendList();
+        return;
     }
+    m_checking = Index == 2;
+    Receiving = true;
+    MSComm1->startReceive();
+    Label3->setText(QStringLiteral(
+        "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
+    if (!m_checking)
+        List1->clear();
+    ReceiveBuffer.clear();
+    Frame2->show();
 }
 
 bool Form1::openLinkPort()
@@ -78,20 +76,13 @@ bool Form1::openLinkPort()
                      .arg(FirstPortNumber)
                      .arg(LastPortNumber);
     } else {
-        MSComm1->setPortName(m_portDevice);
-        if (MSComm1->open(QIODevice::ReadWrite)) {
-            // Characters that reached the port before this transfer are no part of it: a pseudo-terminal or
-            // a USB adapter keeps them while the port is closed, and they would shift the count of a list.
-            MSComm1->clear(QSerialPort::Input);
+        const std::optional<LinkFailure> failure = MSComm1->open(m_portDevice);
+        if (!failure)
             return true;
-        }
-        reason = PortErrorText(MSComm1->error(), MSComm1->errorString());
-        MSComm1->clearError();
+        reason = failure->reason;
     }
     returnToIdle();
-    prompter().message(MessageTitle,
-        QStringLiteral("Die Schnittstelle %1 (Gerät: %2) lässt sich nicht öffnen.\nGrund: %3")
-            .arg(m_portText, m_portDevice.isEmpty() ? QStringLiteral("keines") : m_portDevice, reason),
+    prompter().message(MessageTitle, PortOpenFailureText(m_portText, m_portDevice, reason),
         Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
     return false;
 }
@@ -107,143 +98,100 @@ void Form1::sendList()
     if (!alive || !MSComm1->isOpen())
         return;
     if (answer != Prompter::Answer::Ok) {
-        closeLinkPort();
+        MSComm1->close();
         returnToIdle();
         return;
     }
 
-    // One consistent list: records come from the list as confirmed, whatever is edited or loaded meanwhile.
-    const ShotList confirmed = list();
-    m_recordsToSend = qMin(List1->count(), EntryCount);
-    m_recordsWritten = 0;
+    // The engine sends from its own copy, the list as confirmed; the window waits here, responsive,
+    // until the last pause is over, the line is lost or the application quits.
     m_sending = true;
-
-    // Each record goes out from a timer, 0.1 s (on a monotonic clock) after the one before. A timer
-    // also fires while a box opened meanwhile waits for its answer; a loop that had to return here
-    // between records would hold the line up for as long as the box stays open.
-    QElapsedTimer clock;
-    clock.start();
-    qint64 nextRecordAt = 0;
-    bool finished = false;
     QEventLoop sending;
-    QTimer pacer;
-    pacer.setSingleShot(true);
-    pacer.setTimerType(Qt::PreciseTimer);
-    const auto writeDue = [&] {
-        if (!alive || !m_sending) {
-            finished = true; // window destroyed, or the port was lost and the user told
-            sending.quit();
-            return;
-        }
-        const qint64 waitNs = nextRecordAt - clock.nsecsElapsed();
-        if (waitNs > 0) {
-            pacer.start(int((waitNs + 999'999) / 1'000'000));
-            return;
-        }
-        if (m_recordsWritten == m_recordsToSend) {
-            finished = true; // the pause after the last record is over too
-            sending.quit();
-            return;
-        }
-        MSComm1->write(OutgoingRecord(confirmed, m_recordsWritten));
-        nextRecordAt = clock.nsecsElapsed() + RecordPauseNs;
-        ++m_recordsWritten;
-        Label4->setText(QStringLiteral("%1 / %2").arg(m_recordsWritten).arg(List1->count()));
-        pacer.start(int(RecordPauseNs / 1'000'000));
-    };
-    connect(&pacer, &QTimer::timeout, &sending, writeDue);
+    connect(MSComm1, &TransferEngine::sendCompleted, &sending, &QEventLoop::quit);
+    connect(MSComm1, &TransferEngine::lineLost, &sending, &QEventLoop::quit);
+    connect(MSComm1, &QObject::destroyed, &sending, &QEventLoop::quit);
     connect(this, &QObject::destroyed, &sending, &QEventLoop::quit);
-    writeDue();
-    if (!finished)
-        sending.exec(); // also ends when the application quits: then stop after what was written
+    MSComm1->startSend(list(), qMin(List1->count(), EntryCount));
+    if (MSComm1->isSending())
+        sending.exec();
     if (!alive || !m_sending)
-        return;
-    closeLinkPort();
+        return; // window destroyed, or the line was lost and the user told
+    MSComm1->close(); // stops a send that quitting the application cut short
     returnToIdle();
     Label4_Click();
 }
 
-void Form1::closeLinkPort()
+void Form1::setTransferButtonsEnabled(bool enabled)
 {
-    // close() throws away what is still queued: let the last records reach the line first.
-    const QDeadlineTimer limit(DrainLimitMs);
-    while (MSComm1->isOpen() && MSComm1->bytesToWrite() > 0 && !limit.hasExpired()
-        && MSComm1->waitForBytesWritten(int(limit.remainingTime()))) { }
-    if (MSComm1->isOpen())
-        MSComm1->close();
-    MSComm1->clearError();
+    for (QPushButton* button : Command2)
+        button->setEnabled(enabled);
 }
 
 void Form1::returnToIdle()
 {
-    Command2[0]->setEnabled(true);
-    Command2[1]->setEnabled(true);
+    setTransferButtonsEnabled(true);
     Frame2->hide();
     Receiving = false;
     m_sending = false;
 }
 
 // The device went away during a transfer (a USB adapter pulled), or the line failed.
-void Form1::linkLost()
+void Form1::linkLost(const LinkFailure& failure)
 {
-    const QString reason = LineHungUp(*MSComm1) ? PortErrorText(QSerialPort::ResourceError, QString())
-                                                : PortErrorText(MSComm1->error(), MSComm1->errorString());
     const bool wasSending = m_sending;
     const bool wasReceiving = Receiving;
-    MSComm1->close();
-    MSComm1->clearError();
     returnToIdle();
     QString outcome;
     if (wasSending) {
         outcome = QStringLiteral("Das Senden wurde nach Datensatz %1 von %2 abgebrochen. "
                                  "Das Zündgerät hat die Liste nicht vollständig erhalten.")
-                      .arg(m_recordsWritten)
-                      .arg(m_recordsToSend);
+                      .arg(failure.recordsWritten)
+                      .arg(failure.recordsToSend);
         Label4_Click();
     } else if (wasReceiving) {
         outcome = QStringLiteral("Der Empfang wurde abgebrochen; die Liste im Editor ist unverändert.");
+        RefreshLists();
     } else {
         outcome = QStringLiteral("Es wurde nichts gesendet.");
     }
     prompter().message(MessageTitle,
-        QStringLiteral(
-            "Die Verbindung über die Schnittstelle %1 (Gerät: %2) ist unterbrochen.\nGrund: %3\n\n%4")
-            .arg(m_portText, m_portDevice, reason, outcome),
+        LineLostText(m_portText, m_portDevice, failure.reason) + QStringLiteral("\n\n") + outcome,
         Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Critical);
 }
 
 void Form1::Command3_Click()
 {
-    closeLinkPort();
+    MSComm1->close();
     returnToIdle();
+    RefreshLists();
 }
 
+// Shows the progress of a receive after every notification of the port.
 void Form1::MSComm1_OnComm()
 {
-    if (!MSComm1->isOpen())
-        return; // Idle: the port is closed and nothing is read
-    const QByteArray waiting = MSComm1->readAll();
-    if (Receiving) {
-        const ReceiveStep step = AppendReceived(ReceiveBuffer, waiting);
-        Label1->setText(ReceiveProgressText(step.count, QLocale()));
-        if (step.complete) {
-            ParseReceivedList();
-            closeLinkPort();
-            returnToIdle();
-            Label4_Click();
-            return;
-        }
+    if (!Receiving)
+        return;
+    ReceiveBuffer = MSComm1->received();
+    Label1->setText(ReceiveProgressText(ReceiveBuffer.size(), QLocale()));
+}
+
+// 1530 characters are in and the port is closed.
+void Form1::endReceive()
+{
+    ReceiveBuffer = MSComm1->received();
+    if (!m_checking) {
+        ParseReceivedList();
+        returnToIdle();
+        Label4_Click();
+        return;
     }
-    // A read error is how a hung-up line shows (and it would repeat at every turn of the event loop).
-    switch (MSComm1->error()) {
-    case QSerialPort::ResourceError:
-    case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-        linkLost();
-        break;
-    default:
-        break;
-    }
+    returnToIdle();
+    // The editor's list stays; its lines and header come back.
+    RefreshLists();
+    const QList<EntryDifference> differences = CompareWithDevice(list(), ReceiveBuffer);
+    prompter().message(ComparisonTitle, ComparisonLines(differences).join(QLatin1Char('\n')),
+        Prompter::Buttons::Ok, Prompter::Answer::Ok,
+        differences.isEmpty() ? Prompter::Icon::Information : Prompter::Icon::Warning);
 }
 
 void Form1::ParseReceivedList()

@@ -1,5 +1,7 @@
 #include "port_names.h"
 
+#include <QRegularExpression>
+
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #endif
@@ -52,9 +54,55 @@ QString PortErrorText(QSerialPort::SerialPortError error, const QString& systemT
         reason = QStringLiteral("Unbekannter Fehler.");
         break;
     }
-    if (!systemText.isEmpty())
-        reason += QStringLiteral(" (") + systemText + QLatin1Char(')');
+    const QString detail = GermanSystemText(systemText);
+    if (!detail.isEmpty())
+        reason += QStringLiteral(" (") + detail + QLatin1Char(')');
     return reason;
+}
+
+QString GermanSystemText(const QString& systemText)
+{
+    // The system's own words for the usual cases of a serial port, as a German system says them.
+    static const struct {
+        const char* english;
+        const char* german;
+    } known[] = {
+        { "No such file or directory", "Datei oder Verzeichnis nicht gefunden" },
+        { "Permission denied", "Keine Berechtigung" },
+        { "Device or resource busy", "Das Gerät oder die Ressource ist belegt" },
+        { "Inappropriate ioctl for device", "Unpassender IOCTL (I/O-Control) für das Gerät" },
+        { "Input/output error", "Eingabe-/Ausgabefehler" },
+        { "No such device", "Kein passendes Gerät gefunden" },
+        { "No such device or address", "Kein passendes Gerät bzw. keine passende Adresse gefunden" },
+        { "Is a directory", "Ist ein Verzeichnis" },
+        { "Not a directory", "Ist kein Verzeichnis" },
+        { "Resource temporarily unavailable", "Die Ressource ist zur Zeit nicht verfügbar" },
+        { "Operation not permitted", "Die Operation ist nicht erlaubt" },
+        { "Broken pipe", "Datenübergabe unterbrochen (broken pipe)" },
+        { "Device is already open", "Das Gerät ist bereits geöffnet" },
+        { "Unknown error", "Unbekannter Fehler" },
+    };
+    const QString text = systemText.trimmed();
+    for (const auto& entry : known) {
+        if (text.compare(QLatin1String(entry.english), Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(entry.german);
+    }
+    // Anything else would reach the user in English; the reason before it says enough.
+    return QString();
+}
+
+std::optional<ChosenPort> ResolvePort(const QString& text)
+{
+    static const QRegularExpression comName(
+        QStringLiteral("^COM([1-8])$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = comName.match(text);
+    if (match.hasMatch()) {
+        const int number = match.captured(1).toInt();
+        return ChosenPort { QStringLiteral("COM%1").arg(number), PortDevice(number) };
+    }
+    if (text.contains(QLatin1Char('/')))
+        return ChosenPort { text, text };
+    return std::nullopt;
 }
 
 bool LineHungUp(const QSerialPort& port)

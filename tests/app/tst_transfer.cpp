@@ -118,7 +118,7 @@ private Q_SLOTS:
             QStringLiteral(
                 "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
 
-        QSignalSpy notifications(w.MSComm1, &QSerialPort::readyRead);
+        QSignalSpy notifications(&w.MSComm1->port(), &QSerialPort::readyRead);
         rig.sim->command("list " + QFile::encodeName(writeDeviceList()));
         QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle(), 10000);
         QVERIFY2(
@@ -134,6 +134,116 @@ private Q_SLOTS:
         QCOMPARE(w.Label4->text(), DecodedStatistics);
         QCOMPARE(w.document().entryCount(), 5);
         QVERIFY(rig.prompter->asked.isEmpty());
+    }
+
+    // "Prüfen" receives like "Empfang" but only compares: the editor's list, lines and statistics stay.
+    void checkComparesAndKeepsList_data()
+    {
+        QTest::addColumn<QByteArray>("deviceEntries");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("same") << QByteArray("0000 FF\r\n005A 23\r\n0064 00\r\n0E10 E0\r\n")
+                              << "Die Liste im Zündgerät stimmt mit der Liste im Editor überein.";
+        QTest::newRow("differs")
+            << QByteArray("0000 FF\r\n005B 23\r\n0064 00\r\n")
+            << "Die Liste im Zündgerät weicht in 2 Einträgen von der Liste im Editor ab:\n"
+               "Nr. 002: Editor 00:01:30 B03, Zündgerät 00:01:31 B03\n"
+               "Nr. 004: Editor 01:00:00 H00, Zündgerät --:--:-- ---";
+        QTest::newRow("aborted") << QByteArray() << "";
+    }
+    void checkComparesAndKeepsList()
+    {
+        QFETCH(QByteArray, deviceEntries);
+        QFETCH(QString, report);
+        LinkRig rig;
+        QVERIFY(startWithMixedList(rig));
+        Form1& w = *rig.window;
+        const ShotList before = w.list();
+        const QStringList list1Before = lines(w.List1);
+        const QStringList list2Before = lines(w.List2);
+        const QString statistics = w.Label4->text();
+
+        w.Command2[2]->click();
+        QVERIFY(w.Receiving);
+        QVERIFY(!w.Frame2->isHidden());
+        QVERIFY(!w.Command2[0]->isEnabled() && !w.Command2[1]->isEnabled() && !w.Command2[2]->isEnabled());
+        QCOMPARE(w.Label3->text(),
+            QStringLiteral(
+                "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
+        if (deviceEntries.isEmpty()) {
+            QVERIFY(rig.sim->send("raw " + printableList().left(20)));
+            QTRY_COMPARE(w.Label1->text(), QStringLiteral("20 / 2.2"));
+            w.Command3->click();
+        } else {
+            QFile file(QStringLiteral("device-list.txt"));
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(deviceEntries);
+            file.close();
+            rig.sim->command("list " + QFile::encodeName(QFileInfo(file).absoluteFilePath()));
+            QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle(), 10000);
+        }
+        QVERIFY(rig.isIdle());
+        QVERIFY(SameList(w.list(), before));
+        QCOMPARE(lines(w.List1), list1Before);
+        QCOMPARE(lines(w.List2), list2Before);
+        QCOMPARE(w.Label1->text(), Header);
+        QCOMPARE(w.Label4->text(), statistics);
+        if (report.isEmpty()) {
+            QVERIFY(rig.prompter->asked.isEmpty());
+            return;
+        }
+        QCOMPARE(rig.prompter->asked.size(), 1);
+        QCOMPARE(rig.prompter->asked[0].title, QStringLiteral("Vergleich mit dem Zündgerät"));
+        QCOMPARE(rig.prompter->asked[0].text, report);
+    }
+
+    // The device's characters keep coming while a box of the editor is open; the check completes
+    // and compares with the list as it stands when the last character is in.
+    void checkCompletesWhileBoxIsOpen()
+    {
+        LinkRig rig;
+        QVERIFY(startWithMixedList(rig));
+        Form1& w = *rig.window;
+        w.Command2[2]->click();
+        rig.sim->command("back");
+        ScriptedPrompter::Asked comparison;
+        QTimer::singleShot(0, &w, [&] {
+            QDialog box(&w);
+            QTimer::singleShot(0, &box, [&] {
+                // Inside the box: wait for the check to finish, then close.
+                if (!QTest::qWaitFor([&] { return !w.Receiving; }, 10000))
+                    qWarning("the check did not complete while the box was open");
+                box.accept();
+            });
+            box.exec();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle() && !rig.prompter->asked.isEmpty(), 10000);
+        comparison = rig.prompter->asked[0];
+        QCOMPARE(comparison.title, QStringLiteral("Vergleich mit dem Zündgerät"));
+        // Nothing was sent, so the device gives back 170 empty records.
+        QVERIFY2(comparison.text.startsWith(QStringLiteral("Die Liste im Zündgerät weicht in 4 Einträgen")),
+            qPrintable(comparison.text));
+    }
+
+    // "Prüfen" sits below "Senden", as large, fully on the page.
+    void checkButtonBelowSend()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.SSTab1->setCurrentIndex(0);
+        QCOMPARE(w.Command2[2]->text(), QStringLiteral("Prüfen"));
+        QCOMPARE(w.Command2[2]->objectName(), QStringLiteral("Command2_2"));
+        QCOMPARE(w.Command2[2]->size(), w.Command2[1]->size());
+        QCOMPARE(w.Command2[2]->x(), w.Command2[1]->x());
+        QVERIFY(w.Command2[2]->y() > w.Command2[1]->geometry().bottom());
+        QWidget* page = w.Command2[2]->parentWidget();
+        const QRect onPage(w.Command2[2]->mapTo(w.SSTab1, QPoint(0, 0)), w.Command2[2]->size());
+        QVERIFY(page->geometry().contains(w.Command2[2]->geometry()));
+        QVERIFY2(w.SSTab1->rect().contains(onPage),
+            qPrintable(QStringLiteral("%1 %2").arg(onPage.bottom()).arg(w.SSTab1->height())));
+        const QRect visiblePage(
+            w.SSTab1->currentWidget()->mapTo(w.SSTab1, QPoint(0, 0)), w.SSTab1->currentWidget()->size());
+        QVERIFY(visiblePage.contains(onPage));
     }
 
     void progressCountsEveryNotification_data()
@@ -209,6 +319,7 @@ private Q_SLOTS:
         QVERIFY(startWithMixedList(rig));
         Form1& w = *rig.window;
         const ShotList before = w.list();
+        const QStringList list1Before = lines(w.List1);
         const QStringList list2Before = lines(w.List2);
         const QString statistics = w.Label4->text();
 
@@ -218,9 +329,10 @@ private Q_SLOTS:
         w.Command3->click();
         QVERIFY(rig.isIdle());
         QVERIFY(SameList(w.list(), before));
+        // Both lists and the statistics are rebuilt from the unchanged list.
+        QCOMPARE(lines(w.List1), list1Before);
         QCOMPARE(lines(w.List2), list2Before);
-        QCOMPARE(w.List1->count(), 0);
-        QCOMPARE(w.Label1->text(), QStringLiteral("500 / 55.6"));
+        QCOMPARE(w.Label1->text(), Header);
         QCOMPARE(w.ReceiveBuffer.size(), 500);
         QCOMPARE(w.Label4->text(), statistics);
 
@@ -276,12 +388,8 @@ private Q_SLOTS:
         LinkRig rig;
         QVERIFY(rig.start());
         Form1& w = *rig.window;
-        if (!cancel) {
-            // An aborted receive leaves List1 empty until the next refresh.
-            w.Command2[0]->click();
-            w.Command3->click();
-            QCOMPARE(w.List1->count(), 0);
-        }
+        if (!cancel)
+            rig.keepList1Lines(0);
         rig.prompter->setNextAnswer(cancel ? Prompter::Answer::Cancel : Prompter::Answer::Ok);
         w.Command2[1]->click();
         QVERIFY(rig.isIdle());
@@ -349,13 +457,22 @@ private Q_SLOTS:
         QCOMPARE(lines(w.List1), list1Before);
     }
 
+    void portLostDuringReceiveEndsInIdle_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::newRow("Empfang") << 0;
+        QTest::newRow("Prüfen") << 2;
+    }
     void portLostDuringReceiveEndsInIdle()
     {
+        QFETCH(int, button);
         LinkRig rig;
         QVERIFY(startWithMixedList(rig));
         Form1& w = *rig.window;
         const ShotList before = w.list();
-        w.Command2[0]->click();
+        const QStringList list1Before = lines(w.List1);
+        const QString statistics = w.Label4->text();
+        w.Command2[button]->click();
         QVERIFY(rig.sim->send("raw " + printableList().left(100)));
         QTRY_COMPARE(w.Label1->text(), QStringLiteral("100 / 11.1"));
 
@@ -371,7 +488,35 @@ private Q_SLOTS:
                      QStringLiteral("Der Empfang wurde abgebrochen; die Liste im Editor ist unverändert.")),
             qPrintable(text));
         QVERIFY(SameList(w.list(), before));
-        QCOMPARE(w.List1->count(), 0);
+        QCOMPARE(lines(w.List1), list1Before);
+        QCOMPARE(w.Label1->text(), Header);
+        QCOMPARE(w.Label4->text(), statistics);
+    }
+
+    // After "Abbruch" the lists are whole again, so a send carries all 170 records.
+    void sendAfterAbortCarriesWholeList()
+    {
+        LinkRig rig;
+        QVERIFY(rig.start());
+        Form1& w = *rig.window;
+        w.Command2[0]->click();
+        w.Command3->click();
+        QVERIFY(rig.isIdle());
+        QString shownAfterFirst;
+        rig.sim->onChunk = [&](const SimDriver::Chunk&) {
+            if (shownAfterFirst.isEmpty())
+                shownAfterFirst = w.Label4->text();
+            if (rig.sim->received().size() >= 2 * 8)
+                rig.pty.stop();
+        };
+        rig.prompter->setNextAnswer(Prompter::Answer::Ok);
+        w.Command2[1]->click();
+        QVERIFY(rig.isIdle());
+        QVERIFY(shownAfterFirst.endsWith(QStringLiteral(" / 170")));
+        QCOMPARE(rig.prompter->asked.size(), 2);
+        QVERIFY2(rig.prompter->asked[1].text.contains(QStringLiteral(" von 170 abgebrochen.")),
+            qPrintable(rig.prompter->asked[1].text));
+        QVERIFY(rig.sim->received().startsWith("0000 FF;FFFF FF;"));
     }
 
     void portLostDuringSendEndsInIdle()

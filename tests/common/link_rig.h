@@ -2,6 +2,7 @@
 
 #include "device_sim.h"
 #include "form1.h"
+#include "link/transfer_engine.h"
 #include "pty_pair.h"
 #include "scripted_prompter.h"
 
@@ -45,8 +46,9 @@ struct LinkRig {
     bool isIdle() const
     {
         // The buttons as their own page has them, whichever page is shown.
-        return !window->MSComm1->isOpen() && window->Command2[0]->isEnabledTo(window->Frame1[0])
-            && window->Command2[1]->isEnabledTo(window->Frame1[0]) && window->Frame2->isHidden()
-            && !window->Receiving;
+        const QWidget* page = window->Frame1[0];
+        return !window->MSComm1->isOpen() && window->Command2[0]->isEnabledTo(page)
+            && window->Command2[1]->isEnabledTo(page) && window->Command2[2]->isEnabledTo(page)
+            && window->Frame2->isHidden() && !window->Receiving;
     }
 };

@@ -48,13 +48,71 @@ private Q_SLOTS:
         QCOMPARE(found, device);
     }
 
-    void errorTextKeepsSystemReason()
+    void errorTextGivesSystemReasonInGerman_data()
     {
-        const QString text
-            = PortErrorText(QSerialPort::DeviceNotFoundError, QStringLiteral("No such file or directory"));
-        QCOMPARE(text, QStringLiteral("Das Gerät wurde nicht gefunden. (No such file or directory)"));
-        QVERIFY(PortErrorText(QSerialPort::ResourceError, QString())
-                    .startsWith(QStringLiteral("Das Gerät ist nicht mehr")));
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("systemText");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("missing device")
+            << int(QSerialPort::DeviceNotFoundError) << "No such file or directory"
+            << "Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)";
+        QTest::newRow("no permission") << int(QSerialPort::PermissionError) << "Permission denied"
+                                       << "Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt. "
+                                          "(Keine Berechtigung)";
+        QTest::newRow("in use") << int(QSerialPort::PermissionError) << "Device or resource busy"
+                                << "Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt. "
+                                   "(Das Gerät oder die Ressource ist belegt)";
+        QTest::newRow("unknown English text left out") << int(QSerialPort::ReadError) << "Some new failure"
+                                                       << "Daten konnten nicht gelesen werden.";
+        QTest::newRow("hung up")
+            << int(QSerialPort::ResourceError) << ""
+            << "Das Gerät ist nicht mehr verfügbar (zum Beispiel USB-Adapter abgezogen).";
+    }
+    void errorTextGivesSystemReasonInGerman()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, systemText);
+        QFETCH(QString, text);
+        QCOMPARE(PortErrorText(QSerialPort::SerialPortError(error), systemText), text);
+    }
+
+    void portOnCommandLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("COM3") << "COM3"
+                              << "COM3"
+                              << "/dev/ttyS2";
+        QTest::newRow("lower case") << "com8"
+                                    << "COM8"
+                                    << "/dev/ttyS7";
+        QTest::newRow("path") << "/dev/ttyUSB0"
+                              << "/dev/ttyUSB0"
+                              << "/dev/ttyUSB0";
+        QTest::newRow("COM9") << "COM9"
+                              << ""
+                              << "";
+        QTest::newRow("COM12") << "COM12"
+                               << ""
+                               << "";
+        QTest::newRow("bare name") << "ttyUSB0"
+                                   << ""
+                                   << "";
+    }
+    void portOnCommandLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QFETCH(QString, device);
+        qunsetenv("KELTO_COM3");
+        qunsetenv("KELTO_COM8");
+        const std::optional<ChosenPort> port = ResolvePort(text);
+        QCOMPARE(port.has_value(), !name.isEmpty());
+        if (port) {
+            QCOMPARE(port->name, name);
+            QCOMPARE(port->device, device);
+        }
     }
 };
 
