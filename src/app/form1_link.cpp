@@ -4,6 +4,7 @@
 #include "link/read_back.h"
 #include "link/transfer_engine.h"
 #include "link/wire_format.h"
+#include "shotlist/duplicates.h"
 #include "widgets.h"
 
 #include <QComboBox>
@@ -90,6 +91,20 @@ bool Form1::openLinkPort()
 void Form1::sendList()
 {
     const QPointer<Form1> alive(this);
+    // Circuits fired twice are named first; only then is the device made ready.
+    const QString doubles = DuplicateText(FindDuplicateCircuits(list()));
+    if (!doubles.isEmpty()) {
+        const Prompter::Answer anyway
+            = prompter().message(SendTitle, doubles + QStringLiteral("\n\nTrotzdem senden?"),
+                Prompter::Buttons::YesNo, Prompter::Answer::No, Prompter::Icon::Warning);
+        if (!alive || !MSComm1->isOpen())
+            return;
+        if (anyway != Prompter::Answer::Yes) {
+            MSComm1->close();
+            returnToIdle();
+            return;
+        }
+    }
     const Prompter::Answer answer = prompter().message(SendTitle,
         QStringLiteral(
             "Bitte Empfangsbereitschaft am Zündgerät mit dem Menüpunkt 'Load' im Edit-Menü herstellen..."),

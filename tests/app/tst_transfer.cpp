@@ -519,6 +519,52 @@ private Q_SLOTS:
         QVERIFY(rig.sim->received().startsWith("0000 FF;FFFF FF;"));
     }
 
+    // Circuits fired twice are named in an extra question before a send, default No; without them the
+    // send begins with the usual box.
+    void doubleCircuitsAskBeforeSending_data()
+    {
+        QTest::addColumn<bool>("doubled");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("none") << false << false << QByteArray("0000 25;005A 26;");
+        QTest::newRow("doubled, no") << true << false << QByteArray();
+        QTest::newRow("doubled, yes") << true << true << QByteArray("0000 25;005A 25;");
+    }
+    void doubleCircuitsAskBeforeSending()
+    {
+        QFETCH(bool, doubled);
+        QFETCH(bool, yes);
+        QFETCH(QByteArray, sent);
+        LinkRig rig;
+        QVERIFY(rig.start());
+        Form1& w = *rig.window;
+        ShotList list = ListWithTimes({ 0, 90 });
+        list.circuits[0] = 37;
+        list.circuits[1] = doubled ? 37 : 38;
+        w.document().reset(list);
+        rig.keepList1Lines(2);
+        if (doubled)
+            rig.prompter->setNextAnswer(yes ? Prompter::Answer::Yes : Prompter::Answer::No);
+        rig.prompter->setNextAnswer(Prompter::Answer::Ok);
+        w.Command2[1]->click();
+        QVERIFY(rig.isIdle());
+
+        const QString send = QStringLiteral("Kommunikation zum Zündgerät");
+        QCOMPARE(rig.prompter->asked.size(), doubled && yes ? 2 : 1);
+        if (doubled) {
+            QCOMPARE(rig.prompter->asked[0].title, send);
+            QCOMPARE(rig.prompter->asked[0].text,
+                QStringLiteral("Doppelt belegt: B05 (Nr. 1, 2)\n\nTrotzdem senden?"));
+            QCOMPARE(rig.prompter->asked[0].buttons, Prompter::Buttons::YesNo);
+            QCOMPARE(rig.prompter->asked[0].defaultButton, Prompter::Answer::No);
+        } else {
+            QVERIFY(rig.prompter->asked[0].text.startsWith(QStringLiteral("Bitte Empfangsbereitschaft")));
+        }
+        if (!sent.isEmpty())
+            QVERIFY(rig.sim->waitForReceived(sent.size()));
+        QCOMPARE(rig.sim->received(), sent);
+    }
+
     void portLostDuringSendEndsInIdle()
     {
         LinkRig rig;
