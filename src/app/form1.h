@@ -109,6 +109,7 @@ public:
     void Dir1_KeyPress(int KeyAscii);
     void File1_Click();
     void ApplySettingsFile();
+    void OpenListFile(const QString& path);
 
     // Device link
     void Command2_Click(int Index);
@@ -146,6 +147,7 @@ private:
     void setupFiles();
     bool filterFilesEvent(QObject* watched, QEvent* event);
     void loadSelectedFile();
+    void loadListFile(const QString& path, const QString& name);
     void saveList();
     void rememberFolder();
     void createFolder();

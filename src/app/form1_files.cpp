@@ -211,7 +211,25 @@ void Form1::reportSaveFailure(const QString& path, const QString& reason)
 void Form1::loadSelectedFile()
 {
     const QString name = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
-    const QString path = CurrentFolder + name;
+    loadListFile(CurrentFolder + name, name);
+}
+
+// A list named on the command line: its folder is opened and the file chosen as on "Datei", then
+// loaded as "Datei laden" does; the page "Kommunikation mit Zündgerät" shows the outcome.
+void Form1::OpenListFile(const QString& path)
+{
+    const QFileInfo file(path);
+    if (file.absoluteDir().exists())
+        Dir1->setPath(file.absolutePath());
+    const QList<QListWidgetItem*> found = File1->findItems(file.fileName(), Qt::MatchExactly);
+    if (!found.isEmpty())
+        File1->setCurrentItem(found.first());
+    loadListFile(file.absoluteFilePath(), file.fileName());
+    SSTab1->setCurrentIndex(0);
+}
+
+void Form1::loadListFile(const QString& path, const QString& name)
+{
     if (name.isEmpty() || !QFileInfo::exists(path)) {
         prompter().message(shownPath(path), QStringLiteral("Datei nicht gefunden..."), Prompter::Buttons::Ok,
             Prompter::Answer::Ok);

@@ -15,13 +15,6 @@ void installGermanQtTexts(QTranslator& translator)
         QCoreApplication::installTranslator(&translator);
 }
 
-// The list named on the command line, loaded once the window has started.
-void openFileAtStart(Form1& window, const QString& path)
-{
-    Q_UNUSED(window);
-    Q_UNUSED(path);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -49,6 +42,6 @@ int main(int argc, char* argv[])
     Form1 window;
     window.show();
     if (!commandLine.file.isEmpty())
-        openFileAtStart(window, commandLine.file);
+        window.OpenListFile(commandLine.file);
     return QApplication::exec();
 }

@@ -1,7 +1,7 @@
-#include "list_edit.h"
 #include "browser_widgets.h"
 #include "form1.h"
 #include "fsl_fixtures.h"
+#include "list_edit.h"
 #include "scripted_prompter.h"
 #include "shot_list_fixtures.h"
 #include "test_main.h"
@@ -185,6 +185,52 @@ private Q_SLOTS:
         // The rejection is readable in full.
         QVERIFY(p.w.Label4->wordWrap());
         QVERIFY(p.w.Label4->heightForWidth(p.w.Label4->width()) <= p.w.Label4->height());
+    }
+
+    // A file named on the command line opens in its folder as "Datei laden" would, on the first page.
+    void fileNamedAtStartOpens_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("label4");
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<bool>("notFound");
+        QTest::newRow("a list") << "show.fsl"
+                                << "" << true << false;
+        QTest::newRow("a list not named .fsl") << "show.txt"
+                                               << "" << true << false;
+        QTest::newRow("no list") << "kaputt.fsl" << NotAList << false << false;
+        QTest::newRow("missing") << "weg.fsl"
+                                 << "" << false << true;
+    }
+    void fileNamedAtStartOpens()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, label4);
+        QFETCH(bool, loaded);
+        QFETCH(bool, notFound);
+        Page p;
+        writeFile(p.folder() + "show.fsl", listFile("Finale", { "0000 21", "000A 22" }));
+        writeFile(p.folder() + "show.txt", listFile("Finale", { "0000 21", "000A 22" }));
+        writeFile(p.folder() + "kaputt.fsl", "keine Liste\r\n");
+        writeFile(p.folder() + "zzz.fsl", listFile("letzte"));
+
+        p.w.OpenListFile(p.folder() + name);
+        QCOMPARE(p.w.SSTab1->currentIndex(), 0);
+        QCOMPARE(p.w.CurrentFolder, p.folder());
+        QCOMPARE(p.w.document().entryCount(), loaded ? 2 : 1);
+        if (label4.isEmpty())
+            QVERIFY(p.w.Label4->text().startsWith(QStringLiteral("Anzahl Einträge: 170")));
+        else
+            QCOMPARE(p.w.Label4->text(), label4);
+        if (loaded) {
+            QCOMPARE(p.w.Text1->toPlainText(), QStringLiteral("Finale"));
+            QCOMPARE(p.w.List1->item(1)->text(), QStringLiteral("002  00:00:10  B02"));
+        }
+        QCOMPARE(p.prompter->asked.size(), notFound ? 1 : 0);
+        if (notFound) {
+            QCOMPARE(p.prompter->asked[0].title, p.folder() + name);
+            QCOMPARE(p.prompter->asked[0].text, QStringLiteral("Datei nicht gefunden..."));
+        }
     }
 
     void vanishedFileIsNotFound()
@@ -422,8 +468,8 @@ private Q_SLOTS:
         QFETCH(QString, port);
         QTemporaryDir dir(QDir::currentPath() + "/XXXXXX");
         writeFile(dir.filePath("fw_000.fsl"), listFile("c"));
-        writeFile(
-            qEnvironmentVariable("temp") + "/kelto.ini", bytes.replace("<folder>", dir.path().toUtf8() + "/"));
+        writeFile(qEnvironmentVariable("temp") + "/kelto.ini",
+            bytes.replace("<folder>", dir.path().toUtf8() + "/"));
         Form1 w(std::make_unique<ScriptedPrompter>());
         QCOMPARE(w.CurrentFolder, folderApplied ? dir.path() + "/" : QString());
         QCOMPARE(w.Dir1->path(), folderApplied ? dir.path() : QDir::currentPath());
