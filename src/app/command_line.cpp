@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "files/crew_sheet.h"
+#include "files/csv_file.h"
 #include "files/fsl_file.h"
 #include "link/port_names.h"
 #include "link/read_back.h"
@@ -10,6 +12,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -102,15 +105,26 @@ private:
 const QCommandLineOption PortOption(QStringLiteral("port"),
     QStringLiteral("Schnittstelle zum Zündgerät: COM1 … COM8 oder ein Gerätepfad."), QStringLiteral("PORT"));
 const QCommandLineOption CommentOption(QStringLiteral("comment"),
-    QStringLiteral("Kommentar der gespeicherten Liste (receive)."), QStringLiteral("TEXT"));
+    QStringLiteral("Kommentar der gespeicherten Liste (receive, import)."), QStringLiteral("TEXT"));
 const QCommandLineOption ForceOption(
-    QStringLiteral("force"), QStringLiteral("Eine vorhandene Datei überschreiben (receive)."));
+    QStringLiteral("force"), QStringLiteral("Eine vorhandene Datei überschreiben (receive, import)."));
+const QCommandLineOption PdfOption(QStringLiteral("pdf"),
+    QStringLiteral("Der Schussplan als PDF-Datei (print)."), QStringLiteral("AUS.pdf"));
+const QCommandLineOption CsvOption(
+    QStringLiteral("csv"), QStringLiteral("Die Tabelle als CSV-Datei (export)."), QStringLiteral("AUS.csv"));
+const QCommandLineOption FslOption(
+    QStringLiteral("fsl"), QStringLiteral("Die Liste als .fsl-Datei (import)."), QStringLiteral("AUS.fsl"));
 const QCommandLineOption TimeoutOption(QStringLiteral("timeout"),
     QStringLiteral("Höchstens so lange auf das Zündgerät warten (receive, verify; ohne: bis Strg+C)."),
     QStringLiteral("SEKUNDEN"));
 
+struct ListFile {
+    ShotList list;
+    QString comment;
+};
+
 // The list of a file as "Datei laden" takes it, or a message why not.
-std::optional<ShotList> readList(const QString& path)
+std::optional<ListFile> readListFile(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -137,7 +151,15 @@ std::optional<ShotList> readList(const QString& path)
         list.circuits[slot] = content->circuits[slot];
     }
     NormalizeList(list);
-    return list;
+    return ListFile { list, content->comment };
+}
+
+std::optional<ShotList> readList(const QString& path)
+{
+    std::optional<ListFile> file = readListFile(path);
+    if (!file)
+        return std::nullopt;
+    return file->list;
 }
 
 int check(const QCommandLineParser&, const QString& path)
@@ -364,15 +386,83 @@ int verify(const QCommandLineParser& parser, const QString& path)
             "Zeitüberschreitung: nach %1 s erst %2 von 1530 Zeichen empfangen; nichts verglichen."));
 }
 
+// The target named by an option, or a message that it is missing.
+std::optional<QString> target(const QCommandLineParser& parser, const QCommandLineOption& option)
+{
+    const QString path = parser.value(option);
+    if (path.isEmpty()) {
+        complain(
+            QStringLiteral("Es fehlt --%1 mit dem Namen der Zieldatei.").arg(option.names().constFirst()));
+        return std::nullopt;
+    }
+    return path;
+}
+
+int print(const QCommandLineParser& parser, const QString& path)
+{
+    const std::optional<QString> pdf = target(parser, PdfOption);
+    const std::optional<ListFile> file = pdf ? readListFile(path) : std::nullopt;
+    if (!file)
+        return Failure;
+    const CrewSheet sheet { file->list, QFileInfo(path).fileName(), file->comment,
+        QDateTime::currentDateTime() };
+    QString error;
+    if (!WriteCrewSheetPdf(*pdf, sheet, &error)) {
+        complain(QStringLiteral("Die Datei %1 lässt sich nicht schreiben: %2").arg(*pdf, error));
+        return Failure;
+    }
+    return Success;
+}
+
+int exportCsv(const QCommandLineParser& parser, const QString& path)
+{
+    const std::optional<QString> csv = target(parser, CsvOption);
+    const std::optional<ShotList> list = csv ? readList(path) : std::nullopt;
+    if (!list)
+        return Failure;
+    QString error;
+    if (!WriteShotListCsv(*csv, *list, &error)) {
+        complain(QStringLiteral("Die Datei %1 lässt sich nicht schreiben: %2").arg(*csv, error));
+        return Failure;
+    }
+    return Success;
+}
+
+// All or nothing: with any row that cannot be taken, no file is written.
+int importCsv(const QCommandLineParser& parser, const QString& path)
+{
+    const std::optional<QString> fsl = target(parser, FslOption);
+    if (!fsl)
+        return Failure;
+    if (QFileInfo::exists(*fsl) && !parser.isSet(ForceOption)) {
+        complain(QStringLiteral("Die Datei %1 gibt es schon; --force überschreibt sie.").arg(*fsl));
+        return Failure;
+    }
+    const CsvImport imported = ReadShotListCsv(path);
+    if (!imported.list) {
+        complain(QStringLiteral("Die Datei %1 wurde nicht übernommen:").arg(path));
+        for (const QString& problem : imported.problems)
+            complain(problem);
+        return Failure;
+    }
+    QString error;
+    if (!SaveBytes(*fsl, ShotListFileBytes(Signature, parser.value(CommentOption), *imported.list), &error)) {
+        complain(QStringLiteral("Die Datei %1 lässt sich nicht speichern: %2").arg(*fsl, error));
+        return Failure;
+    }
+    return Success;
+}
+
 struct Verb {
     QString name;
     QString usage;
     QString summary;
     QList<QCommandLineOption> options;
     int (*run)(const QCommandLineParser&, const QString& file);
+    bool paints = false; // draws text, so it needs fonts
 };
 
-// More verbs (print, export, import) are one more entry here and one function.
+// Each verb is one entry here and one function.
 const QList<Verb>& verbs()
 {
     static const QList<Verb> all {
@@ -388,6 +478,14 @@ const QList<Verb>& verbs()
         { QStringLiteral("verify"), QStringLiteral("verify DATEI --port PORT [--timeout SEKUNDEN]"),
             QStringLiteral("Empfängt die Liste des Zündgeräts und vergleicht sie mit der Datei."),
             { PortOption, TimeoutOption }, &verify },
+        { QStringLiteral("print"), QStringLiteral("print DATEI --pdf AUS.pdf"),
+            QStringLiteral("Schreibt den Schussplan der Liste als PDF (A4)."), { PdfOption }, &print, true },
+        { QStringLiteral("export"), QStringLiteral("export DATEI --csv AUS.csv"),
+            QStringLiteral("Schreibt die Liste als CSV-Tabelle (UTF-8, Semikolon)."), { CsvOption },
+            &exportCsv },
+        { QStringLiteral("import"), QStringLiteral("import EIN.csv --fsl AUS.fsl [--comment TEXT] [--force]"),
+            QStringLiteral("Liest eine CSV-Tabelle und speichert sie als .fsl-Datei; alles oder nichts."),
+            { FslOption, CommentOption, ForceOption }, &importCsv },
     };
     return all;
 }
@@ -433,8 +531,9 @@ CommandLine CommandLine::fromArguments(const QStringList& arguments)
 {
     CommandLine commandLine;
     commandLine.arguments = arguments;
-    if (findVerb(arguments)) {
+    if (const Verb* verb = findVerb(arguments)) {
         commandLine.window = false;
+        commandLine.paints = verb->paints;
         return commandLine;
     }
     QCommandLineParser parser;
@@ -463,7 +562,8 @@ int RunVerb(const CommandLine& commandLine)
         parser.addPositionalArgument(QStringLiteral("DATEI"), QStringLiteral("Die Listendatei (.fsl)."));
     } else {
         parser.setApplicationDescription(overview());
-        parser.addOptions({ PortOption, CommentOption, ForceOption, TimeoutOption });
+        parser.addOptions(
+            { PortOption, CommentOption, ForceOption, TimeoutOption, PdfOption, CsvOption, FslOption });
         parser.addPositionalArgument(
             QStringLiteral("DATEI"), QStringLiteral("Die Listendatei (.fsl)."), QStringLiteral("[DATEI]"));
     }

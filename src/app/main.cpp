@@ -5,6 +5,8 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <memory>
+
 namespace {
 
 void installGermanQtTexts(QTranslator& translator)
@@ -26,8 +28,15 @@ int main(int argc, char* argv[])
     QTranslator qtTranslator;
 
     if (!commandLine.window) {
-        // Verbs need no display.
-        QCoreApplication app(argc, argv);
+        // Verbs need no display; one that draws needs fonts, which the offscreen platform has.
+        std::unique_ptr<QCoreApplication> app;
+        if (commandLine.paints) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        }
         QCoreApplication::setApplicationName(QStringLiteral("kelto"));
         QCoreApplication::setApplicationVersion(QStringLiteral(KELTO_VERSION));
         installGermanQtTexts(qtTranslator);

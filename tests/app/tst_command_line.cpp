@@ -144,6 +144,74 @@ private Q_SLOTS:
             QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
     }
 
+    // The table verbs: the files they write, byte for byte, and nothing at all when they refuse.
+    void tableVerbs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("err");
+        const QByteArray bom = "\xEF\xBB\xBF";
+        QTest::newRow("export") << QStringList { "export", "list.fsl", "--csv", "out.csv" } << 0 << "out.csv"
+                                << bom
+                + "Nr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis\r\n1;00:00:00;0;A;0\r\n"
+                  "2;00:00:28;28;B;12\r\n3;00:01:30;90;B;3\r\n"
+                                << "";
+        QTest::newRow("import") << QStringList { "import", "in.csv", "--fsl", "out.fsl", "--comment",
+            "Aus CSV" } << 0 << "out.fsl"
+                                << FslHead("Aus CSV", DeviceStats) + DeviceFileEntries << "";
+        QTest::newRow("import refused")
+            << QStringList { "import", "bad.csv", "--fsl", "out.fsl" } << 2 << "out.fsl" << QByteArray()
+            << "Zeile 3: unbekanntes Zündgerät \"K\"\nZeile 4:";
+        QTest::newRow("import over a list")
+            << QStringList { "import", "in.csv", "--fsl", "list.fsl" } << 2 << "list.fsl"
+            << FslHead("Liste", DeviceStats) + DeviceFileEntries << "gibt es schon; --force";
+        QTest::newRow("import with force")
+            << QStringList { "import", "in.csv", "--fsl", "list.fsl", "--force" } << 0 << "list.fsl"
+            << FslHead("", DeviceStats) + DeviceFileEntries << "";
+        QTest::newRow("export of no list")
+            << QStringList { "export", "in.csv", "--csv", "out.csv" } << 2 << "out.csv" << QByteArray()
+            << "keine gültige Feuerwerks-Schussliste";
+        QTest::newRow("export without target")
+            << QStringList { "export", "list.fsl" } << 2 << "out.csv" << QByteArray() << "Es fehlt --csv";
+    }
+    void tableVerbs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, err);
+        QFile::remove(QStringLiteral("out.csv"));
+        QFile::remove(QStringLiteral("out.fsl"));
+        writeFile(QStringLiteral("list.fsl"), FslHead("Liste", DeviceStats) + DeviceFileEntries);
+        writeFile(QStringLiteral("in.csv"), "Zeit;Modul;Pin\r\n0;1;0\r\n0:28;B;12\r\n90;2;3\r\n");
+        writeFile(QStringLiteral("bad.csv"), "Zeit;Modul;Pin\r\n0;1;0\r\n0:28;K;12\r\n90;2;33\r\n");
+        Kelto kelto(arguments);
+        QCOMPARE(kelto.finish(), exitCode);
+        QCOMPARE(readFile(written), bytes);
+        QVERIFY(kelto.out.isEmpty());
+        if (err.isEmpty())
+            QVERIFY2(kelto.err.isEmpty(), kelto.err.constData());
+        else
+            QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+    }
+
+    // The crew sheet is written without a display: a PDF of as many pages as it says.
+    void printWritesPdfWithoutDisplay()
+    {
+        writeFile(QStringLiteral("list.fsl"), FslHead("Liste", DeviceStats) + DeviceFileEntries);
+        Kelto kelto({ "print", "list.fsl", "--pdf", "plan.pdf" });
+        QCOMPARE(kelto.finish(), 0);
+        const QByteArray pdf = readFile(QStringLiteral("plan.pdf"));
+        QVERIFY(pdf.startsWith("%PDF"));
+        QVERIFY(pdf.contains("/Type /Page"));
+        Kelto nothing({ "print", "missing.fsl", "--pdf", "nichts.pdf" });
+        QCOMPARE(nothing.finish(), 2);
+        QVERIFY(!QFile::exists(QStringLiteral("nichts.pdf")));
+    }
+
     void receiveWritesOnlyACompleteList_data()
     {
         QTest::addColumn<QString>("how");
