@@ -23,12 +23,7 @@ public:
         while (!window.isActiveWindow() && waited.elapsed() < 5000)
             QApplication::processEvents();
         window.SSTab1->setCurrentIndex(2);
-        ShotList list = ShotList::startup();
-        for (int i = 0; i < EntryCount; ++i) {
-            list.times[i] = i * 7;
-            list.circuits[i] = qint16(i % 255);
-        }
-        window.document().reset(list);
+        window.document().reset(FullBenchList());
     }
     bool ready() const { return window.isActiveWindow() && window.document().entryCount() == EntryCount; }
 

@@ -9,19 +9,9 @@
 
 namespace {
 
-ShotList fullList()
-{
-    ShotList list = ShotList::startup();
-    for (int i = 0; i < EntryCount; ++i) {
-        list.times[i] = i * 7;
-        list.circuits[i] = qint16(i % 255);
-    }
-    return list;
-}
-
 void BM_ListLinesAndStatistics(benchmark::State& state)
 {
-    ShotList list = fullList();
+    ShotList list = FullBenchList();
     for (auto _ : state) {
         NormalizeList(list);
         const QStringList lines1 = List1Lines(list);
@@ -38,7 +28,7 @@ void BM_RefreshLists(benchmark::State& state)
     Form1 window;
     window.show();
     QApplication::processEvents();
-    window.document().reset(fullList());
+    window.document().reset(FullBenchList());
     for (auto _ : state) {
         window.RefreshLists();
         benchmark::DoNotOptimize(window.List1->count());

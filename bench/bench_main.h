@@ -1,8 +1,21 @@
 #pragma once
 
+#include "shotlist/shot_list.h"
+
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
+
+// 170 entries 7 s apart, circuits of every device.
+inline ShotList FullBenchList()
+{
+    ShotList list = ShotList::startup();
+    for (int i = 0; i < EntryCount; ++i) {
+        list.times[i] = i * 7;
+        list.circuits[i] = qint16(i % 255);
+    }
+    return list;
+}
 
 // Benchmarks that build the window run offscreen unless a platform is chosen.
 #define KELTO_BENCHMARK_MAIN()                                                                               \

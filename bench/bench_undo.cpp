@@ -9,22 +9,12 @@
 
 namespace {
 
-ShotList fullList()
-{
-    ShotList list = ShotList::startup();
-    for (int i = 0; i < EntryCount; ++i) {
-        list.times[i] = i * 7;
-        list.circuits[i] = qint16(i % 255);
-    }
-    return list;
-}
-
 // A shift of the 69 entries behind line 100 by one second, back and forth: each is one step, and
 // the window rebuilds both lists and the statistics from it.
 void BM_ChangeWithRefresh(benchmark::State& state)
 {
     Form1 window;
-    window.document().reset(fullList());
+    window.document().reset(FullBenchList());
     ListDocument& document = window.document();
     double until = 7;
     for (auto _ : state) {
@@ -41,7 +31,7 @@ BENCHMARK(BM_ChangeWithRefresh)->Unit(benchmark::kMicrosecond)->Repetitions(9)->
 void BM_UndoRedoPairWithRefresh(benchmark::State& state)
 {
     Form1 window;
-    window.document().reset(fullList());
+    window.document().reset(FullBenchList());
     ListDocument& document = window.document();
     document.applyUntil(document.revision(), 100, 8, 7);
     for (auto _ : state) {
@@ -58,7 +48,7 @@ void BM_ThousandStepsMemory(benchmark::State& state)
 {
     for (auto _ : state) {
         ListDocument document;
-        document.reset(fullList());
+        document.reset(FullBenchList());
         const size_t before = mallinfo2().uordblks;
         for (int i = 0; i < 1000; ++i)
             document.applySince(document.revision(), 1, i % 2 ? 7 : 6, i % 2 ? 6 : 7);

@@ -398,6 +398,14 @@ std::optional<QString> target(const QCommandLineParser& parser, const QCommandLi
     return path;
 }
 
+int written(bool ok, const QString& path, const QString& error)
+{
+    if (ok)
+        return Success;
+    complain(QStringLiteral("Die Datei %1 lässt sich nicht schreiben: %2").arg(path, error));
+    return Failure;
+}
+
 int print(const QCommandLineParser& parser, const QString& path)
 {
     const std::optional<QString> pdf = target(parser, PdfOption);
@@ -407,11 +415,7 @@ int print(const QCommandLineParser& parser, const QString& path)
     const CrewSheet sheet { file->list, QFileInfo(path).fileName(), file->comment,
         QDateTime::currentDateTime() };
     QString error;
-    if (!WriteCrewSheetPdf(*pdf, sheet, &error)) {
-        complain(QStringLiteral("Die Datei %1 lässt sich nicht schreiben: %2").arg(*pdf, error));
-        return Failure;
-    }
-    return Success;
+    return written(WriteCrewSheetPdf(*pdf, sheet, &error), *pdf, error);
 }
 
 int exportCsv(const QCommandLineParser& parser, const QString& path)
@@ -421,11 +425,7 @@ int exportCsv(const QCommandLineParser& parser, const QString& path)
     if (!list)
         return Failure;
     QString error;
-    if (!WriteShotListCsv(*csv, *list, &error)) {
-        complain(QStringLiteral("Die Datei %1 lässt sich nicht schreiben: %2").arg(*csv, error));
-        return Failure;
-    }
-    return Success;
+    return written(WriteShotListCsv(*csv, *list, &error), *csv, error);
 }
 
 // All or nothing: with any row that cannot be taken, no file is written.
