@@ -69,6 +69,7 @@ public:
     QPlainTextEdit* Text1 = nullptr;
     QLabel* Label5 = nullptr;
     std::array<QPushButton*, 4> Command4 {};
+    std::array<QPushButton*, 3> Command5 {}; // crew sheet, CSV export, CSV import
 
     // "Bearbeiten der Liste"
     QLabel* Label7 = nullptr;
@@ -108,6 +109,9 @@ public:
     void Dir1_KeyPress(int KeyAscii);
     void File1_Click();
     void ApplySettingsFile();
+
+    // Crew sheet and CSV tables
+    void Command5_Click(int Index);
 
     // Device link
     void Command2_Click(int Index);
@@ -152,6 +156,14 @@ private:
     void selectLastFile();
     bool acceptName(const QString& name);
     void reportSaveFailure(const QString& path, const QString& reason);
+    // The file last loaded, saved or imported here: the crew sheet's title.
+    QString m_listName;
+
+    void setupSheet();
+    void printCrewSheet();
+    void exportCsv();
+    void importCsv();
+    QString csvDialogStart(const QString& proposal) const;
 
     void setupLink();
     bool openLinkPort();
