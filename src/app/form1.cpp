@@ -221,7 +221,7 @@ void Form1::buildWindow()
     Command4[2]->setEnabled(false);
     // Crew sheet between the preview and the file buttons; the CSV pair below, as wide as Text1.
     Command5[0] = makeButton(page1, QStringLiteral("Command5_0"), QStringLiteral("Schussplan drucken…"));
-    placeTw(Command5[0], 5040, 2775, 2895, 375);
+    placeTw(Command5[0], 5040, 2700, 2895, 375);
     Command5[1] = makeButton(page1, QStringLiteral("Command5_1"), QStringLiteral("CSV exportieren…"));
     placeTw(Command5[1], 3720, 5880, 2640, 375);
     Command5[2] = makeButton(page1, QStringLiteral("Command5_2"), QStringLiteral("CSV importieren…"));
