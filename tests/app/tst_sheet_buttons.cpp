@@ -7,18 +7,26 @@
 #include "test_main.h"
 #include "widgets.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
+#include <QPagedPaintDevice>
+#include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -148,8 +156,10 @@ private Q_SLOTS:
         QCOMPARE(p.w.Text1->toPlainText(), QStringLiteral("Import aus show.csv"));
         QCOMPARE(p.files(), QStringList { "show.csv" });
 
-        // One step back brings the list before the import.
-        p.w.UndoList();
+        // One step back (Strg+Z) brings the list before the import.
+        QVERIFY(QTest::qWaitForWindowActive(&p.w));
+        p.w.List1->setFocus();
+        QTest::keyClick(p.w.List1, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(SameList(p.w.list(), before));
         QCOMPARE(p.w.List1->item(1)->text(), QStringLiteral("002  00:00:07  ---"));
     }
@@ -277,6 +287,53 @@ private Q_SLOTS:
                                     .arg(QDir::toNativeSeparators(path))),
             qPrintable(box.text));
         QVERIFY(!QFile::exists(path));
+    }
+
+    // The desktop's dialogs: a name typed without extension is saved as .csv; the preview paints A4.
+    void realDialogs()
+    {
+        QTemporaryDir dir;
+        QWidget parent;
+        DialogPrompter prompter(&parent);
+        QString caption;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            caption = dialog->windowTitle();
+            dialog->selectFile(QStringLiteral("plan"));
+            static_cast<QDialog*>(dialog)->accept(); // the file dialog's own accept, with its checks
+        });
+        const std::optional<QString> path = prompter.chooseFile(Prompter::FileChoice::Save,
+            QStringLiteral("CSV exportieren"), dir.path(), QStringLiteral("CSV-Dateien (*.csv)"));
+        QCOMPARE(caption, QStringLiteral("CSV exportieren"));
+        QVERIFY(path);
+        QCOMPARE(QFileInfo(*path).absoluteFilePath(), QDir(dir.path()).filePath(QStringLiteral("plan.csv")));
+
+        int paints = 0;
+        QSizeF page;
+        QString title;
+        QTimer poll;
+        QElapsedTimer waited;
+        waited.start();
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (dialog && (paints > 0 || waited.elapsed() > 5000)) {
+                title = dialog->windowTitle();
+                dialog->reject();
+            }
+        });
+        poll.start(20);
+        prompter.printPreview(QStringLiteral("Schussplan"), [&](QPagedPaintDevice& device) {
+            ++paints;
+            page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
+            QPainter painter(&device);
+            painter.drawText(QPointF(100, 100), QStringLiteral("Probe"));
+        });
+        QCOMPARE(title, QStringLiteral("Schussplan"));
+        QVERIFY(paints > 0);
+        QCOMPARE(qRound(page.width()), 210);
+        QCOMPARE(qRound(page.height()), 297);
     }
 
     void crewSheetTitleNamesTheList_data()
