@@ -263,16 +263,6 @@ private Q_SLOTS:
                   "3;01:00:00;3600;H;30\r\n");
     }
 
-    void exportProposesTheListName()
-    {
-        Page p;
-        writeFile(p.folder() + "silvester.fsl", FslHead("Hafen") + FslEntries({ "0000 FF" }, EntryCount));
-        p.w.Dir1->setPath(p.dir.path()); // lists the new file
-        QTest::mouseClick(p.w.Command4[0], Qt::LeftButton);
-        p.click(1);
-        QCOMPARE(p.prompter->asked.last().text, p.folder() + "silvester.csv");
-    }
-
     void failedExportIsReported()
     {
         Page p;
