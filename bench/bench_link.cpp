@@ -25,6 +25,11 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<QString> chooseFile(FileChoice, const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+    void printPreview(const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
 };
 
 qint64 monotonicNs()

@@ -23,6 +23,11 @@ public:
     {
         return defaultText.isEmpty() ? QStringLiteral("Probe") : defaultText;
     }
+    std::optional<QString> chooseFile(FileChoice, const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+    void printPreview(const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
 };
 
 } // namespace

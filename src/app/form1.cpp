@@ -111,6 +111,7 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
     buildWindow();
     setupEditor();
     setupFiles();
+    setupSheet();
     setupLink();
     connect(SSTab1, &QTabWidget::currentChanged, this, [this] {
         const int previous = m_currentTab;
@@ -220,6 +221,13 @@ void Form1::buildWindow()
     Command4[0]->setEnabled(false);
     Command4[1]->setEnabled(false);
     Command4[2]->setEnabled(false);
+    // Crew sheet between the preview and the file buttons; the CSV pair below, as wide as Text1.
+    Command5[0] = makeButton(page1, QStringLiteral("Command5_0"), QStringLiteral("Schussplan drucken…"));
+    placeTw(Command5[0], 5040, 2700, 2895, 375);
+    Command5[1] = makeButton(page1, QStringLiteral("Command5_1"), QStringLiteral("CSV exportieren…"));
+    placeTw(Command5[1], 3720, 5880, 2640, 375);
+    Command5[2] = makeButton(page1, QStringLiteral("Command5_2"), QStringLiteral("CSV importieren…"));
+    placeTw(Command5[2], 6495, 5880, 2640, 375);
 
     // Page 2: list editing.
     QFrame* page2 = Frame1[2];
@@ -257,9 +265,9 @@ void Form1::buildWindow()
     placeTw(Label8, 4560, 6000, 4575, 315);
 
     // Keyboard order of the elements that take the focus.
-    const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command2[2], Command3, Combo1, Command4[0],
-        Drive1, Dir1, File1, Command4[1], Command4[3], Text1, Command4[2], List2, Text2[1], Text2[2], Combo2,
-        Text2[3], Text2[0], List1 };
+    const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command2[2], Command3, Combo1,
+        Command4[0], Drive1, Dir1, File1, Command4[1], Command4[3], Command5[0], Command5[1], Command5[2], Text1,
+        Command4[2], List2, Text2[1], Text2[2], Combo2, Text2[3], Text2[0], List1 };
     for (int i = 1; i < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
 

@@ -70,6 +70,7 @@ public:
     QPlainTextEdit* Text1 = nullptr;
     QLabel* Label5 = nullptr;
     std::array<QPushButton*, 4> Command4 {};
+    std::array<QPushButton*, 3> Command5 {}; // crew sheet, CSV export, CSV import
 
     // "Bearbeiten der Liste"
     QLabel* Label7 = nullptr;
@@ -110,6 +111,9 @@ public:
     void File1_Click();
     void ApplySettingsFile();
     void OpenListFile(const QString& path);
+
+    // Crew sheet and CSV tables
+    void Command5_Click(int Index);
 
     // Device link
     void Command2_Click(int Index);
@@ -155,6 +159,14 @@ private:
     void selectLastFile();
     bool acceptName(const QString& name);
     void reportSaveFailure(const QString& path, const QString& reason);
+    // The file last loaded, saved or imported here: the crew sheet's title.
+    QString m_listName;
+
+    void setupSheet();
+    void printCrewSheet();
+    void exportCsv();
+    void importCsv();
+    QString csvDialogStart(const QString& proposal) const;
 
     void setupLink();
     bool openLinkPort();

@@ -249,6 +249,7 @@ void Form1::loadListFile(const QString& path, const QString& name)
         loaded.times[slot] = content->times[slot];
         loaded.circuits[slot] = content->circuits[slot];
     }
+    m_listName = name;
     if (!m_document->replace(loaded, QStringLiteral("Datei %1 laden").arg(name)))
         RefreshLists();
     showReplacedList();
@@ -284,6 +285,7 @@ void Form1::saveList()
         reportSaveFailure(path, error);
         return;
     }
+    m_listName = fileName;
     const QString selected = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
     listShotListFiles(Dir1->path(), selected);
 }

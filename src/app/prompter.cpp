@@ -1,7 +1,13 @@
 #include "prompter.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QRegularExpression>
 
 namespace {
 
@@ -56,6 +62,13 @@ QString breakableText(const QString& text)
     return out;
 }
 
+// "csv" for "CSV-Dateien (*.csv)".
+QString firstSuffix(const QString& filter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+    return pattern.match(filter).captured(1);
+}
+
 } // namespace
 
 Prompter::Answer DialogPrompter::message(
@@ -97,4 +110,50 @@ std::optional<QString> DialogPrompter::input(
     if (!ok || answer.isEmpty())
         return std::nullopt;
     return answer;
+}
+
+std::optional<QString> DialogPrompter::chooseFile(
+    FileChoice mode, const QString& title, const QString& start, const QString& filter)
+{
+    QFileDialog dialog(m_parent, title, start, filter);
+    const QString suffix = firstSuffix(filter);
+    if (mode == FileChoice::Save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(suffix);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    QString path = dialog.selectedFiles().constFirst();
+    if (path.isEmpty())
+        return std::nullopt;
+    if (mode == FileChoice::Save && !suffix.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+        // A desktop's own dialog may return the name as typed: its overwrite question did not see the
+        // extension added here.
+        path += QLatin1Char('.') + suffix;
+        if (QFileInfo::exists(path)
+            && message(title,
+                   QStringLiteral("Datei ") + QDir::toNativeSeparators(path)
+                       + QStringLiteral(" überschreiben?"),
+                   Buttons::OkCancel, Answer::Ok, Icon::None)
+                != Answer::Ok)
+            return std::nullopt;
+    }
+    return path;
+}
+
+void DialogPrompter::printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setDocName(title);
+    QPrintPreviewDialog dialog(&printer, m_parent);
+    dialog.setWindowTitle(title);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+        [&paint](QPrinter* target) { paint(*target); });
+    dialog.exec();
 }

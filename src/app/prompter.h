@@ -2,16 +2,20 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
+class QPagedPaintDevice;
 class QWidget;
 
-// Every message and input box of the window goes through this, so tests can answer them.
+// Every box of the window (messages, input, file choice, print preview) goes through this, so tests
+// can answer them.
 class Prompter {
 public:
     enum class Buttons { Ok, OkCancel, YesNo };
     enum class Answer { Ok, Cancel, Yes, No };
     enum class Icon { None, Information, Warning, Critical };
+    enum class FileChoice { Open, Save };
 
     virtual ~Prompter() = default;
 
@@ -22,6 +26,13 @@ public:
     virtual std::optional<QString> input(
         const QString& title, const QString& prompt, const QString& defaultText)
         = 0;
+    // start is a folder or a proposed file; filter as in "CSV-Dateien (*.csv)". A name saved without
+    // extension gets the filter's first one. nullopt when cancelled.
+    virtual std::optional<QString> chooseFile(
+        FileChoice mode, const QString& title, const QString& start, const QString& filter)
+        = 0;
+    // A4 portrait; paint draws every page onto the device, as often as the preview needs it.
+    virtual void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) = 0;
 };
 
 class DialogPrompter : public Prompter {
@@ -34,6 +45,9 @@ public:
         const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon) override;
     std::optional<QString> input(
         const QString& title, const QString& prompt, const QString& defaultText) override;
+    std::optional<QString> chooseFile(
+        FileChoice mode, const QString& title, const QString& start, const QString& filter) override;
+    void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
 
 private:
     QWidget* m_parent;

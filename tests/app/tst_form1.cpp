@@ -7,18 +7,18 @@
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
-#include <QMessageBox>
-#include <QScreen>
-#include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -251,6 +251,24 @@ private Q_SLOTS:
             for (int i = 0; i < box->count(); ++i)
                 QVERIFY2(box->fontMetrics().horizontalAdvance(box->itemText(i)) <= room,
                     qPrintable(box->itemText(i)));
+        }
+        // Every button's text fits it with the style's margins.
+        for (QPushButton* button : w.findChildren<QPushButton*>()) {
+            const int margins = 2
+                * (button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+                    + button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+            const QFontMetrics metrics = button->fontMetrics();
+            QVERIFY2(metrics.horizontalAdvance(button->text()) + margins <= button->width()
+                    && metrics.height() + 4 <= button->height(),
+                qPrintable(button->objectName()));
+        }
+        // Nothing on the page "Datei" lies on another element.
+        const QList<QWidget*> filePage = w.Frame1[1]->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QVERIFY(filePage.size() >= 12);
+        for (int i = 0; i < filePage.size(); ++i) {
+            for (int j = i + 1; j < filePage.size(); ++j)
+                QVERIFY2(!filePage[i]->geometry().intersects(filePage[j]->geometry()),
+                    qPrintable(filePage[i]->objectName() + " " + filePage[j]->objectName()));
         }
         // The page frames start 8 px right of the tab control's corner, below the row of tabs.
         QWidget* pages = w.SSTab1->widget(0)->parentWidget();

@@ -3,12 +3,16 @@
 #include "prompter.h"
 
 #include <QList>
+#include <QPdfWriter>
 #include <QQueue>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
-// Answers message and input boxes from a queue and records what was asked.
+// Answers message, input and file boxes from queues and records what was asked. A print preview
+// paints into a PDF file, one per request, listed in printed.
 class ScriptedPrompter : public Prompter {
 public:
     struct Asked {
@@ -18,21 +22,29 @@ public:
         Answer defaultButton = Answer::Ok;
         bool isInput = false;
         QString defaultText;
+        Icon icon = Icon::None;
+        bool isFile = false; // text: the folder or proposed file; defaultText: the filter
+        FileChoice fileChoice = FileChoice::Open;
+        bool isPrint = false;
     };
 
     QQueue<Answer> answers;
     QQueue<std::optional<QString>> inputs;
+    QQueue<std::optional<QString>> files;
     QList<Asked> asked;
+    QStringList printed;
     // Runs while a box is "open", before its answer: what a nested event loop lets happen meanwhile.
     std::function<void(const Asked&)> whileOpen;
 
     void setNextAnswer(Answer answer) { answers.enqueue(answer); }
     void setNextInput(std::optional<QString> text) { inputs.enqueue(std::move(text)); }
+    // nullopt: the file dialog is cancelled, as it is when nothing is queued.
+    void setNextFile(std::optional<QString> path) { files.enqueue(std::move(path)); }
 
     Answer message(
-        const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon) override
+        const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon) override
     {
-        asked.append({ title, text, buttons, defaultButton, false, QString() });
+        asked.append({ title, text, buttons, defaultButton, false, QString(), icon });
         if (whileOpen)
             whileOpen(asked.last());
         if (!answers.isEmpty())
@@ -55,4 +67,43 @@ public:
         }
         return std::nullopt;
     }
+
+    std::optional<QString> chooseFile(
+        FileChoice mode, const QString& title, const QString& start, const QString& filter) override
+    {
+        Asked box;
+        box.title = title;
+        box.text = start;
+        box.buttons = Buttons::OkCancel;
+        box.defaultText = filter;
+        box.isFile = true;
+        box.fileChoice = mode;
+        asked.append(box);
+        if (whileOpen)
+            whileOpen(asked.last());
+        return files.isEmpty() ? std::nullopt : files.dequeue();
+    }
+
+    void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override
+    {
+        Asked box;
+        box.title = title;
+        box.isPrint = true;
+        asked.append(box);
+        if (whileOpen)
+            whileOpen(asked.last());
+        if (!m_printDir)
+            m_printDir = std::make_unique<QTemporaryDir>();
+        const QString path = m_printDir->filePath(QStringLiteral("preview-%1.pdf").arg(printed.size() + 1));
+        {
+            QPdfWriter writer(path);
+            writer.setPageSize(QPageSize(QPageSize::A4));
+            writer.setPageOrientation(QPageLayout::Portrait);
+            paint(writer);
+        }
+        printed.append(path);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_printDir;
 };

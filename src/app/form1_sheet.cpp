@@ -1,0 +1,100 @@
+#include "form1.h"
+
+#include "files/crew_sheet.h"
+#include "files/csv_file.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+namespace {
+
+const QString CsvFilter = QStringLiteral("CSV-Dateien (*.csv)");
+const QString ImportTitle = QStringLiteral("CSV importieren");
+
+QString shownPath(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+void Form1::setupSheet()
+{
+    for (int i = 0; i < int(Command5.size()); ++i)
+        connect(Command5[i], &QPushButton::clicked, this, [this, i] { Command5_Click(i); });
+}
+
+void Form1::Command5_Click(int Index)
+{
+    switch (Index) {
+    case 0:
+        printCrewSheet();
+        break;
+    case 1:
+        exportCsv();
+        break;
+    case 2:
+        importCsv();
+        break;
+    }
+}
+
+// The folder of the file page, or the working folder before one was opened; with a proposed name.
+QString Form1::csvDialogStart(const QString& proposal) const
+{
+    const QString folder = CurrentFolder.isEmpty() ? QDir::currentPath() : CurrentFolder;
+    return proposal.isEmpty() ? folder : QDir(folder).filePath(proposal);
+}
+
+void Form1::printCrewSheet()
+{
+    // The preview repaints on every zoom or page setup change: always the list of the moment of the click.
+    const CrewSheet sheet { list(), m_listName.isEmpty() ? QStringLiteral("Neue Liste") : m_listName,
+        Text1->toPlainText(), QDateTime::currentDateTime() };
+    prompter().printPreview(
+        QStringLiteral("Schussplan"), [sheet](QPagedPaintDevice& device) { PaintCrewSheet(device, sheet); });
+}
+
+void Form1::exportCsv()
+{
+    // The list as it was when the user asked: a receive may replace it while the dialog is up.
+    const ShotList meant = list();
+    const QString proposal = m_listName.isEmpty()
+        ? QString()
+        : QFileInfo(m_listName).completeBaseName() + QStringLiteral(".csv");
+    const std::optional<QString> path = prompter().chooseFile(
+        Prompter::FileChoice::Save, QStringLiteral("CSV exportieren"), csvDialogStart(proposal), CsvFilter);
+    if (!path)
+        return;
+    QString error;
+    if (!WriteShotListCsv(*path, meant, &error))
+        reportSaveFailure(*path, error);
+}
+
+void Form1::importCsv()
+{
+    const std::optional<QString> path = prompter().chooseFile(
+        Prompter::FileChoice::Open, ImportTitle, csvDialogStart(QString()), CsvFilter);
+    if (!path)
+        return;
+    const CsvImport imported = ReadShotListCsv(*path);
+    if (!imported.list) {
+        prompter().message(ImportTitle,
+            QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(shownPath(*path))
+                + imported.problems.join(QLatin1Char('\n')),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        return;
+    }
+    // As after loading a list file; a table holds no comment, so the comment names its source.
+    const QString name = QFileInfo(*path).fileName();
+    m_listName = name;
+    Text1->setPlainText(QStringLiteral("Import aus ") + name);
+    SSTab1->setCurrentIndex(0);
+    if (!m_document->replace(*imported.list, QStringLiteral("CSV-Datei %1 importieren").arg(name)))
+        RefreshLists();
+    showReplacedList();
+}

@@ -1,0 +1,386 @@
+#include "browser_widgets.h"
+#include "files/csv_file.h"
+#include "form1.h"
+#include "fsl_fixtures.h"
+#include "scripted_prompter.h"
+#include "shot_list_fixtures.h"
+#include "test_main.h"
+#include "widgets.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QByteArray CsvHeader("\xEF\xBB\xBFNr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis\r\n");
+
+// 0 s without circuit, B03 at 35 s, H30 at one hour.
+ShotList smallShow()
+{
+    ShotList list = ListWithTimes({ 0, 35, 3600 });
+    list.circuits[1] = 35;
+    list.circuits[2] = 254;
+    return list;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The pages' text as pdftotext reads it; empty when the tool is missing.
+QStringList pdfPages(const QString& pdf)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty())
+        return {};
+    QProcess process;
+    process.start(tool, { QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-") });
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+// A shown window answered by a script, on the page "Datei" with a folder of the test's own.
+struct Page {
+    ScriptedPrompter* prompter = new ScriptedPrompter;
+    Form1 w { std::unique_ptr<Prompter>(prompter) };
+    QTemporaryDir dir { QDir::currentPath() + QStringLiteral("/XXXXXX") };
+
+    Page()
+    {
+        w.show();
+        if (!QTest::qWaitForWindowExposed(&w))
+            qFatal("window not shown");
+        w.Dir1->setPath(dir.path());
+    }
+    QString folder() const { return dir.path() + QLatin1Char('/'); }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot); }
+    void click(int index)
+    {
+        w.SSTab1->setCurrentIndex(1);
+        QTest::mouseClick(w.Command5[index], Qt::LeftButton);
+    }
+    void importFile(const QString& path)
+    {
+        prompter->setNextFile(path);
+        click(2);
+    }
+};
+
+} // namespace
+
+class TestSheetButtons : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void buttonsStandOnTheFilePage_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("crew sheet") << 0 << QStringLiteral("Schussplan drucken\u2026");
+        QTest::newRow("export") << 1 << QStringLiteral("CSV exportieren\u2026");
+        QTest::newRow("import") << 2 << QStringLiteral("CSV importieren\u2026");
+    }
+    void buttonsStandOnTheFilePage()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, text);
+        Page p;
+        auto* button = p.w.findChild<QPushButton*>(QStringLiteral("Command5_%1").arg(index));
+        QVERIFY(button);
+        QCOMPARE(button, p.w.Command5[index]);
+        QCOMPARE(button->text(), text);
+        QCOMPARE(button->parentWidget(), p.w.Frame1[1]);
+        QVERIFY(button->isVisible());
+        QVERIFY(button->isEnabled());
+    }
+
+    void importReplacesListAsLoadingDoes()
+    {
+        Page p;
+        const ShotList before = ListWithTimes({ 0, 7 });
+        p.w.document().replace(before, QStringLiteral("vorher"));
+        writeFile(
+            p.folder() + "show.csv", "Zeit;Zündgerät;Kreis\r\n00:00:00;;\r\n1:00:00;H;30\r\n35;B;3\r\n");
+
+        p.importFile(p.folder() + "show.csv");
+
+        QCOMPARE(p.prompter->asked.size(), 1);
+        const ScriptedPrompter::Asked& box = p.prompter->asked[0];
+        QVERIFY(box.isFile);
+        QCOMPARE(box.fileChoice, Prompter::FileChoice::Open);
+        QCOMPARE(box.title, QStringLiteral("CSV importieren"));
+        QCOMPARE(box.text, p.folder());
+        QCOMPARE(box.defaultText, QStringLiteral("CSV-Dateien (*.csv)"));
+
+        QVERIFY(SameList(p.w.list(), smallShow()));
+        QCOMPARE(p.w.SSTab1->currentIndex(), 0);
+        QCOMPARE(p.w.List1->count(), 170);
+        QCOMPARE(p.w.List1->item(0)->text(), QStringLiteral("001  00:00:00  ---"));
+        QCOMPARE(p.w.List1->item(1)->text(), QStringLiteral("002  00:00:35  B03"));
+        QCOMPARE(p.w.List1->item(2)->text(), QStringLiteral("003  01:00:00  H30"));
+        QCOMPARE(p.w.List1->item(3)->text(), QStringLiteral("004  --:--:--  ---"));
+        QCOMPARE(p.w.Label4->text(),
+            QStringLiteral(
+                "Anzahl Einträge: 170\r\nAnzahl Schüsse: 3\r\nZeitdauer : 01:00:00\r\nnoch frei: 167"));
+        QCOMPARE(p.w.Label6[0]->text(), QStringLiteral("Eintrag Nummer\r\n3 / 170"));
+        QCOMPARE(p.w.Text1->toPlainText(), QStringLiteral("Import aus show.csv"));
+        QCOMPARE(p.files(), QStringList { "show.csv" });
+
+        // One step back (Strg+Z) brings the list before the import.
+        QVERIFY(QTest::qWaitForWindowActive(&p.w));
+        p.w.List1->setFocus();
+        QTest::keyClick(p.w.List1, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(SameList(p.w.list(), before));
+        QCOMPARE(p.w.List1->item(1)->text(), QStringLiteral("002  00:00:07  ---"));
+    }
+
+    void importOfTheSameListStillShowsIt()
+    {
+        Page p;
+        p.w.document().replace(smallShow(), QStringLiteral("vorher"));
+        p.w.List1->clear(); // as a receive leaves it
+        writeFile(p.folder() + "gleich.csv", ShotListCsvBytes(smallShow()));
+        p.importFile(p.folder() + "gleich.csv");
+        QCOMPARE(p.w.List1->count(), 170);
+        QCOMPARE(p.w.List1->item(2)->text(), QStringLiteral("003  01:00:00  H30"));
+        QCOMPARE(p.w.SSTab1->currentIndex(), 0);
+    }
+
+    void refusedImportChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("problems");
+        QTest::newRow("unknown device and circuit 40")
+            << QByteArray("Zeit;Zündgerät;Kreis\r\n0;A;1\r\n5;K;2\r\n10;B;3\r\n15;C;40\r\n")
+            << QStringList { "Zeile 3: unbekanntes Zündgerät \"K\"",
+                   "Zeile 5: Kreis \"40\" nicht zwischen 0 und 31" };
+        QTest::newRow("missing file") << QByteArray() << QStringList { "Die Datei %1 gibt es nicht." };
+    }
+    void refusedImportChangesNothing()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, problems);
+        Page p;
+        const ShotList before = smallShow();
+        p.w.document().replace(before, QStringLiteral("vorher"));
+        p.w.Text1->setPlainText(QStringLiteral("Kommentar"));
+        const QString path = p.folder() + "tabelle.csv";
+        if (!bytes.isNull())
+            writeFile(path, bytes);
+        const QStringList files = p.files();
+        const quint64 revision = p.w.document().revision();
+        const int steps = p.w.document().undoStack().count();
+
+        p.importFile(path);
+
+        QCOMPARE(p.prompter->asked.size(), 2);
+        const ScriptedPrompter::Asked& box = p.prompter->asked[1];
+        QCOMPARE(box.title, QStringLiteral("CSV importieren"));
+        QCOMPARE(box.icon, Prompter::Icon::Warning);
+        QCOMPARE(box.buttons, Prompter::Buttons::Ok);
+        QCOMPARE(box.text,
+            QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(path)
+                + problems.join(QLatin1Char('\n')).replace(QStringLiteral("%1"), path));
+        QVERIFY(SameList(p.w.list(), before));
+        QCOMPARE(p.w.document().revision(), revision);
+        QCOMPARE(p.w.document().undoStack().count(), steps);
+        QCOMPARE(p.w.SSTab1->currentIndex(), 1);
+        QCOMPARE(p.w.Text1->toPlainText(), QStringLiteral("Kommentar"));
+        QCOMPARE(p.files(), files);
+    }
+
+    void cancelledDialogChangesNothing_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::newRow("export") << 1;
+        QTest::newRow("import") << 2;
+    }
+    void cancelledDialogChangesNothing()
+    {
+        QFETCH(int, index);
+        Page p;
+        writeFile(p.folder() + "show.csv", "Zeit\r\n5\r\n");
+        const quint64 revision = p.w.document().revision();
+        const QString text = p.w.Text1->toPlainText();
+        p.prompter->setNextFile(std::nullopt);
+        p.click(index);
+        QCOMPARE(p.prompter->asked.size(), 1);
+        QVERIFY(p.prompter->asked[0].isFile);
+        QCOMPARE(p.w.document().revision(), revision);
+        QCOMPARE(p.w.SSTab1->currentIndex(), 1);
+        QCOMPARE(p.w.Text1->toPlainText(), text);
+        QCOMPARE(p.files(), QStringList { "show.csv" });
+        QCOMPARE(readFile(p.folder() + "show.csv"), QByteArray("Zeit\r\n5\r\n"));
+    }
+
+    // The list of the moment of the click is written, also when a receive replaces it meanwhile.
+    void exportWritesTheListOfTheClick()
+    {
+        Page p;
+        p.w.document().replace(smallShow(), QStringLiteral("vorher"));
+        p.prompter->setNextFile(p.folder() + "plan.csv");
+        p.prompter->whileOpen = [&p](const ScriptedPrompter::Asked&) {
+            p.w.document().replace(ListWithTimes({ 0, 1, 2, 3 }), QStringLiteral("empfangen"));
+        };
+        p.click(1);
+        QCOMPARE(p.prompter->asked.size(), 1);
+        QCOMPARE(p.prompter->asked[0].fileChoice, Prompter::FileChoice::Save);
+        QCOMPARE(p.prompter->asked[0].title, QStringLiteral("CSV exportieren"));
+        QCOMPARE(readFile(p.folder() + "plan.csv"),
+            CsvHeader
+                + "1;00:00:00;0;;\r\n"
+                  "2;00:00:35;35;B;3\r\n"
+                  "3;01:00:00;3600;H;30\r\n");
+    }
+
+    void failedExportIsReported()
+    {
+        Page p;
+        const QString path = p.folder() + "weg/plan.csv";
+        p.prompter->setNextFile(path);
+        p.click(1);
+        QCOMPARE(p.prompter->asked.size(), 2);
+        const ScriptedPrompter::Asked& box = p.prompter->asked[1];
+        QCOMPARE(box.icon, Prompter::Icon::Critical);
+        QVERIFY2(
+            box.text.startsWith(QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.\n\nGrund: ")
+                                    .arg(QDir::toNativeSeparators(path))),
+            qPrintable(box.text));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // The desktop's dialogs: a name typed without extension is saved as .csv; the preview paints A4.
+    void realDialogs()
+    {
+        QTemporaryDir dir;
+        QWidget parent;
+        DialogPrompter prompter(&parent);
+        QString caption;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            caption = dialog->windowTitle();
+            dialog->selectFile(QStringLiteral("plan"));
+            static_cast<QDialog*>(dialog)->accept(); // the file dialog's own accept, with its checks
+        });
+        const std::optional<QString> path = prompter.chooseFile(Prompter::FileChoice::Save,
+            QStringLiteral("CSV exportieren"), dir.path(), QStringLiteral("CSV-Dateien (*.csv)"));
+        QCOMPARE(caption, QStringLiteral("CSV exportieren"));
+        QVERIFY(path);
+        QCOMPARE(QFileInfo(*path).absoluteFilePath(), QDir(dir.path()).filePath(QStringLiteral("plan.csv")));
+
+        int paints = 0;
+        QSizeF page;
+        QString title;
+        QTimer poll;
+        QElapsedTimer waited;
+        waited.start();
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (dialog && (paints > 0 || waited.elapsed() > 5000)) {
+                title = dialog->windowTitle();
+                dialog->reject();
+            }
+        });
+        poll.start(20);
+        prompter.printPreview(QStringLiteral("Schussplan"), [&](QPagedPaintDevice& device) {
+            ++paints;
+            page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
+            QPainter painter(&device);
+            painter.drawText(QPointF(100, 100), QStringLiteral("Probe"));
+        });
+        QCOMPARE(title, QStringLiteral("Schussplan"));
+        QVERIFY(paints > 0);
+        QCOMPARE(qRound(page.width()), 210);
+        QCOMPARE(qRound(page.height()), 297);
+    }
+
+    void crewSheetTitleNamesTheList_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("new list") << QString() << QStringLiteral("Neue Liste");
+        QTest::newRow("loaded") << QStringLiteral("load") << QStringLiteral("silvester.fsl");
+        QTest::newRow("saved") << QStringLiteral("save") << QStringLiteral("probe.fsl");
+        QTest::newRow("imported") << QStringLiteral("import") << QStringLiteral("hafen.csv");
+    }
+    void crewSheetTitleNamesTheList()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, title);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is missing");
+        Page p;
+        if (source == "load") {
+            writeFile(p.folder() + "silvester.fsl", FslHead("Hafen") + FslEntries({ "0000 FF" }, EntryCount));
+            p.w.Dir1->setPath(p.dir.path());
+            QTest::mouseClick(p.w.Command4[0], Qt::LeftButton);
+        } else if (source == "save") {
+            p.prompter->setNextInput(QStringLiteral("Probe"));
+            p.prompter->setNextInput(QStringLiteral("probe"));
+            QTest::mouseClick(p.w.Command4[1], Qt::LeftButton);
+            QVERIFY(QFile::exists(p.folder() + "probe.fsl"));
+        } else if (source == "import") {
+            writeFile(p.folder() + "hafen.csv", "Zeit\r\n5\r\n");
+            p.importFile(p.folder() + "hafen.csv");
+        }
+        p.w.document().replace(smallShow(), QStringLiteral("bearbeitet"));
+        p.w.Text1->setPlainText(QStringLiteral("Probe am See"));
+        const int before = p.prompter->asked.size();
+        // A list replaced while the preview is open does not reach the sheet.
+        p.prompter->whileOpen = [&p](const ScriptedPrompter::Asked&) {
+            p.w.document().replace(ListWithTimes({ 0, 4444 }), QStringLiteral("empfangen"));
+        };
+
+        p.click(0);
+
+        QCOMPARE(p.prompter->asked.size(), before + 1);
+        QVERIFY(p.prompter->asked.last().isPrint);
+        QCOMPARE(p.prompter->asked.last().title, QStringLiteral("Schussplan"));
+        QCOMPARE(p.prompter->printed.size(), 1);
+        const QStringList pages = pdfPages(p.prompter->printed[0]);
+        QVERIFY(!pages.isEmpty());
+        for (int i = 0; i < pages.size(); ++i) {
+            QVERIFY2(pages[i].contains(title), qPrintable(pages[i]));
+            QVERIFY(pages[i].contains(QStringLiteral("Probe am See")));
+            QVERIFY(pages[i].contains(QStringLiteral("Seite %1 von %2").arg(i + 1).arg(pages.size())));
+        }
+        const QString all = pages.join(QLatin1Char('\f'));
+        QVERIFY(all.contains(QStringLiteral("01:00:00")));
+        QVERIFY(!all.contains(QStringLiteral("01:14:04")));
+    }
+};
+
+KELTO_TEST_MAIN(TestSheetButtons)
+#include "tst_sheet_buttons.moc"
