@@ -250,6 +250,7 @@ void Form1::loadListFile(const QString& path, const QString& name)
         loaded.circuits[slot] = content->circuits[slot];
     }
     m_listName = name;
+    m_listComment = content->comment;
     if (!m_document->replace(loaded, QStringLiteral("Datei %1 laden").arg(name)))
         RefreshLists();
     showReplacedList();
@@ -286,6 +287,7 @@ void Form1::saveList()
         return;
     }
     m_listName = fileName;
+    m_listComment = Text1->toPlainText();
     const QString selected = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
     listShotListFiles(Dir1->path(), selected);
 }

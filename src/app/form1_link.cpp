@@ -214,6 +214,8 @@ void Form1::ParseReceivedList()
     ShotList received = list();
     if (!DecodeReceivedList(ReceiveBuffer, received))
         return;
+    m_listName.clear();
+    m_listComment.clear();
     if (!m_document->replace(received, QStringLiteral("Liste vom Zündgerät")))
         RefreshLists();
     showReplacedList();

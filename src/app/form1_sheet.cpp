@@ -54,7 +54,7 @@ void Form1::printCrewSheet()
 {
     // The preview repaints on every zoom or page setup change: always the list of the moment of the click.
     const CrewSheet sheet { list(), m_listName.isEmpty() ? QStringLiteral("Neue Liste") : m_listName,
-        Text1->toPlainText(), QDateTime::currentDateTime() };
+        m_listComment, QDateTime::currentDateTime() };
     prompter().printPreview(
         QStringLiteral("Schussplan"), [sheet](QPagedPaintDevice& device) { PaintCrewSheet(device, sheet); });
 }
@@ -92,7 +92,8 @@ void Form1::importCsv()
     // As after loading a list file; a table holds no comment, so the comment names its source.
     const QString name = QFileInfo(*path).fileName();
     m_listName = name;
-    Text1->setPlainText(QStringLiteral("Import aus ") + name);
+    m_listComment = QStringLiteral("Import aus ") + name;
+    Text1->setPlainText(m_listComment);
     SSTab1->setCurrentIndex(0);
     if (!m_document->replace(*imported.list, QStringLiteral("CSV-Datei %1 importieren").arg(name)))
         RefreshLists();

@@ -330,24 +330,29 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("title");
-        QTest::newRow("new list") << QString() << QStringLiteral("Neue Liste");
-        QTest::newRow("loaded") << QStringLiteral("load") << QStringLiteral("silvester.fsl");
-        QTest::newRow("saved") << QStringLiteral("save") << QStringLiteral("probe.fsl");
-        QTest::newRow("imported") << QStringLiteral("import") << QStringLiteral("hafen.csv");
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("new list") << QString() << QStringLiteral("Neue Liste") << QString();
+        QTest::newRow("loaded") << QStringLiteral("load") << QStringLiteral("silvester.fsl")
+                                << "Hafen am See";
+        QTest::newRow("saved") << QStringLiteral("save") << QStringLiteral("probe.fsl") << "Probe am See";
+        QTest::newRow("imported") << QStringLiteral("import") << QStringLiteral("hafen.csv")
+                                  << "Import aus hafen.csv";
     }
     void crewSheetTitleNamesTheList()
     {
         QFETCH(QString, source);
         QFETCH(QString, title);
+        QFETCH(QString, comment);
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QSKIP("pdftotext (poppler-utils) is missing");
         Page p;
         if (source == "load") {
-            writeFile(p.folder() + "silvester.fsl", FslHead("Hafen") + FslEntries({ "0000 FF" }, EntryCount));
+            writeFile(p.folder() + "silvester.fsl",
+                FslHead("Hafen am See") + FslEntries({ "0000 FF" }, EntryCount));
             p.w.Dir1->setPath(p.dir.path());
             QTest::mouseClick(p.w.Command4[0], Qt::LeftButton);
         } else if (source == "save") {
-            p.prompter->setNextInput(QStringLiteral("Probe"));
+            p.prompter->setNextInput(QStringLiteral("Probe am See"));
             p.prompter->setNextInput(QStringLiteral("probe"));
             QTest::mouseClick(p.w.Command4[1], Qt::LeftButton);
             QVERIFY(QFile::exists(p.folder() + "probe.fsl"));
@@ -356,7 +361,8 @@ private Q_SLOTS:
             p.importFile(p.folder() + "hafen.csv");
         }
         p.w.document().replace(smallShow(), QStringLiteral("bearbeitet"));
-        p.w.Text1->setPlainText(QStringLiteral("Probe am See"));
+        // The comment is the list's, not that of a file previewed since.
+        p.w.Text1->setPlainText(QStringLiteral("Vorschau einer anderen Datei"));
         const int before = p.prompter->asked.size();
         // A list replaced while the preview is open does not reach the sheet.
         p.prompter->whileOpen = [&p](const ScriptedPrompter::Asked&) {
@@ -373,7 +379,8 @@ private Q_SLOTS:
         QVERIFY(!pages.isEmpty());
         for (int i = 0; i < pages.size(); ++i) {
             QVERIFY2(pages[i].contains(title), qPrintable(pages[i]));
-            QVERIFY(pages[i].contains(QStringLiteral("Probe am See")));
+            QVERIFY(comment.isEmpty() || pages[i].contains(comment));
+            QVERIFY(!pages[i].contains(QStringLiteral("Vorschau einer anderen Datei")));
             QVERIFY(pages[i].contains(QStringLiteral("Seite %1 von %2").arg(i + 1).arg(pages.size())));
         }
         const QString all = pages.join(QLatin1Char('\f'));
