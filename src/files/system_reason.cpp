@@ -32,6 +32,9 @@ const Reason Reasons[] = {
     { ENXIO, "Das Gerät ist nicht erreichbar." },
     { EINVAL, "Der Name oder Wert ist ungültig." },
     { EXDEV, "Die Datei liegt auf einem anderen Datenträger." },
+    { ENOTTY, "Das Gerät ist keine serielle Schnittstelle." },
+    { EPIPE, "Die Gegenstelle hat die Verbindung beendet." },
+    { EAGAIN, "Das Gerät ist zur Zeit nicht verfügbar." },
 };
 
 } // namespace

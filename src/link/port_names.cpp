@@ -1,5 +1,7 @@
 #include "port_names.h"
 
+#include "files/system_reason.h"
+
 #include <QRegularExpression>
 
 #ifdef Q_OS_UNIX
@@ -62,33 +64,11 @@ QString PortErrorText(QSerialPort::SerialPortError error, const QString& systemT
 
 QString GermanSystemText(const QString& systemText)
 {
-    // The system's own words for the usual cases of a serial port, as a German system says them.
-    static const struct {
-        const char* english;
-        const char* german;
-    } known[] = {
-        { "No such file or directory", "Datei oder Verzeichnis nicht gefunden" },
-        { "Permission denied", "Keine Berechtigung" },
-        { "Device or resource busy", "Das Gerät oder die Ressource ist belegt" },
-        { "Inappropriate ioctl for device", "Unpassender IOCTL (I/O-Control) für das Gerät" },
-        { "Input/output error", "Eingabe-/Ausgabefehler" },
-        { "No such device", "Kein passendes Gerät gefunden" },
-        { "No such device or address", "Kein passendes Gerät bzw. keine passende Adresse gefunden" },
-        { "Is a directory", "Ist ein Verzeichnis" },
-        { "Not a directory", "Ist kein Verzeichnis" },
-        { "Resource temporarily unavailable", "Die Ressource ist zur Zeit nicht verfügbar" },
-        { "Operation not permitted", "Die Operation ist nicht erlaubt" },
-        { "Broken pipe", "Datenübergabe unterbrochen (broken pipe)" },
-        { "Device is already open", "Das Gerät ist bereits geöffnet" },
-        { "Unknown error", "Unbekannter Fehler" },
-    };
-    const QString text = systemText.trimmed();
-    for (const auto& entry : known) {
-        if (text.compare(QLatin1String(entry.english), Qt::CaseInsensitive) == 0)
-            return QString::fromUtf8(entry.german);
-    }
-    // Anything else would reach the user in English; the reason before it says enough.
-    return QString();
+    // Anything the table does not know would reach the user in English; the reason before it says enough.
+    const QString german = GermanReason(systemText.trimmed());
+    if (german == systemText.trimmed())
+        return QString();
+    return german.endsWith(QLatin1Char('.')) ? german.chopped(1) : german;
 }
 
 std::optional<ChosenPort> ResolvePort(const QString& text)

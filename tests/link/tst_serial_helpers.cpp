@@ -55,13 +55,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::newRow("missing device")
             << int(QSerialPort::DeviceNotFoundError) << "No such file or directory"
-            << "Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)";
+            << "Das Gerät wurde nicht gefunden. (Die Datei oder der Ordner existiert nicht)";
         QTest::newRow("no permission") << int(QSerialPort::PermissionError) << "Permission denied"
                                        << "Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt. "
                                           "(Keine Berechtigung)";
         QTest::newRow("in use") << int(QSerialPort::PermissionError) << "Device or resource busy"
                                 << "Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt. "
-                                   "(Das Gerät oder die Ressource ist belegt)";
+                                   "(Das Gerät oder die Datei ist belegt)";
         QTest::newRow("unknown English text left out") << int(QSerialPort::ReadError) << "Some new failure"
                                                        << "Daten konnten nicht gelesen werden.";
         QTest::newRow("hung up")

@@ -165,13 +165,13 @@ private Q_SLOTS:
         const std::optional<LinkFailure> failure = engine.open(QStringLiteral("/nonexistent/kelto-port"));
         QVERIFY(failure);
         QCOMPARE(failure->reason,
-            QStringLiteral("Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)"));
+            QStringLiteral("Das Gerät wurde nicht gefunden. (Die Datei oder der Ordner existiert nicht)"));
         QVERIFY(!engine.isOpen());
         QCOMPARE(PortOpenFailureText(
                      QStringLiteral("COM2"), QStringLiteral("/nonexistent/kelto-port"), failure->reason),
             QStringLiteral(
                 "Die Schnittstelle COM2 (Gerät: /nonexistent/kelto-port) lässt sich nicht öffnen.\n"
-                "Grund: Das Gerät wurde nicht gefunden. (Datei oder Verzeichnis nicht gefunden)"));
+                "Grund: Das Gerät wurde nicht gefunden. (Die Datei oder der Ordner existiert nicht)"));
     }
 };
 
