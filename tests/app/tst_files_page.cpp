@@ -1,4 +1,5 @@
 #include "browser_widgets.h"
+#include "file_bytes.h"
 #include "form1.h"
 #include "fsl_fixtures.h"
 #include "list_edit.h"
@@ -30,19 +31,6 @@ const QString NotAList = QStringLiteral("Diese Datei ist keine gültige Feuerwer
 QByteArray listFile(const QByteArray& comment, const QByteArrayList& first = {}, int total = EntryCount)
 {
     return FslHead(comment) + FslEntries(first, total);
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 QStringList fileList(Form1& w)

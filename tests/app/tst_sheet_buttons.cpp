@@ -1,7 +1,9 @@
 #include "browser_widgets.h"
+#include "file_bytes.h"
 #include "files/csv_file.h"
 #include "form1.h"
 #include "fsl_fixtures.h"
+#include "pdf_text.h"
 #include "scripted_prompter.h"
 #include "shot_list_fixtures.h"
 #include "test_main.h"
@@ -39,35 +41,6 @@ ShotList smallShow()
     list.circuits[1] = 35;
     list.circuits[2] = 254;
     return list;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// The pages' text as pdftotext reads it; empty when the tool is missing.
-QStringList pdfPages(const QString& pdf)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (tool.isEmpty())
-        return {};
-    QProcess process;
-    process.start(tool, { QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-") });
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
 }
 
 // A shown window answered by a script, on the page "Datei" with a folder of the test's own.
@@ -375,7 +348,7 @@ private Q_SLOTS:
         QVERIFY(p.prompter->asked.last().isPrint);
         QCOMPARE(p.prompter->asked.last().title, QStringLiteral("Schussplan"));
         QCOMPARE(p.prompter->printed.size(), 1);
-        const QStringList pages = pdfPages(p.prompter->printed[0]);
+        const QStringList pages = PdfPages(p.prompter->printed[0]);
         QVERIFY(!pages.isEmpty());
         for (int i = 0; i < pages.size(); ++i) {
             QVERIFY2(pages[i].contains(title), qPrintable(pages[i]));

@@ -1,4 +1,5 @@
 #include "files/crew_sheet.h"
+#include "pdf_text.h"
 #include "test_main.h"
 
 #include <QPdfWriter>
@@ -28,26 +29,6 @@ CrewSheet sheetOf(const ShotList& list)
         QDateTime(QDate(2024, 12, 31), QTime(18, 5)) };
 }
 
-// The pages' text as pdftotext reads it, with the columns kept on their lines.
-QStringList pdfPages(const QString& pdf)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (tool.isEmpty()) {
-        qWarning("pdftotext (poppler-utils) is missing");
-        return {};
-    }
-    QProcess process;
-    process.start(tool,
-        { QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
-            QStringLiteral("-") });
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
-
 } // namespace
 
 class TestCrewSheet : public QObject {
@@ -60,7 +41,7 @@ private Q_SLOTS:
         const ShotList list = fullList();
         QString error;
         QVERIFY2(WriteCrewSheetPdf(path, sheetOf(list), &error), qPrintable(error));
-        const QStringList pages = pdfPages(path);
+        const QStringList pages = PdfPages(path);
         QVERIFY(pages.size() > 2);
         const QString all = pages.join(QLatin1Char('\n'));
 
@@ -119,7 +100,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("plan.pdf"));
         QString error;
         QVERIFY(WriteCrewSheetPdf(path, sheetOf(list), &error));
-        const QString all = pdfPages(path).join(QLatin1Char('\n'));
+        const QString all = PdfPages(path).join(QLatin1Char('\n'));
         QVERIFY(all.contains(QStringLiteral("Seite 1 von")));
         for (int device = 0; device < 8; ++device) {
             QCOMPARE(all.contains(QStringLiteral("Zündgerät ") + DeviceName(device)),
@@ -134,7 +115,7 @@ private Q_SLOTS:
         writer.setPageSize(QPageSize(QPageSize::A4));
         const int pages = PaintCrewSheet(writer, sheetOf(fullList()));
         QVERIFY(pages > 2);
-        QCOMPARE(pdfPages(dir.filePath(QStringLiteral("direct.pdf"))).size(), pages);
+        QCOMPARE(PdfPages(dir.filePath(QStringLiteral("direct.pdf"))).size(), pages);
     }
 
     void unwritableTargetFailsWithReasonAndNoFile()

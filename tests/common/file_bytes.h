@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTest>
+
+// Fixture files written and read back as bytes.
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
