@@ -3,6 +3,7 @@
 #include "files/crew_sheet.h"
 #include "files/csv_file.h"
 #include "files/fsl_file.h"
+#include "files/list_file.h"
 #include "link/port_names.h"
 #include "link/read_back.h"
 #include "link/transfer_engine.h"
@@ -26,8 +27,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QString Signature = QStringLiteral("Feuerwerk-Schussliste Pelorandistrake");
 
 enum ExitCode { Success = 0, ListsDiffer = 1, Failure = 2, Interrupted = 130 };
 
@@ -120,38 +119,20 @@ const QCommandLineOption TimeoutOption(QStringLiteral("timeout"),
 
 struct ListFile {
     ShotList list;
-    QString comment;
+    ListMeta meta;
 };
 
 // The list of a file as "Datei laden" takes it, or a message why not.
 std::optional<ListFile> readListFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        complain(QStringLiteral("Die Datei %1 gibt es nicht.").arg(path));
+    const ListFileRead read = ReadListFile(path);
+    if (!read.ok()) {
+        complain(ListReadProblem(read, path));
         return std::nullopt;
     }
-    if (!info.isFile()) {
-        complain(QStringLiteral("%1 ist keine Datei.").arg(path));
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        complain(QStringLiteral("Die Datei %1 lässt sich nicht lesen.").arg(path));
-        return std::nullopt;
-    }
-    const std::optional<FslContent> content = ReadShotListFile(file, Signature);
-    if (!content) {
-        complain(QStringLiteral("%1: Diese Datei ist keine gültige Feuerwerks-Schussliste...").arg(path));
-        return std::nullopt;
-    }
-    ShotList list = ShotList::startup();
-    for (int slot = 0; slot < EntryCount; ++slot) {
-        list.times[slot] = content->times[slot];
-        list.circuits[slot] = content->circuits[slot];
-    }
-    NormalizeList(list);
-    return ListFile { list, content->comment };
+    if (!read.skippedLines.isEmpty())
+        complain(path + QStringLiteral(": ") + SkippedLinesText(read.skippedLines));
+    return ListFile { read.list, read.meta };
 }
 
 std::optional<ShotList> readList(const QString& path)
@@ -350,7 +331,9 @@ int receive(const QCommandLineParser& parser, const QString& path)
             return;
         }
         QString error;
-        if (!SaveBytes(path, ShotListFileBytes(Signature, comment, list), &error)) {
+        ListMeta meta;
+        meta.comment = comment;
+        if (!WriteListFile(path, list, meta, &error)) {
             complain(QStringLiteral("Die Datei %1 lässt sich nicht speichern: %2").arg(path, error));
             run.finish(Failure);
             return;
@@ -412,7 +395,7 @@ int print(const QCommandLineParser& parser, const QString& path)
     const std::optional<ListFile> file = pdf ? readListFile(path) : std::nullopt;
     if (!file)
         return Failure;
-    const CrewSheet sheet { file->list, QFileInfo(path).fileName(), file->comment,
+    const CrewSheet sheet { file->list, QFileInfo(path).fileName(), file->meta.comment,
         QDateTime::currentDateTime() };
     QString error;
     return written(WriteCrewSheetPdf(*pdf, sheet, &error), *pdf, error);
@@ -446,7 +429,9 @@ int importCsv(const QCommandLineParser& parser, const QString& path)
         return Failure;
     }
     QString error;
-    if (!SaveBytes(*fsl, ShotListFileBytes(Signature, parser.value(CommentOption), *imported.list), &error)) {
+    ListMeta meta;
+    meta.comment = parser.value(CommentOption);
+    if (!WriteListFile(*fsl, *imported.list, meta, &error)) {
         complain(QStringLiteral("Die Datei %1 lässt sich nicht speichern: %2").arg(*fsl, error));
         return Failure;
     }

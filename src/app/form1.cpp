@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "browser_widgets.h"
+#include "files/list_file.h"
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
 #include "widgets.h"
@@ -266,8 +267,8 @@ void Form1::buildWindow()
 
     // Keyboard order of the elements that take the focus.
     const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command2[2], Command3, Combo1,
-        Command4[0], Drive1, Dir1, File1, Command4[1], Command4[3], Command5[0], Command5[1], Command5[2], Text1,
-        Command4[2], List2, Text2[1], Text2[2], Combo2, Text2[3], Text2[0], List1 };
+        Command4[0], Drive1, Dir1, File1, Command4[1], Command4[3], Command5[0], Command5[1], Command5[2],
+        Text1, Command4[2], List2, Text2[1], Text2[2], Combo2, Text2[3], Text2[0], List1 };
     for (int i = 1; i < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
 
@@ -308,7 +309,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::Form_Load()
 {
-    FileSignature = QStringLiteral("Feuerwerk-Schussliste Pelorandistrake");
+    FileSignature = ListFileSignature;
     SSTab1->setCurrentIndex(0);
     Combo1->setCurrentIndex(0);
     TempFolder = findTempFolder();

@@ -159,10 +159,6 @@ private:
     void selectLastFile();
     bool acceptName(const QString& name);
     void reportSaveFailure(const QString& path, const QString& reason);
-    // The file the list in the editor was last loaded from or saved to, and its comment; a list from
-    // the device has neither.
-    QString m_listName;
-    QString m_listComment;
 
     void setupSheet();
     void printCrewSheet();

@@ -13,8 +13,8 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
-#include <utility>
 #include <QShortcut>
+#include <utility>
 
 namespace {
 
@@ -137,7 +137,8 @@ bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
         }
         break;
     case QEvent::FocusIn:
-        m_pressGaveFocus = field >= 0 && static_cast<const QFocusEvent*>(event)->reason() == Qt::MouseFocusReason
+        m_pressGaveFocus = field >= 0
+            && static_cast<const QFocusEvent*>(event)->reason() == Qt::MouseFocusReason
             && (QGuiApplication::mouseButtons() & Qt::LeftButton);
         if (m_committing)
             break; // the real FocusIn follows the commit if the element keeps the focus

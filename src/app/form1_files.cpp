@@ -3,6 +3,7 @@
 #include "browser_widgets.h"
 #include "files/folder_browser.h"
 #include "files/fsl_file.h"
+#include "files/list_file.h"
 #include "files/settings_file.h"
 #include "widgets.h"
 
@@ -236,30 +237,33 @@ void Form1::loadListFile(const QString& path, const QString& name)
         return;
     }
     // The whole list is read before anything changes.
-    const std::optional<FslContent> content = ReadShotListFile(path, FileSignature);
-    if (!content) {
+    const ListFileRead read = ReadListFile(path);
+    if (!read.ok()) {
         Label4->setText(NotAShotList);
         Command4[0]->setEnabled(false);
         return;
     }
-    Text1->setPlainText(content->comment);
+    Text1->setPlainText(read.meta.comment);
     SSTab1->setCurrentIndex(0);
-    ShotList loaded = list();
-    for (int slot = 0; slot < EntryCount; ++slot) {
-        loaded.times[slot] = content->times[slot];
-        loaded.circuits[slot] = content->circuits[slot];
-    }
-    m_listName = name;
-    m_listComment = content->comment;
-    if (!m_document->replace(loaded, QStringLiteral("Datei %1 laden").arg(name)))
+    const quint64 before = m_document->revision();
+    m_document->replace(
+        before, read.list, read.meta, QStringLiteral("Datei %1 laden").arg(name), ListDocument::Saved::Yes);
+    if (m_document->revision() == before)
         RefreshLists();
     showReplacedList();
+    if (!read.skippedLines.isEmpty())
+        prompter().message(AppTitle,
+            QStringLiteral("Die Liste %1 ist geladen.\n\n").arg(shownPath(path))
+                + SkippedLinesText(read.skippedLines),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
 }
 
 void Form1::saveList()
 {
     // The list as it was when the user asked: a receive may replace it while the boxes below are up.
+    const quint64 seen = m_document->revision();
     const ShotList meant = list();
+    ListMeta meta = m_document->meta();
     const std::optional<QString> comment
         = prompter().input(SaveTitle, QStringLiteral("Kommentar zur Liste:"), Text1->toPlainText());
     if (!comment)
@@ -281,13 +285,14 @@ void Form1::saveList()
             != Prompter::Answer::Ok)
         return;
 
+    meta.comment = Text1->toPlainText();
     QString error;
-    if (!SaveBytes(path, ShotListFileBytes(FileSignature, Text1->toPlainText(), meant), &error)) {
+    if (!WriteListFile(path, meant, meta, &error)) {
         reportSaveFailure(path, error);
         return;
     }
-    m_listName = fileName;
-    m_listComment = Text1->toPlainText();
+    // A list that replaced the saved one meanwhile keeps its own name and is not the file's.
+    m_document->markSaved(seen, QFileInfo(path).absoluteFilePath(), meta.comment);
     const QString selected = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
     listShotListFiles(Dir1->path(), selected);
 }

@@ -214,9 +214,13 @@ void Form1::ParseReceivedList()
     ShotList received = list();
     if (!DecodeReceivedList(ReceiveBuffer, received))
         return;
-    m_listName.clear();
-    m_listComment.clear();
-    if (!m_document->replace(received, QStringLiteral("Liste vom Zündgerät")))
+    // A list from the device is a new list: no file, no comment, no effects, no music.
+    for (QString& effect : received.effects)
+        effect.clear();
+    const quint64 before = m_document->revision();
+    m_document->replace(
+        before, received, ListMeta(), QStringLiteral("Liste vom Zündgerät"), ListDocument::Saved::Yes);
+    if (m_document->revision() == before)
         RefreshLists();
     showReplacedList();
 }

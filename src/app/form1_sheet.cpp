@@ -53,8 +53,9 @@ QString Form1::csvDialogStart(const QString& proposal) const
 void Form1::printCrewSheet()
 {
     // The preview repaints on every zoom or page setup change: always the list of the moment of the click.
-    const CrewSheet sheet { list(), m_listName.isEmpty() ? QStringLiteral("Neue Liste") : m_listName,
-        m_listComment, QDateTime::currentDateTime() };
+    const QString name = m_document->name();
+    const CrewSheet sheet { list(), name.isEmpty() ? QStringLiteral("Neue Liste") : name,
+        m_document->meta().comment, QDateTime::currentDateTime() };
     prompter().printPreview(
         QStringLiteral("Schussplan"), [sheet](QPagedPaintDevice& device) { PaintCrewSheet(device, sheet); });
 }
@@ -63,9 +64,9 @@ void Form1::exportCsv()
 {
     // The list as it was when the user asked: a receive may replace it while the dialog is up.
     const ShotList meant = list();
-    const QString proposal = m_listName.isEmpty()
-        ? QString()
-        : QFileInfo(m_listName).completeBaseName() + QStringLiteral(".csv");
+    const QString name = m_document->name();
+    const QString proposal
+        = name.isEmpty() ? QString() : QFileInfo(name).completeBaseName() + QStringLiteral(".csv");
     const std::optional<QString> path = prompter().chooseFile(
         Prompter::FileChoice::Save, QStringLiteral("CSV exportieren"), csvDialogStart(proposal), CsvFilter);
     if (!path)
@@ -91,11 +92,15 @@ void Form1::importCsv()
     }
     // As after loading a list file; a table holds no comment, so the comment names its source.
     const QString name = QFileInfo(*path).fileName();
-    m_listName = name;
-    m_listComment = QStringLiteral("Import aus ") + name;
-    Text1->setPlainText(m_listComment);
+    ListMeta meta;
+    meta.sourcePath = QFileInfo(*path).absoluteFilePath();
+    meta.comment = QStringLiteral("Import aus ") + name;
+    Text1->setPlainText(meta.comment);
     SSTab1->setCurrentIndex(0);
-    if (!m_document->replace(*imported.list, QStringLiteral("CSV-Datei %1 importieren").arg(name)))
+    const quint64 before = m_document->revision();
+    m_document->replace(before, *imported.list, meta, QStringLiteral("CSV-Datei %1 importieren").arg(name),
+        ListDocument::Saved::Yes);
+    if (m_document->revision() == before)
         RefreshLists();
     showReplacedList();
 }

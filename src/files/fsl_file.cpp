@@ -6,33 +6,21 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringEncoder>
+
+#include <algorithm>
 
 namespace {
 
 constexpr qsizetype ChunkBytes = 4096;
 const char* const Codepage = "windows-1252";
 
-// Every character Windows-1252 has, one for each byte.
-const QString& codepageRepertoire()
-{
-    static const QString repertoire = [] {
-        QByteArray all(256, '\0');
-        for (int i = 0; i < 256; ++i)
-            all[i] = char(i);
-        QStringDecoder decoder(Codepage);
-        return QString(decoder.decode(all));
-    }();
-    return repertoire;
-}
-
-bool inCodepage(QChar c) { return codepageRepertoire().contains(c); }
-
 // Reads the given number of lines, or nullopt if the data ends before or cannot be read.
-std::optional<QStringList> readLines(QIODevice& device, int count, const QString& signature)
+std::optional<QStringList> readLines(LineReader& reader, int count, const QString& signature)
 {
-    LineReader reader(device);
     QStringList lines;
     lines.reserve(count);
     while (lines.size() < count) {
@@ -104,26 +92,21 @@ std::optional<QString> LineReader::next()
     }
 }
 
-QString StoredText(QStringView text)
+bool LineReader::takeLine(QByteArrayView line)
 {
-    QString stored;
-    stored.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        // A character outside the basic plane is one character: one "?".
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        stored += inCodepage(c) ? c : QLatin1Char('?');
-    }
-    return stored;
-}
-
-bool IsStorableLine(QStringView text)
-{
-    for (QChar c : text) {
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || !inCodepage(c))
-            return false;
-    }
+    if (m_failed)
+        return false;
+    m_buffer.remove(0, m_pos);
+    m_pos = 0;
+    while (m_buffer.size() < line.size() + 2 && fill()) { }
+    if (m_failed || !m_buffer.startsWith(line))
+        return false;
+    const qsizetype end = line.size();
+    if (end < m_buffer.size() && m_buffer[end] != '\r')
+        return false;
+    m_pos = end < m_buffer.size() ? end + 1 : end;
+    if (m_pos < m_buffer.size() && m_buffer[m_pos] == '\n')
+        ++m_pos;
     return true;
 }
 
@@ -150,18 +133,139 @@ QByteArray FileLines(const QStringList& lines)
     return bytes;
 }
 
-QByteArray ShotListFileBytes(const QString& signature, const QString& comment, const ShotList& list)
+namespace {
+
+const QString EffectKey = QStringLiteral("Effekt ");
+const QString MusicKey = QStringLiteral("Musik");
+const QString MusicStartKey = QStringLiteral("Musikbeginn");
+const QString OriginKey = QStringLiteral("Quelldatei");
+// Musikbeginn lies within the show's range of times, either side of its start.
+constexpr qint32 MaxMusicStartTenths = 10 * LastValidTime;
+
+QString tenthsText(qint32 tenths)
+{
+    const qint32 magnitude = tenths < 0 ? -tenths : tenths;
+    return QStringLiteral("%1%2.%3")
+        .arg(tenths < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 10)
+        .arg(magnitude % 10);
+}
+
+// "-3.0", "12", "+0.5": seconds with at most one decimal, a point as separator.
+std::optional<qint32> readTenths(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([+-]?)(\\d{1,6})(?:\\.(\\d))?$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const qint32 magnitude
+        = match.captured(2).toInt() * 10 + (match.hasCaptured(3) ? match.captured(3).toInt() : 0);
+    if (magnitude > MaxMusicStartTenths)
+        return std::nullopt;
+    return match.captured(1) == QLatin1String("-") ? -magnitude : magnitude;
+}
+
+// The slot of "Effekt NNN" (001 .. 170), or -1.
+int effectSlot(const QString& key)
+{
+    if (!key.startsWith(EffectKey) || key.size() != EffectKey.size() + 3)
+        return -1;
+    bool ok = false;
+    const int number = key.mid(EffectKey.size()).toInt(&ok);
+    const bool digits
+        = std::all_of(key.begin() + EffectKey.size(), key.end(), [](QChar c) { return c.isDigit(); });
+    return ok && digits && number >= 1 && number <= EntryCount ? number - 1 : -1;
+}
+
+QStringList blockLines(const ShotList& list, const KeltoBlock& block)
+{
+    QStringList lines;
+    if (!block.music.isEmpty())
+        lines.append(MusicKey + QLatin1Char('=') + block.music);
+    if (!block.music.isEmpty() || block.musicStartTenths != 0)
+        lines.append(MusicStartKey + QLatin1Char('=') + tenthsText(block.musicStartTenths));
+    if (!block.origin.isEmpty())
+        lines.append(OriginKey + QLatin1Char('=') + block.origin);
+    for (int slot = 0; slot < EntryCount; ++slot) {
+        if (!list.effects[slot].isEmpty())
+            lines.append(QStringLiteral("%1%2=%3")
+                             .arg(EffectKey)
+                             .arg(slot + 1, 3, 10, QLatin1Char('0'))
+                             .arg(list.effects[slot]));
+    }
+    for (const auto& [key, value] : block.otherKeys)
+        lines.append(key + QLatin1Char('=') + value);
+    if (!lines.isEmpty())
+        lines.prepend(KeltoBlockTitle);
+    return lines;
+}
+
+// Reads the block's lines into content; a line that cannot be read is skipped and noted.
+void readBlock(LineReader& reader, FslContent& content)
+{
+    QSet<QString> seen;
+    for (int number = FslLineCount + 2;; ++number) {
+        std::optional<QString> line = reader.next();
+        if (!line) {
+            if (reader.failed())
+                content.skippedLines.append(number); // an overlong line, or the file could not be read on
+            return;
+        }
+        if (number > FslLineCount + 1 + MaxKeltoBlockLines) {
+            content.skippedLines.append(number); // and whatever follows: never read
+            return;
+        }
+        if (line->isEmpty())
+            continue;
+        const qsizetype equals = line->indexOf(QLatin1Char('='));
+        const QString key = equals > 0 ? line->left(equals) : QString();
+        const QString value = equals > 0 ? line->mid(equals + 1) : QString();
+        bool read = !key.isEmpty() && !seen.contains(key);
+        if (read) {
+            const int slot = effectSlot(key);
+            if (slot >= 0) {
+                read = EffectRefusal(value).isEmpty();
+                if (read)
+                    content.list.effects[slot] = value.trimmed();
+            } else if (key.startsWith(EffectKey)) {
+                read = false;
+            } else if (key == MusicKey) {
+                content.block.music = value;
+            } else if (key == MusicStartKey) {
+                const std::optional<qint32> tenths = readTenths(value);
+                read = tenths.has_value();
+                if (read)
+                    content.block.musicStartTenths = *tenths;
+            } else if (key == OriginKey) {
+                content.block.origin = value;
+            } else {
+                content.block.otherKeys.append({ key, value });
+            }
+        }
+        if (read)
+            seen.insert(key);
+        else
+            content.skippedLines.append(number);
+    }
+}
+
+} // namespace
+
+QByteArray ShotListFileBytes(
+    const QString& signature, const QString& comment, const ShotList& list, const KeltoBlock& block)
 {
     QStringList lines { signature, StoredComment(comment) };
     lines += ComputeStatistics(List1Lines(list)).text.split(QStringLiteral("\r\n"));
     for (int slot = 0; slot < EntryCount; ++slot)
         lines.append(EntryFields(list, slot));
+    lines += blockLines(list, block);
     return FileLines(lines);
 }
 
 std::optional<FslContent> ReadShotListFile(QIODevice& device, const QString& signature)
 {
-    const std::optional<QStringList> lines = readLines(device, FslLineCount, signature);
+    LineReader reader(device);
+    const std::optional<QStringList> lines = readLines(reader, FslLineCount, signature);
     if (!lines)
         return std::nullopt;
     FslContent content;
@@ -169,9 +273,12 @@ std::optional<FslContent> ReadShotListFile(QIODevice& device, const QString& sig
     // Nothing in an entry line is checked: missing digits count as none, the separator is skipped.
     for (int slot = 0; slot < EntryCount; ++slot) {
         const QString& line = lines->at(FslHeaderLines + slot);
-        content.times[slot] = qint32(HexValue(QStringView(line).left(4)));
-        content.circuits[slot] = qint16(HexValue(QStringView(line).mid(5).left(2)));
+        content.list.times[slot] = qint32(HexValue(QStringView(line).left(4)));
+        content.list.circuits[slot] = qint16(HexValue(QStringView(line).mid(5).left(2)));
     }
+    // Whatever follows the entries never makes the list unreadable.
+    if (reader.takeLine(KeltoBlockTitle.toLatin1()))
+        readBlock(reader, content);
     return content;
 }
 
@@ -192,7 +299,8 @@ std::optional<FslContent> ReadShotListFile(const QString& path, const QString& s
 
 std::optional<FslPreview> ReadFslPreview(QIODevice& device, const QString& signature)
 {
-    const std::optional<QStringList> lines = readLines(device, FslHeaderLines, signature);
+    LineReader reader(device);
+    const std::optional<QStringList> lines = readLines(reader, FslHeaderLines, signature);
     if (!lines)
         return std::nullopt;
     return FslPreview { lines->at(1), lines->mid(2).join(QStringLiteral("\r\n")) };

@@ -4,6 +4,7 @@
 #include "list_views.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -76,6 +77,7 @@ void DeleteRest(ShotList& list, int row, int shotCount)
     for (int j = row + 1; j <= std::min(shotCount, int(SentinelSlot)); ++j) {
         list.times[j] = EmptyTime;
         list.circuits[j] = NoCircuit;
+        list.effects[j].clear();
     }
 }
 
@@ -99,9 +101,11 @@ InsertOutcome InsertEntry(ShotList& list, int row, int shotCount)
     for (int j = EntryCount - 1; j > row; --j) {
         list.times[j] = list.times[j - 1];
         list.circuits[j] = list.circuits[j - 1];
+        list.effects[j] = std::move(list.effects[j - 1]);
     }
     list.times[row] = time;
     list.circuits[row] = NoCircuit;
+    list.effects[row].clear();
     return InsertOutcome::Inserted;
 }
 
@@ -112,8 +116,16 @@ bool DeleteEntry(ShotList& list, int row, int shotCount)
     for (int j = row; j < EntryCount - 1; ++j) {
         list.times[j] = list.times[j + 1];
         list.circuits[j] = list.circuits[j + 1];
+        list.effects[j] = std::move(list.effects[j + 1]);
     }
     list.times[EntryCount - 1] = EmptyTime;
     list.circuits[EntryCount - 1] = NoCircuit;
+    list.effects[EntryCount - 1].clear();
     return true;
+}
+
+void SetEffect(ShotList& list, int row, const QString& effect)
+{
+    if (isLine(row))
+        list.effects[row] = effect.trimmed();
 }

@@ -27,7 +27,7 @@ void ApplySince(ShotList& list, int row, int shotCount, double since, double sav
 // all entries behind row by the change against savedUntil.
 void ApplyUntil(ShotList& list, int row, int shotCount, double until, double savedUntil);
 
-// Empties every slot behind row up to the first empty one, circuit included.
+// Empties every slot behind row up to the first empty one, circuit and effect included.
 void DeleteRest(ShotList& list, int row, int shotCount);
 
 // Circuit of row: device index (0..7) and circuit number. Device H, circuit 31 is code 255,
@@ -44,3 +44,7 @@ InsertOutcome InsertEntry(ShotList& list, int row, int shotCount);
 // Removes the entry on row; the slots behind it move up, later entries keep their times.
 // False on a line without entry.
 bool DeleteEntry(ShotList& list, int row, int shotCount);
+
+// The effect of row, without blanks around it; empty text removes it. The caller checks it first
+// (EffectRefusal).
+void SetEffect(ShotList& list, int row, const QString& effect);

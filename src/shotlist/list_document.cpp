@@ -2,7 +2,9 @@
 
 #include "duplicates.h"
 #include "editor_rules.h"
+#include "stored_text.h"
 
+#include <QFileInfo>
 #include <QUndoCommand>
 
 #include <vector>
@@ -18,18 +20,37 @@ struct SlotBefore {
     quint8 slot;
 };
 
+struct EffectBefore {
+    QString effect;
+    quint8 slot;
+};
+
 } // namespace
 
-// A change keeps its rule and the slots it changed, as they were: redo runs the rule again on the
-// same list, undo puts the old slots back. A shift of the whole list costs about 1.4 KB.
+bool ListMeta::operator==(const ListMeta& other) const
+{
+    return sourcePath == other.sourcePath && comment == other.comment && musicPath == other.musicPath
+        && musicStartTenths == other.musicStartTenths && otherKeys == other.otherKeys;
+}
+
+QString ListName(const ListMeta& meta)
+{
+    return meta.sourcePath.isEmpty() ? QString() : QFileInfo(meta.sourcePath).fileName();
+}
+
+// A change keeps its rule and what it changed, as it was: redo runs the rule again on the same list,
+// undo puts the old slots (and what the list carried) back. A shift of the whole list costs about 1.4 KB.
 class ListChange : public QUndoCommand {
 public:
     ListChange(ListDocument& document, const QString& text, int row, ListDocument::Rule rule,
-        std::vector<SlotBefore> before)
+        std::vector<SlotBefore> before, std::vector<EffectBefore> effectsBefore,
+        std::optional<std::pair<ListMeta, ListMeta>> meta)
         : QUndoCommand(text)
         , m_document(document)
         , m_rule(std::move(rule))
         , m_before(std::move(before))
+        , m_effectsBefore(std::move(effectsBefore))
+        , m_meta(std::move(meta))
         , m_row(row)
     {
     }
@@ -40,6 +61,8 @@ public:
     {
         m_rule(m_document.m_list);
         NormalizeList(m_document.m_list);
+        if (m_meta)
+            m_document.m_meta = m_meta->second;
         m_document.setChanged();
     }
 
@@ -49,6 +72,10 @@ public:
             m_document.m_list.times[s.slot] = s.time;
             m_document.m_list.circuits[s.slot] = s.circuit;
         }
+        for (const EffectBefore& e : m_effectsBefore)
+            m_document.m_list.effects[e.slot] = e.effect;
+        if (m_meta)
+            m_document.m_meta = m_meta->first;
         m_document.setChanged();
     }
 
@@ -56,6 +83,8 @@ private:
     ListDocument& m_document;
     ListDocument::Rule m_rule;
     std::vector<SlotBefore> m_before;
+    std::vector<EffectBefore> m_effectsBefore;
+    std::optional<std::pair<ListMeta, ListMeta>> m_meta;
     int m_row;
 };
 
@@ -63,12 +92,14 @@ ListDocument::ListDocument(QObject* parent)
     : QObject(parent)
 {
     m_stack.setUndoLimit(UndoSteps);
+    connect(&m_stack, &QUndoStack::cleanChanged, this, &ListDocument::savedChanged);
 }
 
-void ListDocument::reset(const ShotList& list)
+void ListDocument::reset(const ShotList& list, const ListMeta& meta)
 {
     m_stack.clear();
     m_list = list;
+    m_meta = meta;
     NormalizeList(m_list);
     setChanged();
 }
@@ -80,7 +111,8 @@ void ListDocument::setChanged()
     emit changed();
 }
 
-bool ListDocument::change(quint64 basedOn, const QString& text, int row, Rule rule)
+bool ListDocument::change(
+    quint64 basedOn, const QString& text, int row, Rule rule, std::optional<ListMeta> metaAfter)
 {
     if (basedOn != m_revision)
         return false;
@@ -88,14 +120,22 @@ bool ListDocument::change(quint64 basedOn, const QString& text, int row, Rule ru
     rule(after);
     NormalizeList(after);
     std::vector<SlotBefore> before;
+    std::vector<EffectBefore> effectsBefore;
     for (int slot = 0; slot < SlotCount; ++slot) {
         if (after.times[slot] != m_list.times[slot] || after.circuits[slot] != m_list.circuits[slot])
             before.push_back({ m_list.times[slot], m_list.circuits[slot], quint8(slot) });
+        if (after.effects[slot] != m_list.effects[slot])
+            effectsBefore.push_back({ m_list.effects[slot], quint8(slot) });
     }
-    if (before.empty())
+    std::optional<std::pair<ListMeta, ListMeta>> meta;
+    if (metaAfter && *metaAfter != m_meta)
+        meta = std::make_pair(m_meta, *metaAfter);
+    if (before.empty() && effectsBefore.empty() && !meta)
         return false;
     before.shrink_to_fit();
-    m_stack.push(new ListChange(*this, text, row, std::move(rule), std::move(before)));
+    effectsBefore.shrink_to_fit();
+    m_stack.push(new ListChange(
+        *this, text, row, std::move(rule), std::move(before), std::move(effectsBefore), std::move(meta)));
     return true;
 }
 
@@ -155,14 +195,61 @@ bool ListDocument::deleteEntry(quint64 basedOn, int row)
         [=](ShotList& list) { DeleteEntry(list, row, count); });
 }
 
-bool ListDocument::replace(const ShotList& list, const QString& text)
+bool ListDocument::setEffect(quint64 basedOn, int row, const QString& effect)
 {
-    return change(m_revision, text, 0, [list](ShotList& target) {
-        for (int slot = 0; slot < EntryCount; ++slot) {
-            target.times[slot] = list.times[slot];
-            target.circuits[slot] = list.circuits[slot];
-        }
-    });
+    if (!EffectRefusal(effect).isEmpty())
+        return false;
+    return change(basedOn, QStringLiteral("Effekt von Eintrag %1").arg(row + 1), row,
+        [=](ShotList& list) { SetEffect(list, row, effect); });
+}
+
+bool ListDocument::setMusic(quint64 basedOn, const QString& path)
+{
+    ListMeta meta = m_meta;
+    meta.musicPath = path;
+    return change(
+        basedOn, QStringLiteral("Musik wählen"), -1, [](ShotList&) {}, meta);
+}
+
+bool ListDocument::setMusicStart(quint64 basedOn, qint32 tenths)
+{
+    ListMeta meta = m_meta;
+    meta.musicStartTenths = tenths;
+    return change(
+        basedOn, QStringLiteral("Musikbeginn"), -1, [](ShotList&) {}, meta);
+}
+
+bool ListDocument::replace(
+    quint64 basedOn, const ShotList& list, const ListMeta& meta, const QString& text, Saved saved)
+{
+    if (basedOn != m_revision)
+        return false;
+    const bool changedList = change(
+        basedOn, text, 0,
+        [list](ShotList& target) {
+            for (int slot = 0; slot < EntryCount; ++slot) {
+                target.times[slot] = list.times[slot];
+                target.circuits[slot] = list.circuits[slot];
+                target.effects[slot] = list.effects[slot];
+            }
+        },
+        meta);
+    if (saved == Saved::Yes)
+        m_stack.setClean();
+    return changedList || m_revision == basedOn;
+}
+
+bool ListDocument::markSaved(quint64 basedOn, const QString& path, const QString& comment)
+{
+    if (basedOn != m_revision)
+        return false;
+    const bool metaChanges = m_meta.sourcePath != path || m_meta.comment != comment;
+    m_meta.sourcePath = path;
+    m_meta.comment = comment;
+    m_stack.setClean();
+    if (metaChanges)
+        emit metaChanged();
+    return true;
 }
 
 int ListDocument::undo()

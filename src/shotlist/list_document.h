@@ -2,33 +2,64 @@
 
 #include "shot_list.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
-// The one list in memory and every change to it. Each change is one step on the undo stack, and
-// every change, undo and redo raises the revision and emits changed() once.
+// What a list carries besides its entries.
+struct ListMeta {
+    // The file the list was last loaded from, saved to or imported from (absolute); empty for a new
+    // list and for one from the device.
+    QString sourcePath;
+    QString comment;
+    // The show's music (absolute path), empty without; where it starts in show time, in tenths of a
+    // second (negative: before the firing clock's sequence).
+    QString musicPath;
+    qint32 musicStartTenths = 0;
+    // Keys of a list file's [Kelto] block that this Kelto does not know, kept in their order and
+    // written back unchanged.
+    QList<std::pair<QString, QString>> otherKeys;
+
+    bool operator==(const ListMeta& other) const;
+    bool operator!=(const ListMeta& other) const { return !(*this == other); }
+};
+
+// "show.fsl" for the source path, empty text for a list without one.
+QString ListName(const ListMeta& meta);
+
+// The one list in memory, what it carries and every change to it. Each change is one step on the
+// undo stack, and every change, undo and redo raises the revision and emits changed() once.
 //
 // A change the window asks for names the revision at which it read what it shows (the selected
 // line, the values in the fields). While a box is open, the event loop runs on: a receive may
 // replace the list underneath. A change based on an older revision is refused, so an answer
 // never acts on a list the user did not see.
+//
+// The saved state is the clean state of the undo stack: the revision at which the list was last
+// loaded, saved, received or imported from a file.
 class ListDocument : public QObject {
     Q_OBJECT
 public:
     enum class InsertResult { Inserted, NothingToDo, ListFull, NoFreeSecond, Stale };
+    enum class Saved { No, Yes };
 
     explicit ListDocument(QObject* parent = nullptr);
 
     const ShotList& list() const { return m_list; }
+    const ListMeta& meta() const { return m_meta; }
+    QString name() const { return ListName(m_meta); }
     int entryCount() const { return m_entryCount; }
     quint64 revision() const { return m_revision; }
+    bool isSaved() const { return m_stack.isClean(); }
     QUndoStack& undoStack() { return m_stack; }
 
-    // A new list without history (start-up).
-    void reset(const ShotList& list);
+    // A new list without history (start-up); it counts as saved.
+    void reset(const ShotList& list, const ListMeta& meta = {});
 
     // The rules of the entry editor on line row; false when nothing changed or the change was refused.
     bool applySince(quint64 basedOn, int row, double since, double savedSince);
@@ -37,25 +68,46 @@ public:
     bool applyCircuit(quint64 basedOn, int row, int device, double number);
     InsertResult insertEntry(quint64 basedOn, int row);
     bool deleteEntry(quint64 basedOn, int row);
+    // The effect of the entry on row; the text must pass EffectRefusal, else nothing changes.
+    bool setEffect(quint64 basedOn, int row, const QString& effect);
+    bool setMusic(quint64 basedOn, const QString& path);
+    bool setMusicStart(quint64 basedOn, qint32 tenths);
 
-    // A whole list from a file, the device or a table: slots 0..169, one step named text.
-    // false when the list was the same already (nothing recorded, no changed()).
-    bool replace(const ShotList& list, const QString& text);
+    // A whole list (slots 0..169) with what it carries, from a file, the device, a table or a
+    // recovery copy: one step named text. Saved::Yes makes it the saved state. False only when refused
+    // as stale; a list equal to the one there records no step and emits nothing (but may become the
+    // saved state).
+    bool replace(quint64 basedOn, const ShotList& list, const ListMeta& meta, const QString& text,
+        Saved saved = Saved::No);
 
-    // Take back or bring back one step; the line it touched, or -1 when there was none to take.
+    // The list at revision basedOn was written to path with this comment: it becomes the list's
+    // source and the saved state. Refused (false, nothing changed) when the list was replaced or
+    // changed since: the file then holds the list the user saw, but the list now in the editor
+    // is not that file's.
+    bool markSaved(quint64 basedOn, const QString& path, const QString& comment);
+
+    // Take back or bring back one step; the line it touched, or -1 when there was none to take or it
+    // touched no line (the music).
     int undo();
     int redo();
 
 signals:
+    // The entries or what they carry changed (a change, undo or redo).
     void changed();
+    // The source or comment changed without a change of the list (a save).
+    void metaChanged();
+    // The list reached or left its saved state.
+    void savedChanged(bool saved);
 
 private:
     friend class ListChange;
     using Rule = std::function<void(ShotList&)>;
-    bool change(quint64 basedOn, const QString& text, int row, Rule rule);
+    bool change(quint64 basedOn, const QString& text, int row, Rule rule,
+        std::optional<ListMeta> metaAfter = std::nullopt);
     void setChanged();
 
     ShotList m_list = ShotList::startup();
+    ListMeta m_meta;
     int m_entryCount = 1;
     quint64 m_revision = 0;
     QUndoStack m_stack;

@@ -15,6 +15,7 @@ void NormalizeList(ShotList& list)
 {
     list.times[SentinelSlot] = EmptyTime;
     list.circuits[SentinelSlot] = NoCircuit;
+    list.effects[SentinelSlot].clear();
     // Slot 0 is left as it is; later slots must rise strictly, and anything behind an empty
     // slot is raised above it so that the list ends at its first empty slot.
     for (int i = 1; i < EntryCount; ++i) {

@@ -10,10 +10,16 @@ constexpr int SentinelSlot = EntryCount;
 constexpr qint32 LastValidTime = 65279; // 18:07:59
 constexpr qint32 EmptyTime = 65535;
 constexpr qint16 NoCircuit = 255;
+// An effect is what the crew loads on an entry's circuit ("Kometen rot 50 mm"): one line, at most
+// this many characters, all of them characters a list file (Windows-1252) can hold.
+constexpr int EffectMaxLength = 60;
 
 struct ShotList {
     qint32 times[SlotCount];
     qint16 circuits[SlotCount];
+    // Empty for an entry without effect. An effect belongs to its entry: it moves when the entry
+    // moves to another slot, and stays with its slot as the circuit does when only times change.
+    QString effects[SlotCount];
 
     // Entry 1 at 0 s without circuit, everything else empty.
     static ShotList startup();

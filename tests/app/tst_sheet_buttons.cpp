@@ -101,7 +101,8 @@ private Q_SLOTS:
     {
         Page p;
         const ShotList before = ListWithTimes({ 0, 7 });
-        p.w.document().replace(before, QStringLiteral("vorher"));
+        p.w.document().replace(
+            p.w.document().revision(), before, p.w.document().meta(), QStringLiteral("vorher"));
         writeFile(
             p.folder() + "show.csv", "Zeit;Zündgerät;Kreis\r\n00:00:00;;\r\n1:00:00;H;30\r\n35;B;3\r\n");
 
@@ -140,7 +141,8 @@ private Q_SLOTS:
     void importOfTheSameListStillShowsIt()
     {
         Page p;
-        p.w.document().replace(smallShow(), QStringLiteral("vorher"));
+        p.w.document().replace(
+            p.w.document().revision(), smallShow(), p.w.document().meta(), QStringLiteral("vorher"));
         p.w.List1->clear(); // as a receive leaves it
         writeFile(p.folder() + "gleich.csv", ShotListCsvBytes(smallShow()));
         p.importFile(p.folder() + "gleich.csv");
@@ -165,7 +167,8 @@ private Q_SLOTS:
         QFETCH(QStringList, problems);
         Page p;
         const ShotList before = smallShow();
-        p.w.document().replace(before, QStringLiteral("vorher"));
+        p.w.document().replace(
+            p.w.document().revision(), before, p.w.document().meta(), QStringLiteral("vorher"));
         p.w.Text1->setPlainText(QStringLiteral("Kommentar"));
         const QString path = p.folder() + "tabelle.csv";
         if (!bytes.isNull())
@@ -220,10 +223,12 @@ private Q_SLOTS:
     void exportWritesTheListOfTheClick()
     {
         Page p;
-        p.w.document().replace(smallShow(), QStringLiteral("vorher"));
+        p.w.document().replace(
+            p.w.document().revision(), smallShow(), p.w.document().meta(), QStringLiteral("vorher"));
         p.prompter->setNextFile(p.folder() + "plan.csv");
         p.prompter->whileOpen = [&p](const ScriptedPrompter::Asked&) {
-            p.w.document().replace(ListWithTimes({ 0, 1, 2, 3 }), QStringLiteral("empfangen"));
+            p.w.document().replace(p.w.document().revision(), ListWithTimes({ 0, 1, 2, 3 }),
+                p.w.document().meta(), QStringLiteral("empfangen"));
         };
         p.click(1);
         QCOMPARE(p.prompter->asked.size(), 1);
@@ -333,13 +338,15 @@ private Q_SLOTS:
             writeFile(p.folder() + "hafen.csv", "Zeit\r\n5\r\n");
             p.importFile(p.folder() + "hafen.csv");
         }
-        p.w.document().replace(smallShow(), QStringLiteral("bearbeitet"));
+        p.w.document().replace(
+            p.w.document().revision(), smallShow(), p.w.document().meta(), QStringLiteral("bearbeitet"));
         // The comment is the list's, not that of a file previewed since.
         p.w.Text1->setPlainText(QStringLiteral("Vorschau einer anderen Datei"));
         const int before = p.prompter->asked.size();
         // A list replaced while the preview is open does not reach the sheet.
         p.prompter->whileOpen = [&p](const ScriptedPrompter::Asked&) {
-            p.w.document().replace(ListWithTimes({ 0, 4444 }), QStringLiteral("empfangen"));
+            p.w.document().replace(p.w.document().revision(), ListWithTimes({ 0, 4444 }),
+                p.w.document().meta(), QStringLiteral("empfangen"));
         };
 
         p.click(0);

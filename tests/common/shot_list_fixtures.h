@@ -27,5 +27,6 @@ inline QList<int> LeadingTimes(const ShotList& list, int count)
 inline bool SameList(const ShotList& a, const ShotList& b)
 {
     return std::equal(std::begin(a.times), std::end(a.times), std::begin(b.times))
-        && std::equal(std::begin(a.circuits), std::end(a.circuits), std::begin(b.circuits));
+        && std::equal(std::begin(a.circuits), std::end(a.circuits), std::begin(b.circuits))
+        && std::equal(std::begin(a.effects), std::end(a.effects), std::begin(b.effects));
 }

@@ -1,5 +1,6 @@
 #include "files/folder_browser.h"
 #include "files/fsl_file.h"
+#include "files/list_file.h"
 #include "files/settings_file.h"
 #include "files/system_reason.h"
 #include "fsl_fixtures.h"
@@ -136,6 +137,84 @@ private Q_SLOTS:
         QCOMPARE(ShotListFileBytes(Signature, comment, list), bytes);
     }
 
+    // Kelto's additions follow line 176; the first 176 lines are those of the same list without them.
+    void blockFollowsTheEntryLines()
+    {
+        ShotList list = ShotList::startup();
+        list.times[1] = 90;
+        list.circuits[1] = 35;
+        const QByteArray plain = ShotListFileBytes(Signature, "Show", list);
+        list.effects[0] = QStringLiteral("Kometen rot 50 mm");
+        list.effects[169] = QStringLiteral("Vulkan = 30 s, €");
+        KeltoBlock block;
+        block.music = QStringLiteral("musik/finale.mp3");
+        block.musicStartTenths = -30;
+        block.otherKeys
+            = { { QStringLiteral("Farbe 001"), QStringLiteral("rot") }, { QStringLiteral("X"), QString() } };
+        const QByteArray bytes = ShotListFileBytes(Signature, "Show", list, block);
+        QCOMPARE(bytes,
+            plain
+                + "[Kelto]\r\nMusik=musik/finale.mp3\r\nMusikbeginn=-3.0\r\nEffekt 001=Kometen rot 50 mm\r\n"
+                  "Effekt 170=Vulkan = 30 s, \x80\r\nFarbe 001=rot\r\nX=\r\n");
+        const std::optional<FslContent> content = readFrom(bytes, &ReadShotListFile);
+        QVERIFY(content);
+        QCOMPARE(content->list.effects[0], list.effects[0]);
+        QCOMPARE(content->list.effects[169], list.effects[169]);
+        QCOMPARE(content->block.music, block.music);
+        QCOMPARE(content->block.musicStartTenths, -30);
+        QCOMPARE(content->block.otherKeys, block.otherKeys);
+        QVERIFY(content->skippedLines.isEmpty());
+    }
+
+    void unreadableBlockLinesAreSkipped_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QList<int>>("skipped");
+        QTest::addColumn<QString>("effect5");
+        QTest::addColumn<int>("startTenths");
+        QTest::newRow("readable") << QByteArray("[Kelto]\r\n\r\nEffekt 005=Bombe\r\nMusikbeginn=+12.5\r\n")
+                                  << QList<int> {} << "Bombe" << 125;
+        QTest::newRow("not a block") << QByteArray("[kelto]\r\nEffekt 005=Bombe\r\n") << QList<int> {} << ""
+                                     << 0;
+        QTest::newRow("bad lines") << QByteArray(
+            "[Kelto]\r\nEffekt 5=a\r\nEffekt 171=b\r\nohne Zeichen\r\n=leer\r\nEffekt 005="
+            + QByteArray(61, 'x')
+            + "\r\nMusikbeginn=-3,5\r\nEffekt 005=gut\r\nEffekt 005=zweimal\r\nMusikbeginn=99999\r\n")
+                                   << QList<int> { 178, 179, 180, 181, 182, 183, 185, 186 } << "gut" << 0;
+    }
+    void unreadableBlockLinesAreSkipped()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(QList<int>, skipped);
+        QFETCH(QString, effect5);
+        QFETCH(int, startTenths);
+        const std::optional<FslContent> content = readFrom(
+            FslHead("c") + FslEntries({ "0000 00", "0001 01", "0002 02", "0003 03", "0004 04" }) + block,
+            &ReadShotListFile);
+        QVERIFY(content);
+        QCOMPARE(content->list.times[4], 4);
+        QCOMPARE(content->skippedLines, skipped);
+        QCOMPARE(content->list.effects[4], effect5);
+        QCOMPARE(content->block.musicStartTenths, startTenths);
+    }
+
+    // The music is kept relative to the list's folder when it lies in it or below.
+    void musicPathFollowsTheList()
+    {
+        QTemporaryDir dir;
+        const QString listPath = dir.filePath(QStringLiteral("show.fsl"));
+        ListMeta meta;
+        meta.musicPath = dir.filePath(QStringLiteral("musik/finale.ogg"));
+        QVERIFY(
+            ListFileBytes(ShotList::startup(), meta, listPath).contains("\r\nMusik=musik/finale.ogg\r\n"));
+        QString error;
+        QVERIFY(WriteListFile(listPath, ShotList::startup(), meta, &error));
+        QCOMPARE(ReadListFile(listPath).meta.musicPath, meta.musicPath);
+        meta.musicPath = QStringLiteral("/srv/andere/finale.ogg");
+        QVERIFY(ListFileBytes(ShotList::startup(), meta, listPath)
+                    .contains("\r\nMusik=/srv/andere/finale.ogg\r\n"));
+    }
+
     void loadReadsEntryLinesLoosely_data()
     {
         QTest::addColumn<QByteArray>("line");
@@ -160,11 +239,11 @@ private Q_SLOTS:
         const std::optional<FslContent> content = readFrom(bytes, &ReadShotListFile);
         QVERIFY(content);
         QCOMPARE(content->comment, QStringLiteral("Kommentar ä"));
-        QCOMPARE(content->times[0], 1);
-        QCOMPARE(content->circuits[0], qint16(2));
-        QCOMPARE(content->times[1], time);
-        QCOMPARE(content->circuits[1], circuit);
-        QCOMPARE(content->times[169], 65535);
+        QCOMPARE(content->list.times[0], 1);
+        QCOMPARE(content->list.circuits[0], qint16(2));
+        QCOMPARE(content->list.times[1], time);
+        QCOMPARE(content->list.circuits[1], circuit);
+        QCOMPARE(content->list.times[169], 65535);
     }
 
     void invalidFilesAreRejected_data()

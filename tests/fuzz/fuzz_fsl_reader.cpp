@@ -52,16 +52,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (content) {
         check(preview && preview->comment == content->comment);
         // What was loaded saves and loads again unchanged, the comment as stored on one line.
-        ShotList list = ShotList::startup();
+        const ShotList& list = content->list;
         for (int slot = 0; slot < EntryCount; ++slot) {
-            check(content->times[slot] >= 0 && content->times[slot] <= 65535);
-            check(content->circuits[slot] >= 0 && content->circuits[slot] <= 255);
-            list.times[slot] = content->times[slot];
-            list.circuits[slot] = content->circuits[slot];
+            check(list.times[slot] >= 0 && list.times[slot] <= 65535);
+            check(list.circuits[slot] >= 0 && list.circuits[slot] <= 255);
+            check(EffectRefusal(list.effects[slot]).isEmpty());
         }
-        const QByteArray saved = ShotListFileBytes(Signature, content->comment, list);
+        // The [Kelto] block too: effects, music and the keys of a newer Kelto come back as they went.
+        const QByteArray saved = ShotListFileBytes(Signature, content->comment, list, content->block);
         const std::optional<FslContent> again = readFrom(saved, &ReadShotListFile);
-        check(again && again->times == content->times && again->circuits == content->circuits);
+        check(again.has_value());
+        for (int slot = 0; slot < EntryCount; ++slot) {
+            check(again->list.times[slot] == list.times[slot]
+                && again->list.circuits[slot] == list.circuits[slot]);
+            check(again->list.effects[slot] == list.effects[slot]);
+        }
+        check(again->block.music == StoredText(content->block.music));
+        check(again->block.musicStartTenths == content->block.musicStartTenths);
+        check(again->block.otherKeys.size() == content->block.otherKeys.size());
+        check(again->skippedLines.isEmpty());
         check(again->comment == StoredComment(content->comment));
     }
 

@@ -20,6 +20,8 @@ ShotList tenEntries()
     ShotList list = ListWithTimes(times);
     for (int i = 0; i < 10; ++i)
         list.circuits[i] = qint16(32 + i);
+    for (int i = 0; i < 10; i += 2)
+        list.effects[i] = QStringLiteral("Effekt %1").arg(i + 1);
     list.circuits[12] = 40; // an empty slot keeps a circuit for a later entry
     return list;
 }
@@ -58,7 +60,7 @@ private Q_SLOTS:
         QTest::newRow("shift past the last time") << Change([=](ListDocument& d) {
             ShotList late = tenEntries();
             late.times[9] = 65000;
-            return d.replace(late, QStringLiteral("Datei spaet.fsl laden"))
+            return d.replace(d.revision(), late, d.meta(), QStringLiteral("Datei spaet.fsl laden"))
                 && d.applySince(d.revision(), 2, 999, 10) && d.entryCount() < 10;
         }) << "Abstand vor Eintrag 3";
         QTest::newRow("delete rest") << Change([=](ListDocument& d) { return d.deleteRest(at(d), 4); })
@@ -74,12 +76,17 @@ private Q_SLOTS:
         QTest::newRow("delete") << Change([=](ListDocument& d) { return d.deleteEntry(at(d), 0); })
                                 << "Eintrag 1 löschen";
         QTest::newRow("file") << Change([](ListDocument& d) {
-            return d.replace(ListWithTimes({ 5, 6, 7 }), QStringLiteral("Datei fw_002.fsl laden"));
+            return d.replace(
+                d.revision(), ListWithTimes({ 5, 6, 7 }), d.meta(), QStringLiteral("Datei fw_002.fsl laden"));
         }) << "Datei fw_002.fsl laden";
+        QTest::newRow("effect") << Change([=](ListDocument& d) {
+            return d.setEffect(at(d), 1, QStringLiteral("  Kometen rot 50 mm "))
+                && !d.setEffect(at(d), 2, QStringLiteral("Pfeil →"));
+        }) << "Effekt von Eintrag 2";
         QTest::newRow("device") << Change([](ListDocument& d) {
             ShotList received = ShotList::startup();
             received.times[0] = 65535; // the device may send an empty list
-            return d.replace(received, QStringLiteral("Liste vom Zündgerät"));
+            return d.replace(d.revision(), received, d.meta(), QStringLiteral("Liste vom Zündgerät"));
         }) << "Liste vom Zündgerät";
     }
     void undoAndRedoRestoreEveryChange()
@@ -193,13 +200,88 @@ private Q_SLOTS:
         QVERIFY(!document.deleteEntry(document.revision(), 9)); // an empty line
     }
 
+    // Effects go where their entries go and come back with undo.
+    void effectsStayWithTheirEntries_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QStringList>("effects"); // slots 0..10 afterwards
+        const auto at = [](ListDocument& d) { return d.revision(); };
+        const QString e1 = "Effekt 1", e3 = "Effekt 3", e5 = "Effekt 5", e7 = "Effekt 7", e9 = "Effekt 9";
+        QTest::newRow("insert") << Change([=](ListDocument& d) {
+            return d.insertEntry(at(d), 2) == ListDocument::InsertResult::Inserted;
+        }) << QStringList { e1, "", "", e3, "", e5, "", e7, "", e9, "" };
+        QTest::newRow("delete") << Change([=](ListDocument& d) { return d.deleteEntry(at(d), 1); })
+                                << QStringList { e1, e3, "", e5, "", e7, "", e9, "", "", "" };
+        QTest::newRow("shift of later entries")
+            << Change([=](ListDocument& d) { return d.applyUntil(at(d), 0, 30, 10); })
+            << QStringList { e1, "", e3, "", e5, "", e7, "", e9, "", "" };
+        QTest::newRow("delete rest") << Change([=](ListDocument& d) { return d.deleteRest(at(d), 4); })
+                                     << QStringList { e1, "", e3, "", e5, "", "", "", "", "", "" };
+        QTest::newRow("effect") << Change([=](ListDocument& d) { return d.setEffect(at(d), 2, QString()); })
+                                << QStringList { e1, "", "", "", e5, "", e7, "", e9, "", "" };
+    }
+    void effectsStayWithTheirEntries()
+    {
+        QFETCH(Change, change);
+        QFETCH(QStringList, effects);
+        ListDocument document;
+        document.reset(tenEntries());
+        const ShotList before = document.list();
+        QVERIFY(change(document));
+        for (int slot = 0; slot < effects.size(); ++slot)
+            QCOMPARE(document.list().effects[slot], effects[slot]);
+        document.undo();
+        QVERIFY(SameList(document.list(), before));
+    }
+
+    // The saved state is where the list was last loaded, saved or received; a save of a list that was
+    // replaced meanwhile names nothing.
+    void savedStateFollowsFilesAndDevice()
+    {
+        ListDocument document;
+        document.reset(tenEntries());
+        QSignalSpy saved(&document, &ListDocument::savedChanged);
+        QVERIFY(document.isSaved());
+        QVERIFY(document.applyCircuit(document.revision(), 0, 1, 1));
+        QVERIFY(!document.isSaved());
+        document.undo();
+        QVERIFY(document.isSaved());
+        QCOMPARE(saved.count(), 2);
+
+        ListMeta file;
+        file.sourcePath = QStringLiteral("/listen/show.fsl");
+        file.comment = QStringLiteral("Silvester");
+        QVERIFY(document.replace(document.revision(), ListWithTimes({ 5, 6 }), file,
+            QStringLiteral("Datei show.fsl laden"), ListDocument::Saved::Yes));
+        QVERIFY(document.isSaved());
+        QCOMPARE(document.name(), QStringLiteral("show.fsl"));
+        const quint64 seen = document.revision();
+        QVERIFY(document.applySince(document.revision(), 1, 3, 1));
+        QVERIFY(!document.markSaved(seen, QStringLiteral("/listen/neu.fsl"), QStringLiteral("neu")));
+        QVERIFY(!document.isSaved());
+        QCOMPARE(document.name(), QStringLiteral("show.fsl"));
+        QVERIFY(document.markSaved(
+            document.revision(), QStringLiteral("/listen/neu.fsl"), QStringLiteral("neu")));
+        QVERIFY(document.isSaved());
+        QCOMPARE(document.meta().comment, QStringLiteral("neu"));
+
+        // Undo of the load brings back the list with its own name and comment.
+        document.undo();
+        document.undo();
+        QVERIFY(SameList(document.list(), tenEntries()));
+        QCOMPARE(document.name(), QString());
+        QVERIFY(!document.isSaved());
+        QVERIFY(!document.replace(seen, ListWithTimes({ 1 }), file, QStringLiteral("alt")));
+    }
+
     // A change asked for on a list that was replaced since is refused and recorded nowhere.
     void changeOnReplacedListIsRefused()
     {
         ListDocument document;
         document.reset(tenEntries());
         const quint64 seen = document.revision();
-        QVERIFY(document.replace(ListWithTimes({ 1, 2 }), QStringLiteral("Liste vom Zündgerät")));
+        QVERIFY(document.replace(document.revision(), ListWithTimes({ 1, 2 }), document.meta(),
+            QStringLiteral("Liste vom Zündgerät")));
         QVERIFY(!document.deleteRest(seen, 0));
         QVERIFY(!document.applyCircuit(seen, 0, 1, 1));
         QCOMPARE(document.insertEntry(seen, 1), ListDocument::InsertResult::Stale);
