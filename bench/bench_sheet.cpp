@@ -24,7 +24,7 @@ ShotList fullList()
 void BM_CrewSheetPdf(benchmark::State& state)
 {
     const CrewSheet sheet { fullList(), QStringLiteral("show.fsl"), QStringLiteral("Probe"),
-        QDateTime::currentDateTime() };
+        QDateTime::currentDateTime(), QString(), 0 };
     for (auto _ : state) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);

@@ -395,8 +395,7 @@ int print(const QCommandLineParser& parser, const QString& path)
     const std::optional<ListFile> file = pdf ? readListFile(path) : std::nullopt;
     if (!file)
         return Failure;
-    const CrewSheet sheet { file->list, QFileInfo(path).fileName(), file->meta.comment,
-        QDateTime::currentDateTime() };
+    const CrewSheet sheet = CrewSheetFor(file->list, file->meta, QDateTime::currentDateTime());
     QString error;
     return written(WriteCrewSheetPdf(*pdf, sheet, &error), *pdf, error);
 }

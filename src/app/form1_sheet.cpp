@@ -53,9 +53,7 @@ QString Form1::csvDialogStart(const QString& proposal) const
 void Form1::printCrewSheet()
 {
     // The preview repaints on every zoom or page setup change: always the list of the moment of the click.
-    const QString name = m_document->name();
-    const CrewSheet sheet { list(), name.isEmpty() ? QStringLiteral("Neue Liste") : name,
-        m_document->meta().comment, QDateTime::currentDateTime() };
+    const CrewSheet sheet = CrewSheetFor(list(), m_document->meta(), QDateTime::currentDateTime());
     prompter().printPreview(
         QStringLiteral("Schussplan"), [sheet](QPagedPaintDevice& device) { PaintCrewSheet(device, sheet); });
 }

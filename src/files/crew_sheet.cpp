@@ -507,6 +507,13 @@ QString DeviceName(int device)
     return device >= 0 && device < DeviceCount ? QString::fromUtf8(names[device]) : QString();
 }
 
+CrewSheet CrewSheetFor(const ShotList& list, const ListMeta& meta, const QDateTime& printed)
+{
+    const QString name = ListName(meta);
+    return { list, name.isEmpty() ? QStringLiteral("Neue Liste") : name, meta.comment, printed,
+        meta.musicPath, meta.musicStartTenths };
+}
+
 int PaintCrewSheet(QPagedPaintDevice& device, const CrewSheet& sheet)
 {
     const int pages = SheetPainter(device, sheet, nullptr, 0).run();

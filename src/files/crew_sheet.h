@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shotlist/list_document.h"
 #include "shotlist/shot_list.h"
 
 #include <QDateTime>
@@ -13,7 +14,12 @@ struct CrewSheet {
     QString title; // file name, or "Neue Liste"
     QString comment;
     QDateTime printed;
+    QString musicPath; // empty without music
+    qint32 musicStartTenths = 0;
 };
+
+// The sheet of a list as the document holds it: named after its file, or "Neue Liste".
+CrewSheet CrewSheetFor(const ShotList& list, const ListMeta& meta, const QDateTime& printed);
 
 // "B (Verteiler)" for device index 1, as in the editor's device box.
 QString DeviceName(int device);

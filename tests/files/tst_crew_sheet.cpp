@@ -26,7 +26,7 @@ ShotList fullList()
 CrewSheet sheetOf(const ShotList& list)
 {
     return { list, QStringLiteral("show.fsl"), QStringLiteral("Silvester am See"),
-        QDateTime(QDate(2024, 12, 31), QTime(18, 5)) };
+        QDateTime(QDate(2024, 12, 31), QTime(18, 5)), QString(), 0 };
 }
 
 } // namespace
