@@ -163,7 +163,10 @@ TimelineDrawn LayoutTimelineLanes(const QPaintDevice* device, const ShotList& li
             drawn.marks.append(mark);
         }
 
-        // Runs of marks without number, each with its numbered neighbours; touching runs merge.
+        // Runs of marks without number, each with its numbered neighbours; runs at most one numbered
+        // mark apart merge, so a crowded stretch is one entry of a legend, not many.
+        if (!style.numbers)
+            continue;
         const int lastMark = int(drawn.marks.size()) - 1;
         int stretchEnd = -1;
         for (int i = firstMark; i <= lastMark; ++i) {
@@ -175,7 +178,7 @@ TimelineDrawn LayoutTimelineLanes(const QPaintDevice* device, const ShotList& li
                 ++end;
             if (end < lastMark)
                 ++end;
-            if (begin <= stretchEnd && !drawn.unnumbered.isEmpty())
+            if (stretchEnd >= 0 && begin <= stretchEnd + 2)
                 begin = stretchEnd + 1;
             else
                 drawn.unnumbered.append({ lane, {}, 0, 0 });

@@ -69,7 +69,8 @@ struct TimelineStretch {
 struct TimelineDrawn {
     QList<int> lanes; // top to bottom
     QList<TimelineMark> marks; // lane by lane, in time order; only the marks within the time window
-    QList<TimelineStretch> unnumbered; // lane by lane, in time order; empty when every number fits
+    // Lane by lane, in time order; empty when every number fits or numbers are not drawn.
+    QList<TimelineStretch> unnumbered;
 };
 
 // Lanes in use: device indices 0..7 in order, then TimelineNoCircuitLane if any entry has no circuit.
