@@ -5,6 +5,7 @@
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
 
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPageLayout>
@@ -12,8 +13,10 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -31,20 +34,38 @@ QFont sheetFont(double points, bool bold = false)
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
+    // No ligatures: text copied from the PDF (and read by pdftotext) keeps "fi" and "ff" as letters.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
 int deviceOf(qint16 code) { return code >= 0 && code < NoCircuit ? code / CircuitsPerDevice : NoDevice; }
 
+QString twoDigits(int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); }
+
+// "finale.mp3, Beginn −3,0 s"
+QString musicText(const QString& path, qint32 startTenths)
+{
+    const qint32 tenths = startTenths < 0 ? -startTenths : startTenths;
+    return QStringLiteral("Musik: %1, Beginn %2%3,%4 s")
+        .arg(QFileInfo(path).fileName(), startTenths < 0 ? QStringLiteral("\u2212") : QString())
+        .arg(tenths / 10)
+        .arg(tenths % 10);
+}
+
+// One cell of a table: its lines as wrapped into the cell.
 struct Cell {
-    QString text;
+    QStringList lines;
+    const QFont* font = nullptr;
     Qt::Alignment align = Qt::AlignLeft;
-    bool bold = false;
     bool box = false;
+    QColor color = Qt::black;
 };
 
 // Lays the sheet out page by page. The first pass runs without a painter and only counts the pages,
 // so the second can write "Seite x von y"; both take the same measures and the same page breaks.
+// Every text is wrapped to its width before it is placed, and everything placed stays above the
+// page's foot: what does not fit goes on, line by line, on the next page.
 class SheetPainter {
 public:
     SheetPainter(QPagedPaintDevice& device, const CrewSheet& sheet, QPainter* painter, int pageCount)
@@ -52,11 +73,11 @@ public:
         , m_sheet(sheet)
         , m_painter(painter)
         , m_pageCount(pageCount)
-        , m_body(sheetFont(9))
-        , m_bold(sheetFont(9, true))
-        , m_small(sheetFont(7))
-        , m_tiny(sheetFont(6))
-        , m_heading(sheetFont(13, true))
+        , m_body(sheetFont(10))
+        , m_bold(sheetFont(10, true))
+        , m_small(sheetFont(8))
+        , m_tiny(sheetFont(6.5))
+        , m_heading(sheetFont(14, true))
     {
         const QRect paint = device.pageLayout().paintRectPixels(device.logicalDpiY());
         m_width = paint.width();
@@ -88,6 +109,8 @@ private:
         return QFontMetricsF(font, &m_device).horizontalAdvance(text);
     }
     double bodyBottom() const { return m_height - lineHeight(m_small) - mm(3); }
+    double bodyHeight() const { return bodyBottom() - top(); }
+    double top() const { return lineHeight(m_small) + mm(5); }
 
     void text(const QRectF& rect, const QFont& font, const QString& text,
         int flags = Qt::AlignLeft | Qt::AlignVCenter)
@@ -107,6 +130,66 @@ private:
         m_painter->setPen(Qt::black);
     }
 
+    // The text broken into lines no wider than width: at spaces, or anywhere in a word longer
+    // than the width.
+    QStringList wrap(const QFont& font, const QString& text, double width) const
+    {
+        QStringList lines;
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+            if (paragraph.isEmpty()) {
+                lines.append(QString());
+                continue;
+            }
+            QTextLayout layout(paragraph, font, &m_device);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine textLine = layout.createLine(); textLine.isValid();
+                 textLine = layout.createLine()) {
+                textLine.setLineWidth(width);
+                QString part = paragraph.mid(textLine.textStart(), textLine.textLength());
+                while (!part.isEmpty() && part.back().isSpace())
+                    part.chop(1);
+                lines.append(part);
+            }
+            layout.endLayout();
+        }
+        return lines;
+    }
+
+    // Lines from..to of a wrapped text, one line height apart from y; each line already fits.
+    void drawLines(const QStringList& lines, int from, int to, const QFont& font, double x, double y,
+        double width, Qt::Alignment align = Qt::AlignLeft, const QColor& color = Qt::black)
+    {
+        if (!m_painter)
+            return;
+        const QFontMetricsF metrics(font, &m_device);
+        m_painter->setFont(font);
+        m_painter->setPen(color);
+        for (int i = from; i < to; ++i, y += metrics.height()) {
+            double left = x;
+            if (align & Qt::AlignRight)
+                left = x + width - metrics.horizontalAdvance(lines[i]);
+            else if (align & Qt::AlignHCenter)
+                left = x + (width - metrics.horizontalAdvance(lines[i])) / 2;
+            m_painter->drawText(QPointF(left, y + metrics.ascent()), lines[i]);
+        }
+        m_painter->setPen(Qt::black);
+    }
+
+    // A text across the page, wrapped, going on on the next page where the page ends.
+    void paragraph(const QFont& font, const QString& text)
+    {
+        const QStringList lines = wrap(font, text, m_width);
+        const double h = lineHeight(font);
+        for (int i = 0; i < lines.size(); ++i) {
+            ensure(h);
+            drawLines(lines, i, i + 1, font, 0, m_y, m_width);
+            m_y += h;
+        }
+    }
+
     // Header line with name, comment and date; "Seite x von y" at the foot.
     void startPage()
     {
@@ -117,7 +200,8 @@ private:
         const double dateWidth = textWidth(m_small, date);
         QString left = m_sheet.title;
         if (!m_sheet.comment.isEmpty())
-            left += QStringLiteral(" – ") + m_sheet.comment;
+            left += QStringLiteral(" – ")
+                + QString(m_sheet.comment).replace(QLatin1Char('\n'), QLatin1Char(' '));
         left
             = QFontMetricsF(m_small, &m_device).elidedText(left, Qt::ElideRight, m_width - dateWidth - mm(6));
         text(QRectF(0, 0, m_width - dateWidth - mm(4), h), m_small, left);
@@ -126,7 +210,7 @@ private:
         line(QPointF(0, h + mm(1)), QPointF(m_width, h + mm(1)));
         const QString pageText = QStringLiteral("Seite %1 von %2").arg(m_page).arg(m_pageCount);
         text(QRectF(0, m_height - h, m_width, h), m_small, pageText, Qt::AlignRight | Qt::AlignVCenter);
-        m_y = h + mm(5);
+        m_y = top();
     }
 
     void newPage()
@@ -152,21 +236,26 @@ private:
         m_y += h + mm(2);
     }
 
+    // Title, then the whole comment and the music under it, then the statistics.
     void drawOverview()
     {
         heading(QStringLiteral("Schussplan"));
-        const QStringList stats = ComputeStatistics(List1Lines(m_list)).text.split(QStringLiteral("\r\n"));
-        const double h = lineHeight(m_body);
-        for (const QString& statLine : stats) {
-            text(QRectF(0, m_y, m_width, h), m_body, statLine);
-            m_y += h;
+        if (!m_sheet.comment.isEmpty()) {
+            paragraph(m_body, m_sheet.comment);
+            m_y += mm(1.5);
         }
+        if (!m_sheet.musicPath.isEmpty()) {
+            paragraph(m_body, musicText(m_sheet.musicPath, m_sheet.musicStartTenths));
+            m_y += mm(1.5);
+        }
+        m_y += mm(1);
+        for (const QString& statLine :
+            ComputeStatistics(List1Lines(m_list)).text.split(QStringLiteral("\r\n")))
+            paragraph(m_body, statLine);
         const QString doubled = DuplicateText(FindDuplicateCircuits(m_list));
         if (!doubled.isEmpty()) {
-            const QRectF bounds = QFontMetricsF(m_bold, &m_device)
-                                      .boundingRect(QRectF(0, 0, m_width, 1e9), Qt::TextWordWrap, doubled);
-            text(QRectF(0, m_y + mm(1), m_width, bounds.height()), m_bold, doubled, Qt::TextWordWrap);
-            m_y += bounds.height() + mm(1);
+            m_y += mm(1);
+            paragraph(m_bold, doubled);
         }
         m_y += mm(5);
     }
@@ -194,7 +283,7 @@ private:
     }
 
     // The show on a time axis, one lane per device in use, each shot a mark with its number where
-    // the number fits.
+    // the number fits; below it a legend for the stretches where numbers are missing.
     void drawTimeline()
     {
         const QList<int> lanes = TimelineLanes(m_list);
@@ -205,8 +294,8 @@ private:
         ensure(lineHeight(m_heading) + mm(2) + pictureH);
         heading(QStringLiteral("Zeitleiste"));
         if (m_entries == 0) {
-            text(QRectF(0, m_y, m_width, smallH), m_body, QStringLiteral("Die Liste hat keine Einträge."));
-            m_y += lineHeight(m_body) + mm(6);
+            paragraph(m_body, QStringLiteral("Die Liste hat keine Einträge."));
+            m_y += mm(6);
             return;
         }
 
@@ -220,101 +309,198 @@ private:
         const double perSecond = (plot.width() - 2 * pad) / (last - first);
         const double from = first - pad / perSecond;
         const double to = last + pad / perSecond;
+        TimelineDrawn drawn;
         if (m_painter) {
             PaintTimelineAxis(*m_painter, plot, from, to, style);
-            PaintTimelineLanes(*m_painter, m_list, plot, from, to, style);
+            drawn = PaintTimelineLanes(*m_painter, m_list, plot, from, to, style);
             m_painter->setPen(Qt::black);
+        } else {
+            drawn = LayoutTimelineLanes(&m_device, m_list, plot, from, to, style);
         }
-        m_y = plot.bottom() + axisH + mm(6);
+        m_y = plot.bottom() + axisH + mm(2);
+        if (!drawn.unnumbered.isEmpty()) {
+            ensure(lineHeight(m_bold) + lineHeight(m_body));
+            paragraph(m_bold,
+                QStringLiteral(
+                    "Legende – wo im Bild Nummern fehlen, die Schüsse der Stelle der Reihe nach:"));
+            for (const TimelineStretch& stretch : drawn.unnumbered) {
+                QStringList numbers;
+                for (int slot : stretch.entrySlots)
+                    numbers.append(QString::number(slot + 1));
+                const QString when = stretch.fromSeconds == stretch.toSeconds
+                    ? FormatClock(qint32(stretch.fromSeconds))
+                    : QStringLiteral("%1 bis %2")
+                          .arg(FormatClock(qint32(stretch.fromSeconds)),
+                              FormatClock(qint32(stretch.toSeconds)));
+                paragraph(m_body,
+                    QStringLiteral("%1, %2: Nr. %3")
+                        .arg(TimelineLaneName(stretch.lane), when, numbers.join(QStringLiteral(", "))));
+            }
+        }
+        m_y += mm(6);
     }
 
-    // Column edges of the firing table as parts of the width.
+    // Column edges of the firing table: each column as wide as its widest content, the effect
+    // gets what is left.
     QList<double> tableColumns() const
     {
-        static const double parts[] = { 0.08, 0.14, 0.14, 0.26, 0.26, 0.12 };
+        // A little room beyond the measured width, so rounding never wraps a word that fits.
+        const double pad = 2 * cellPad() + mm(0.5);
+        const auto widest = [&](const QFont& font, const QStringList& texts) {
+            double w = 0;
+            for (const QString& t : texts)
+                w = std::max(w, textWidth(font, t));
+            return w + pad;
+        };
+        QStringList devices { QStringLiteral("kein Zündkreis") };
+        for (int device = 0; device < DeviceCount; ++device)
+            devices.append(DeviceName(device));
+        QList<double> widths {
+            std::max(widest(m_bold, { QStringLiteral("Nr") }), widest(m_body, { QStringLiteral("170") })),
+            std::max(
+                widest(m_bold, { QStringLiteral("Zeit") }), widest(m_body, { QStringLiteral("00:00:00") })),
+            std::max(widest(m_bold, { QStringLiteral("Abstand"), QStringLiteral("(s)") }),
+                widest(m_body, { QStringLiteral("65279") })),
+            std::max(widest(m_bold, { QStringLiteral("Zündgerät") }), widest(m_body, devices)),
+            widest(m_bold, { QStringLiteral("Kreis"), QStringLiteral("doppelt belegt") }),
+            0,
+            std::max(widest(m_bold, { QStringLiteral("geladen") }), mm(3.5) + pad),
+        };
+        double fixed = 0;
+        for (double w : widths)
+            fixed += w;
+        const double effectMin = mm(25);
+        if (fixed + effectMin > m_width) {
+            // Narrow paper: every column gives up its share; cells wrap where they must.
+            const double scale = (m_width - effectMin) / fixed;
+            for (double& w : widths)
+                w *= scale;
+            fixed = m_width - effectMin;
+        }
+        widths[5] = m_width - fixed;
         QList<double> edges { 0 };
-        for (double part : parts)
-            edges.append(edges.back() + part * m_width);
+        for (double w : widths)
+            edges.append(edges.back() + w);
         return edges;
     }
 
-    void tableRow(const QList<double>& edges, const QList<Cell>& cells, double height, bool shaded)
+    double cellPad() const { return mm(1.2); }
+
+    Cell cell(const QList<double>& edges, int column, const QFont& font, const QString& text,
+        Qt::Alignment align = Qt::AlignLeft) const
     {
+        Cell c;
+        c.font = &font;
+        c.align = align;
+        c.lines = wrap(font, text, edges[column + 1] - edges[column] - 2 * cellPad());
+        return c;
+    }
+
+    double rowHeight(const QList<Cell>& cells) const
+    {
+        double height = lineHeight(m_body);
+        for (const Cell& c : cells)
+            height = std::max(height, c.lines.size() * lineHeight(*c.font));
+        return height + 2 * rowPad();
+    }
+
+    double rowPad() const { return lineHeight(m_body) * 0.225; }
+
+    // Cells start at the row's top line; the row is as high as its tallest cell.
+    void tableRow(const QList<double>& edges, const QList<Cell>& cells, bool shaded)
+    {
+        const double height = rowHeight(cells);
         if (m_painter && shaded)
             m_painter->fillRect(QRectF(0, m_y, m_width, height), QColor(235, 235, 235));
         for (int i = 0; i < cells.size(); ++i) {
-            const QRectF rect(edges[i] + mm(1.5), m_y, edges[i + 1] - edges[i] - mm(3), height);
+            const QRectF rect(edges[i] + cellPad(), m_y + rowPad(), edges[i + 1] - edges[i] - 2 * cellPad(),
+                height - 2 * rowPad());
             if (cells[i].box && m_painter) {
                 const double side = mm(3.5);
                 m_painter->setPen(QPen(Qt::black, mm(0.25)));
                 m_painter->setBrush(Qt::white);
-                m_painter->drawRect(
-                    QRectF(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side));
+                const double mid = rect.top() + lineHeight(m_body) / 2;
+                m_painter->drawRect(QRectF(rect.center().x() - side / 2, mid - side / 2, side, side));
                 m_painter->setBrush(Qt::NoBrush);
             }
-            text(rect, cells[i].bold ? m_bold : m_body, cells[i].text, cells[i].align | Qt::AlignVCenter);
+            drawLines(cells[i].lines, 0, int(cells[i].lines.size()), *cells[i].font, rect.left(), rect.top(),
+                rect.width(), cells[i].align, cells[i].color);
         }
         m_y += height;
     }
 
-    void firingTableHeader(const QList<double>& edges, double rowH)
+    QList<Cell> headerCells(const QList<double>& edges) const
     {
         const Qt::Alignment right = Qt::AlignRight;
-        tableRow(edges,
-            { { QStringLiteral("Nr"), right, true }, { QStringLiteral("Zeit"), Qt::AlignLeft, true },
-                { QStringLiteral("Abstand (s)"), right, true },
-                { QStringLiteral("Zündgerät"), Qt::AlignLeft, true },
-                { QStringLiteral("Kreis"), Qt::AlignLeft, true },
-                { QStringLiteral("geladen"), Qt::AlignHCenter, true } },
-            rowH, false);
+        return { cell(edges, 0, m_bold, QStringLiteral("Nr"), right),
+            cell(edges, 1, m_bold, QStringLiteral("Zeit")),
+            cell(edges, 2, m_bold, QStringLiteral("Abstand (s)"), right),
+            cell(edges, 3, m_bold, QStringLiteral("Zündgerät")),
+            cell(edges, 4, m_bold, QStringLiteral("Kreis")), cell(edges, 5, m_bold, QStringLiteral("Effekt")),
+            cell(edges, 6, m_bold, QStringLiteral("geladen"), Qt::AlignHCenter) };
+    }
+
+    void firingTableHeader(const QList<Cell>& header, const QList<double>& edges)
+    {
+        tableRow(edges, header, false);
         line(QPointF(0, m_y), QPointF(m_width, m_y), 0.3);
     }
 
     void drawFiringTable()
     {
-        const double rowH = lineHeight(m_body) * 1.45;
         const QList<double> edges = tableColumns();
-        ensure(lineHeight(m_heading) + mm(2) + 3 * rowH);
+        const QList<Cell> header = headerCells(edges);
+        ensure(lineHeight(m_heading) + mm(2) + rowHeight(header) + 3 * (lineHeight(m_body) + 2 * rowPad()));
         heading(QStringLiteral("Zündfolge"));
-        firingTableHeader(edges, rowH);
+        firingTableHeader(header, edges);
         for (int slot = 0; slot < m_entries; ++slot) {
-            if (ensure(rowH))
-                firingTableHeader(edges, rowH);
             const qint16 code = m_list.circuits[slot];
             const int device = deviceOf(code);
             const bool last = slot + 1 == m_entries;
             QList<Cell> cells {
-                { QString::number(slot + 1), Qt::AlignRight },
-                { FormatClock(m_list.times[slot]) },
-                { last ? QStringLiteral("–") : QString::number(DurationToNext(m_list, slot)),
-                    Qt::AlignRight },
+                cell(edges, 0, m_body, QString::number(slot + 1), Qt::AlignRight),
+                cell(edges, 1, m_body, FormatClock(m_list.times[slot])),
+                cell(edges, 2, m_body,
+                    last ? QStringLiteral("–") : QString::number(DurationToNext(m_list, slot)),
+                    Qt::AlignRight),
             };
             if (device == NoDevice) {
-                cells.append({ QStringLiteral("kein Zündkreis") });
-                cells.append({ QStringLiteral("–") });
-                cells.append({ QString(), Qt::AlignHCenter });
+                cells.append(cell(edges, 3, m_body, QStringLiteral("kein Zündkreis")));
+                cells.append(cell(edges, 4, m_bold, QStringLiteral("–")));
             } else {
-                const QString number
-                    = QStringLiteral("%1").arg(code % CircuitsPerDevice, 2, 10, QLatin1Char('0'));
-                cells.append({ DeviceName(device) });
-                cells.append({ m_doubled[slot] ? number + QStringLiteral("  doppelt belegt") : number,
-                    Qt::AlignLeft, m_doubled[slot] });
-                cells.append({ QString(), Qt::AlignHCenter, false, true });
+                const QString number = twoDigits(code % CircuitsPerDevice);
+                cells.append(cell(edges, 3, m_body, DeviceName(device)));
+                QString circuit = number;
+                if (m_doubled[slot]) {
+                    const QString oneLine = number + QStringLiteral("  doppelt belegt");
+                    circuit = textWidth(m_bold, oneLine) <= edges[5] - edges[4] - 2 * cellPad()
+                        ? oneLine
+                        : number + QStringLiteral("\ndoppelt belegt");
+                }
+                cells.append(cell(edges, 4, m_bold, circuit));
             }
-            tableRow(edges, cells, rowH, slot % 2 == 1);
+            cells.append(cell(edges, 5, m_body, m_list.effects[slot]));
+            Cell box = cell(edges, 6, m_body, QString(), Qt::AlignHCenter);
+            box.box = device != NoDevice;
+            cells.append(box);
+            if (ensure(rowHeight(cells)))
+                firingTableHeader(header, edges);
+            tableRow(edges, cells, slot % 2 == 1);
         }
         line(QPointF(0, m_y), QPointF(m_width, m_y), 0.3);
         m_y += mm(6);
     }
 
     struct WiringCell {
-        QString text;
+        QStringList lines;
+        QList<bool> continued; // a line that goes on with the entry above it
         bool free = true;
         bool doubled = false;
     };
 
-    // What fires circuit n of a device: its own entries and, for B and C, the entries of H n.
-    WiringCell wiringCell(int device, int number) const
+    // What fires circuit n of a device: its own entries and, for B and C, the entries of H n, each
+    // with its effect; wrapped to textW, an entry's further lines indented.
+    WiringCell wiringCell(int device, int number, double textW) const
     {
         const qint16 own = qint16(device * CircuitsPerDevice + number);
         const qint16 viaH = qint16(DeviceH * CircuitsPerDevice + number);
@@ -326,17 +512,21 @@ private:
             const qint16 code = m_list.circuits[slot];
             const QString when
                 = QStringLiteral("Nr. %1 (%2").arg(slot + 1).arg(FormatClock(m_list.times[slot]));
-            if (code == own && code != NoCircuit) {
-                parts.append(when + QLatin1Char(')'));
-                ++fired;
-            } else if (distributor && code == viaH && code != NoCircuit) {
-                parts.append(when + QStringLiteral(", über H)"));
-                ++fired;
-            } else if (device == DeviceH
+            QString part;
+            if (code == own && code != NoCircuit)
+                part = when + QLatin1Char(')');
+            else if (distributor && code == viaH && code != NoCircuit)
+                part = when + QStringLiteral(", über H)");
+            else if (device == DeviceH
                 && (code == DeviceB * CircuitsPerDevice + number
-                    || code == DeviceC * CircuitsPerDevice + number)) {
+                    || code == DeviceC * CircuitsPerDevice + number))
                 distributorsUsed = true;
-            }
+            if (part.isEmpty())
+                continue;
+            if (!m_list.effects[slot].isEmpty())
+                part += QStringLiteral("  ") + m_list.effects[slot];
+            parts.append(part);
+            ++fired;
         }
         WiringCell cell;
         cell.free = parts.isEmpty();
@@ -344,28 +534,86 @@ private:
         if (cell.doubled)
             parts.append(distributorsUsed ? QStringLiteral("doppelt belegt (auch B/C)")
                                           : QStringLiteral("doppelt belegt"));
-        cell.text = cell.free ? QStringLiteral("frei") : parts.join(QLatin1Char('\n'));
+        if (cell.free)
+            parts.append(QStringLiteral("frei"));
+        const QFont& font = cell.doubled ? m_bold : m_body;
+        for (const QString& part : parts) {
+            const QStringList first = wrap(font, part, textW);
+            cell.lines.append(first.first());
+            cell.continued.append(false);
+            if (first.size() == 1)
+                continue;
+            // The rest once more, narrower, under the first line.
+            const QString rest = part.mid(first.first().size()).trimmed();
+            for (const QString& more : wrap(font, rest, textW - wiringIndent())) {
+                cell.lines.append(more);
+                cell.continued.append(true);
+            }
+        }
         return cell;
     }
 
-    double wiringCellHeight(const WiringCell& cell, double textW) const
+    double wiringIndent() const { return mm(4); }
+    double wiringLineHeight() const { return std::max(lineHeight(m_body), lineHeight(m_bold)); }
+    double wiringPad() const { return mm(1.2); }
+
+    void drawWiringLines(const WiringCell& cell, int from, int count, double left, double labelW, int number)
     {
+        if (from >= cell.lines.size())
+            return;
+        drawLines(
+            { QStringLiteral("Kreis ") + twoDigits(number) }, 0, 1, m_body, left, m_y + wiringPad(), labelW);
         const QFont& font = cell.doubled ? m_bold : m_body;
-        return QFontMetricsF(font, &m_device)
-            .boundingRect(QRectF(0, 0, textW, 1e9), Qt::TextWordWrap, cell.text)
-            .height();
+        const QColor color = cell.free ? QColor(120, 120, 120) : QColor(Qt::black);
+        const int to = std::min(int(cell.lines.size()), from + count);
+        for (int i = from; i < to; ++i) {
+            const double indent = cell.continued[i] ? wiringIndent() : 0;
+            drawLines(cell.lines, i, i + 1, font, left + labelW + indent,
+                m_y + wiringPad() + (i - from) * wiringLineHeight(), 0, Qt::AlignLeft, color);
+        }
     }
 
-    void drawWiringCell(const WiringCell& cell, const QRectF& rect, double labelW, int number)
+    // Circuit n and circuit n + 16 side by side. A row taller than the rest of the page goes on
+    // the next page whole if it fits there, else it is split, line by line, over as many pages
+    // as it needs.
+    void drawWiringRow(const WiringCell& left, const WiringCell& right, int row, const QString& title,
+        double halfW, double gap, double labelW)
     {
-        text(QRectF(rect.left(), rect.top(), labelW, rect.height()), m_body,
-            QStringLiteral("Kreis %1").arg(number, 2, 10, QLatin1Char('0')), Qt::AlignLeft | Qt::AlignTop);
-        if (!m_painter)
-            return;
-        m_painter->setPen(cell.free ? QColor(120, 120, 120) : QColor(Qt::black));
-        text(QRectF(rect.left() + labelW, rect.top(), rect.width() - labelW, rect.height()),
-            cell.doubled ? m_bold : m_body, cell.text, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap);
-        m_painter->setPen(Qt::black);
+        const double lineH = wiringLineHeight();
+        const int total = int(std::max(left.lines.size(), right.lines.size()));
+        const double freshRoom = bodyBottom() - top() - sectionTitleHeight();
+        int done = 0;
+        while (done < total) {
+            const int remaining = total - done;
+            const double room = bodyBottom() - m_y - 2 * wiringPad();
+            const int fits = int(std::floor(room / lineH));
+            const bool wholeOnFreshPage = done == 0 && remaining * lineH + 2 * wiringPad() <= freshRoom;
+            if (fits < remaining && (wholeOnFreshPage || fits < std::min(3, remaining))
+                && m_y > top() + sectionTitleHeight()) {
+                newPage();
+                sectionTitle(title + QStringLiteral(" (Fortsetzung)"));
+                continue;
+            }
+            int count = std::clamp(fits, 1, remaining);
+            // An entry's wrapped lines stay together, on either side.
+            const auto splitsEntry
+                = [&](const WiringCell& c, int at) { return at < c.continued.size() && c.continued[at]; };
+            int whole = count;
+            while (whole > 1 && whole < remaining
+                && (splitsEntry(left, done + whole) || splitsEntry(right, done + whole)))
+                --whole;
+            if (whole < remaining && !splitsEntry(left, done + whole) && !splitsEntry(right, done + whole))
+                count = whole;
+            drawWiringLines(left, done, count, 0, labelW, row);
+            drawWiringLines(right, done, count, halfW + gap, labelW, row + 16);
+            m_y += count * lineH + 2 * wiringPad();
+            done += count;
+            if (done < total) {
+                newPage();
+                sectionTitle(title + QStringLiteral(" (Fortsetzung)"));
+            }
+        }
+        line(QPointF(0, m_y), QPointF(m_width, m_y), 0.1, QColor(170, 170, 170));
     }
 
     // Per device in use, its circuits 0 to 15 and 16 to 31 side by side.
@@ -382,48 +630,36 @@ private:
         }
         heading(QStringLiteral("Verkabelung"));
         if (std::none_of(std::begin(used), std::end(used), [](bool u) { return u; })) {
-            text(QRectF(0, m_y, m_width, lineHeight(m_body)), m_body,
-                QStringLiteral("Kein Eintrag hat einen Zündkreis."));
-            m_y += lineHeight(m_body);
+            paragraph(m_body, QStringLiteral("Kein Eintrag hat einen Zündkreis."));
             return;
         }
         const double gap = mm(6);
         const double halfW = (m_width - gap) / 2;
         const double labelW = textWidth(m_body, QStringLiteral("Kreis 00")) + mm(3);
         const double textW = halfW - labelW - mm(1);
-        const double pad = mm(1.2);
-        const double titleH = lineHeight(m_bold) * 1.6;
+        const double lineH = wiringLineHeight();
         for (int device = 0; device < DeviceCount; ++device) {
             if (!used[device])
                 continue;
             WiringCell cells[CircuitsPerDevice];
-            double rowH[CircuitsPerDevice / 2];
             for (int n = 0; n < CircuitsPerDevice; ++n)
-                cells[n] = wiringCell(device, n);
-            for (int row = 0; row < CircuitsPerDevice / 2; ++row) {
-                rowH[row]
-                    = std::max(wiringCellHeight(cells[row], textW), wiringCellHeight(cells[row + 16], textW))
-                    + 2 * pad;
-            }
+                cells[n] = wiringCell(device, n, textW);
             const QString title = QStringLiteral("Zündgerät ") + DeviceName(device);
-            ensure(titleH + 4 * rowH[0]);
+            // The title with the start of its first rows, or on the next page.
+            const int firstLines = int(std::max(cells[0].lines.size(), cells[16].lines.size()));
+            ensure(sectionTitleHeight() + std::min(4, std::max(firstLines, 1)) * (lineH + 2 * wiringPad()));
             sectionTitle(title);
-            for (int row = 0; row < CircuitsPerDevice / 2; ++row) {
-                if (ensure(rowH[row]))
-                    sectionTitle(title + QStringLiteral(" (Fortsetzung)"));
-                drawWiringCell(cells[row], QRectF(0, m_y + pad, halfW, rowH[row] - 2 * pad), labelW, row);
-                drawWiringCell(cells[row + 16], QRectF(halfW + gap, m_y + pad, halfW, rowH[row] - 2 * pad),
-                    labelW, row + 16);
-                m_y += rowH[row];
-                line(QPointF(0, m_y), QPointF(m_width, m_y), 0.1, QColor(170, 170, 170));
-            }
+            for (int row = 0; row < CircuitsPerDevice / 2; ++row)
+                drawWiringRow(cells[row], cells[row + 16], row, title, halfW, gap, labelW);
             m_y += mm(6);
         }
     }
 
+    double sectionTitleHeight() const { return lineHeight(m_bold) * 1.6; }
+
     void sectionTitle(const QString& title)
     {
-        const double h = lineHeight(m_bold) * 1.6;
+        const double h = sectionTitleHeight();
         if (m_painter)
             m_painter->fillRect(QRectF(0, m_y, m_width, h), QColor(225, 225, 225));
         text(QRectF(mm(1.5), m_y, m_width - mm(3), h), m_bold, title);

@@ -2,6 +2,7 @@
 #include "pdf_text.h"
 #include "test_main.h"
 
+#include <QDir>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -27,6 +28,59 @@ CrewSheet sheetOf(const ShotList& list)
 {
     return { list, QStringLiteral("show.fsl"), QStringLiteral("Silvester am See"),
         QDateTime(QDate(2024, 12, 31), QTime(18, 5)), QString(), 0 };
+}
+
+// count entries from 0 s, gap seconds apart, circuits from the codes in turn.
+ShotList listOf(int count, int gap, const QList<int>& codes)
+{
+    ShotList list = ShotList::startup();
+    for (int i = 0; i < count; ++i) {
+        list.times[i] = i * gap;
+        list.circuits[i] = qint16(codes[i % codes.size()]);
+    }
+    return list;
+}
+
+const QStringList Effects { QStringLiteral("Kometen rot 50 mm"),
+    QStringLiteral("Römisches Licht Silberweide mit Goldschweif und Knister"), QString(60, QLatin1Char('X')),
+    QString() };
+
+QString stripped(QString text) { return text.remove(QRegularExpression(QStringLiteral("\\s+"))); }
+
+// The text in the order it was drawn, so a wrapped cell reads as one piece.
+QString pdfRawText(const QString& pdf)
+{
+    QProcess process;
+    process.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")),
+        { QStringLiteral("-raw"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
+            QStringLiteral("-") });
+    return process.waitForFinished(30000) ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
+}
+
+struct Written {
+    QStringList pages;
+    QString raw;
+};
+
+Written writtenSheet(const CrewSheet& sheet)
+{
+    static int count = 0;
+    const QString path = QDir::current().filePath(QStringLiteral("sheet%1.pdf").arg(++count));
+    QString error;
+    if (!WriteCrewSheetPdf(path, sheet, &error))
+        qWarning("%s", qPrintable(error));
+    return { PdfPages(path), pdfRawText(path) };
+}
+
+// All numbers in text, after dropping clock times and axis labels.
+QList<int> numbersIn(QString text)
+{
+    text.remove(QRegularExpression(QStringLiteral("\\d+:\\d+(:\\d+)?( h)?|\\d+ min")));
+    QList<int> numbers;
+    QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral("\\d+")).globalMatch(text);
+    while (it.hasNext())
+        numbers.append(it.next().captured().toInt());
+    return numbers;
 }
 
 } // namespace
@@ -75,6 +129,152 @@ private Q_SLOTS:
             QVERIFY(all.contains(QStringLiteral("Zündgerät ") + DeviceName(device)));
         QVERIFY(all.contains(QStringLiteral("über H")));
         QVERIFY(all.contains(QStringLiteral("frei")));
+    }
+
+    // Each entry has its table row and its line in the wiring plan, with its effect, however tall a
+    // circuit's row gets; no page carries anything below its "Seite x von y".
+    void everyEntryAndEffectAboveTheFoot_data()
+    {
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<int>("gap");
+        QTest::newRow("170 entries on one circuit") << QList<int> { 5 } << 2;
+        QTest::newRow("170 entries on one H circuit, also B and C") << QList<int> { 7 * 32 + 3 } << 2;
+        QTest::newRow("every device, no circuit")
+            << QList<int> { 0, 33, 255, 66, 99, 132, 165, 198, 231 } << 383;
+    }
+    void everyEntryAndEffectAboveTheFoot()
+    {
+        QFETCH(QList<int>, codes);
+        QFETCH(int, gap);
+        ShotList list = listOf(EntryCount, gap, codes);
+        for (int slot = 0; slot < EntryCount; ++slot)
+            list.effects[slot] = Effects[slot % Effects.size()];
+        const Written sheet = writtenSheet(sheetOf(list));
+        QVERIFY(sheet.pages.size() > 3);
+
+        for (int page = 0; page < sheet.pages.size(); ++page) {
+            const QStringList lines = sheet.pages[page].trimmed().split(QLatin1Char('\n'));
+            QCOMPARE(lines.last().trimmed(),
+                QStringLiteral("Seite %1 von %2").arg(page + 1).arg(sheet.pages.size()));
+            QCOMPARE(sheet.pages[page].count(QStringLiteral("Seite ")), 1);
+        }
+        const QString all = sheet.pages.join(QLatin1Char('\n'));
+        const QString wiring = stripped(sheet.raw.mid(sheet.raw.indexOf(QStringLiteral("Verkabelung"))));
+        const QString table = stripped(sheet.raw.left(sheet.raw.indexOf(QStringLiteral("Verkabelung"))));
+        QVERIFY(table.contains(QStringLiteral("KreisEffektgeladen")));
+        for (int slot = 0; slot < EntryCount; ++slot) {
+            const qint16 code = list.circuits[slot];
+            const QString time = FormatClock(list.times[slot]);
+            const QString effect = stripped(list.effects[slot]);
+            const QString device = code == NoCircuit ? QStringLiteral("keinZündkreis–")
+                                                     : stripped(DeviceName(code / 32))
+                    + QStringLiteral("%1").arg(code % 32, 2, 10, QLatin1Char('0'));
+            const QRegularExpression row(
+                QStringLiteral("%1%2(\\d+|–)%3(doppeltbelegt)?%4")
+                    .arg(slot + 1)
+                    .arg(time, QRegularExpression::escape(device), QRegularExpression::escape(effect)));
+            QVERIFY2(row.match(table).hasMatch(), qPrintable(row.pattern()));
+            if (code == NoCircuit)
+                continue;
+            const QString own = QStringLiteral("Nr.%1(%2)%3").arg(slot + 1).arg(time, effect);
+            QVERIFY2(wiring.contains(own), qPrintable(own));
+            if (code / 32 == 7) {
+                const QString viaH = QStringLiteral("Nr.%1(%2,überH)%3").arg(slot + 1).arg(time, effect);
+                QCOMPARE(wiring.count(viaH), 2);
+            }
+        }
+        QVERIFY(!all.contains(QStringLiteral("Nr. 171")));
+    }
+
+    // The line: "Kreis 05  Nr. 5 (00:00:22)  Kometen rot 50 mm", on one line of the plan.
+    void effectStandsBesideItsCircuit()
+    {
+        ShotList list = listOf(5, 5, { 1, 2, 3, 4, 5 });
+        list.times[4] = 22;
+        list.effects[4] = QStringLiteral("Kometen rot 50 mm");
+        const Written sheet = writtenSheet(sheetOf(list));
+        const QRegularExpression line(
+            QStringLiteral("Kreis 05\\s+Nr\\. 5 \\(00:00:22\\)\\s+Kometen rot 50 mm\\s+Kreis 21"));
+        QVERIFY(line.match(sheet.pages.join(QLatin1Char('\n'))).hasMatch());
+        QVERIFY(QRegularExpression(
+            QStringLiteral("\\n\\s*5\\s+00:00:22\\s+–\\s+A \\(Brenzor\\)\\s+05\\s+Kometen rot 50 mm\\n"))
+                    .match(sheet.pages.join(QLatin1Char('\n')))
+                    .hasMatch());
+    }
+
+    void wholeCommentAndMusicOnPageOne_data()
+    {
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QString>("music");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("musicLine");
+        const QString rain = QStringLiteral("Sicherheitsabstand 50 m zu allen Zuschauern; Kontakt "
+                                            "Einsatzleitung Frau Berger, Telefon 0171 2345678. "
+                                            "Bei Regen: Zündanlage unter der Plane lassen, Rohre abdecken "
+                                            "und erst nach Freigabe zünden. Ende.");
+        QTest::newRow("long comment, music before the sequence")
+            << rain << QStringLiteral("/shows/musik/finale.mp3") << -30
+            << QStringLiteral("Musik: finale.mp3, Beginn −3,0 s");
+        QTest::newRow("music after the start") << QStringLiteral("Probe") << QStringLiteral("/m/a b.ogg")
+                                               << 25 << QStringLiteral("Musik: a b.ogg, Beginn 2,5 s");
+        QTest::newRow("no music") << rain << QString() << 0 << QString();
+    }
+    void wholeCommentAndMusicOnPageOne()
+    {
+        QFETCH(QString, comment);
+        QFETCH(QString, music);
+        QFETCH(int, start);
+        QFETCH(QString, musicLine);
+        CrewSheet sheet = sheetOf(listOf(20, 10, { 1 }));
+        sheet.comment = comment;
+        sheet.musicPath = music;
+        sheet.musicStartTenths = start;
+        const Written written = writtenSheet(sheet);
+        const QString firstPage = stripped(written.raw.left(written.raw.indexOf(QLatin1Char('\f'))));
+        QVERIFY(firstPage.contains(stripped(comment)));
+        const QStringList lines = written.pages[0].split(QLatin1Char('\n'));
+        if (!musicLine.isEmpty())
+            QVERIFY(lines.contains(musicLine));
+        QVERIFY(!written.pages.mid(musicLine.isEmpty() ? 0 : 1)
+                     .join(QString())
+                     .contains(QStringLiteral("Musik:")));
+        for (const QString& page : written.pages) // the header line
+            QVERIFY(page.trimmed().startsWith(QStringLiteral("show.fsl – ") + comment.left(20)));
+    }
+
+    // Every entry is found on the Zeitleiste: its number in the picture, or in the legend below it.
+    void legendNamesEveryEntryWithoutNumber_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<bool>("legend");
+        QTest::newRow("170 shots a second apart") << 170 << 1 << QList<int> { 0, 1, 2 } << true;
+        QTest::newRow("two devices, dense") << 170 << 3 << QList<int> { 0, 7 * 32 } << true;
+        QTest::newRow("sparse") << 20 << 60 << QList<int> { 0, 32, 255 } << false;
+    }
+    void legendNamesEveryEntryWithoutNumber()
+    {
+        QFETCH(int, count);
+        QFETCH(int, gap);
+        QFETCH(QList<int>, codes);
+        QFETCH(bool, legend);
+        const Written sheet = writtenSheet(sheetOf(listOf(count, gap, codes)));
+        const QString all = sheet.pages.join(QLatin1Char('\n'));
+        const int pictureAt = all.indexOf(QStringLiteral("\nZeitleiste"));
+        const int legendAt = all.indexOf(QStringLiteral("\nLegende"));
+        const int tableAt = all.indexOf(QStringLiteral("\nZündfolge"));
+        QVERIFY(pictureAt > 0 && tableAt > pictureAt);
+        QCOMPARE(legendAt > 0, legend);
+        const QString picture = all.mid(pictureAt, (legend ? legendAt : tableAt) - pictureAt);
+        const QList<int> inPicture = numbersIn(picture);
+        const QList<int> inLegend = legend ? numbersIn(all.mid(legendAt, tableAt - legendAt)) : QList<int>();
+        for (int n = 1; n <= count; ++n)
+            QVERIFY2(inPicture.contains(n) || inLegend.contains(n), qPrintable(QString::number(n)));
+        for (int n : inPicture + inLegend)
+            QVERIFY2(n >= 1 && n <= count, qPrintable(QString::number(n)));
+        if (legend)
+            QVERIFY(inPicture.size() < count);
     }
 
     void sectionsOnlyForDevicesInUse_data()
