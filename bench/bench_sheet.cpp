@@ -37,6 +37,32 @@ void BM_CrewSheetPdf(benchmark::State& state)
 }
 BENCHMARK(BM_CrewSheetPdf)->Unit(benchmark::kMillisecond);
 
+// The heaviest sheet: 170 entries on one circuit, each with a long effect, a long comment and music;
+// the wiring plan's row of that circuit runs over several pages.
+void BM_CrewSheetPdfOneCircuitWithEffects(benchmark::State& state)
+{
+    ShotList list = ShotList::startup();
+    for (int i = 0; i < EntryCount; ++i) {
+        list.times[i] = i * 2;
+        list.circuits[i] = 5;
+        list.effects[i] = QStringLiteral("Römisches Licht Silberweide mit Goldschweif Nr. %1").arg(i + 1);
+    }
+    const CrewSheet sheet { list, QStringLiteral("show.fsl"),
+        QStringLiteral("Sicherheitsabstand 50 m; Kontakt Einsatzleitung 0171 2345678; bei Regen abdecken. ")
+            .repeated(4),
+        QDateTime::currentDateTime(), QStringLiteral("/shows/finale.mp3"), -30 };
+    for (auto _ : state) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        if (PaintCrewSheet(writer, sheet) == 0)
+            state.SkipWithError("nothing drawn");
+        benchmark::DoNotOptimize(buffer.data().size());
+    }
+}
+BENCHMARK(BM_CrewSheetPdfOneCircuitWithEffects)->Unit(benchmark::kMillisecond);
+
 void BM_CsvWrite(benchmark::State& state)
 {
     const ShotList list = fullList();
