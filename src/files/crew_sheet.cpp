@@ -366,17 +366,34 @@ private:
             0,
             std::max(widest(m_bold, { QStringLiteral("geladen") }), mm(3.5) + pad),
         };
-        double fixed = 0;
-        for (double w : widths)
-            fixed += w;
+        // The narrowest a column can be: its longest word. Device names and "doppelt belegt" wrap
+        // at their spaces on narrow paper; numbers and times never do.
+        QList<double> least = widths;
+        least[3] = std::max(widest(m_bold, { QStringLiteral("Zündgerät") }),
+            widest(m_body, { QStringLiteral("(Verteiler)"), QStringLiteral("Zündkreis") }));
+        least[4] = widest(
+            m_bold, { QStringLiteral("Kreis"), QStringLiteral("doppelt"), QStringLiteral("belegt") });
+        const auto sum = [](const QList<double>& list) {
+            double total = 0;
+            for (double w : list)
+                total += w;
+            return total;
+        };
         const double effectMin = mm(25);
-        if (fixed + effectMin > m_width) {
-            // Narrow paper: every column gives up its share; cells wrap where they must.
-            const double scale = (m_width - effectMin) / fixed;
-            for (double& w : widths)
-                w *= scale;
-            fixed = m_width - effectMin;
+        const double need = sum(widths) + effectMin - m_width;
+        if (need > 0) {
+            const double room = sum(widths) - sum(least);
+            for (int i = 0; i < widths.size(); ++i)
+                widths[i] -= room > 0 ? (widths[i] - least[i]) * std::min(1.0, need / room) : 0;
+            // Paper narrower still: every column gives up its share; cells wrap where they must.
+            const double effectLeast = mm(12);
+            if (sum(widths) + effectLeast > m_width) {
+                const double scale = (m_width - effectLeast) / sum(widths);
+                for (double& w : widths)
+                    w *= scale;
+            }
         }
+        const double fixed = sum(widths);
         widths[5] = m_width - fixed;
         QList<double> edges { 0 };
         for (double w : widths)

@@ -308,14 +308,48 @@ private Q_SLOTS:
         }
     }
 
+    // Whatever paper the print dialog chose: every page counted is painted, every entry is there
+    // and nothing stands below the page's foot.
+    void paintsEveryPageItCounts_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("landscape");
+        QTest::newRow("A4") << int(QPageSize::A4) << false;
+        QTest::newRow("A5") << int(QPageSize::A5) << false;
+        QTest::newRow("Letter landscape") << int(QPageSize::Letter) << true;
+    }
     void paintsEveryPageItCounts()
     {
+        QFETCH(int, size);
+        QFETCH(bool, landscape);
         QTemporaryDir dir;
-        QPdfWriter writer(dir.filePath(QStringLiteral("direct.pdf")));
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        const int pages = PaintCrewSheet(writer, sheetOf(fullList()));
+        const QString path = dir.filePath(QStringLiteral("direct.pdf"));
+        ShotList list = fullList();
+        for (int slot = 0; slot < EntryCount; ++slot)
+            list.effects[slot] = Effects[slot % Effects.size()];
+        int pages = 0;
+        {
+            QPdfWriter writer(path);
+            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::PageSizeId(size)),
+                landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(10, 10, 10, 10)));
+            pages = PaintCrewSheet(writer, sheetOf(list));
+        }
         QVERIFY(pages > 2);
-        QCOMPARE(PdfPages(dir.filePath(QStringLiteral("direct.pdf"))).size(), pages);
+        const QStringList text = PdfPages(path);
+        QCOMPARE(text.size(), pages);
+        for (int page = 0; page < pages; ++page) {
+            QCOMPARE(text[page].trimmed().split(QLatin1Char('\n')).last().trimmed(),
+                QStringLiteral("Seite %1 von %2").arg(page + 1).arg(pages));
+        }
+        const QString raw = stripped(pdfRawText(path));
+        for (int slot = 0; slot < EntryCount; ++slot) {
+            if (list.circuits[slot] != NoCircuit) {
+                const QString line
+                    = QStringLiteral("Nr.%1(%2").arg(slot + 1).arg(FormatClock(list.times[slot]));
+                QVERIFY2(
+                    raw.contains(line + QLatin1Char(')') + stripped(list.effects[slot])), qPrintable(line));
+            }
+        }
     }
 
     void unwritableTargetFailsWithReasonAndNoFile()
