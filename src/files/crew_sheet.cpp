@@ -26,7 +26,7 @@ constexpr int CircuitsPerDevice = 32;
 constexpr int DeviceB = 1;
 constexpr int DeviceC = 2;
 constexpr int DeviceH = 7;
-constexpr int NoDevice = DeviceCount; // lane of the entries without circuit
+constexpr int NoDevice = TimelineNoCircuitLane;
 
 QFont sheetFont(double points, bool bold = false)
 {
@@ -39,18 +39,16 @@ QFont sheetFont(double points, bool bold = false)
     return font;
 }
 
-int deviceOf(qint16 code) { return code >= 0 && code < NoCircuit ? code / CircuitsPerDevice : NoDevice; }
-
 QString twoDigits(int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); }
 
 // "finale.mp3, Beginn −3,0 s"
 QString musicText(const QString& path, qint32 startTenths)
 {
     const qint32 tenths = startTenths < 0 ? -startTenths : startTenths;
+    // One arg() call: a "%2" in the file name is not a place holder.
     return QStringLiteral("Musik: %1, Beginn %2%3,%4 s")
-        .arg(QFileInfo(path).fileName(), startTenths < 0 ? QStringLiteral("\u2212") : QString())
-        .arg(tenths / 10)
-        .arg(tenths % 10);
+        .arg(QFileInfo(path).fileName(), startTenths < 0 ? QStringLiteral("\u2212") : QString(),
+            QString::number(tenths / 10), QString::number(tenths % 10));
 }
 
 // One cell of a table: its lines as wrapped into the cell.
@@ -59,7 +57,6 @@ struct Cell {
     const QFont* font = nullptr;
     Qt::Alignment align = Qt::AlignLeft;
     bool box = false;
-    QColor color = Qt::black;
 };
 
 // Lays the sheet out page by page. The first pass runs without a painter and only counts the pages,
@@ -441,7 +438,7 @@ private:
                 m_painter->setBrush(Qt::NoBrush);
             }
             drawLines(cells[i].lines, 0, int(cells[i].lines.size()), *cells[i].font, rect.left(), rect.top(),
-                rect.width(), cells[i].align, cells[i].color);
+                rect.width(), cells[i].align);
         }
         m_y += height;
     }
@@ -472,7 +469,7 @@ private:
         firingTableHeader(header, edges);
         for (int slot = 0; slot < m_entries; ++slot) {
             const qint16 code = m_list.circuits[slot];
-            const int device = deviceOf(code);
+            const int device = TimelineLaneOf(code);
             const bool last = slot + 1 == m_entries;
             QList<Cell> cells {
                 cell(edges, 0, m_body, QString::number(slot + 1), Qt::AlignRight),
@@ -638,7 +635,7 @@ private:
     {
         bool used[DeviceCount] = {};
         for (int slot = 0; slot < m_entries; ++slot) {
-            const int device = deviceOf(m_list.circuits[slot]);
+            const int device = TimelineLaneOf(m_list.circuits[slot]);
             if (device == NoDevice)
                 continue;
             used[device] = true;

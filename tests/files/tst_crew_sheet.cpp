@@ -215,8 +215,9 @@ private Q_SLOTS:
         QTest::newRow("long comment, music before the sequence")
             << rain << QStringLiteral("/shows/musik/finale.mp3") << -30
             << QStringLiteral("Musik: finale.mp3, Beginn −3,0 s");
-        QTest::newRow("music after the start") << QStringLiteral("Probe") << QStringLiteral("/m/a b.ogg")
-                                               << 25 << QStringLiteral("Musik: a b.ogg, Beginn 2,5 s");
+        QTest::newRow("music after the start, a percent sign in its name")
+            << QStringLiteral("Probe") << QStringLiteral("/m/Finale 100%2.ogg") << 25
+            << QStringLiteral("Musik: Finale 100%2.ogg, Beginn 2,5 s");
         QTest::newRow("no music") << rain << QString() << 0 << QString();
     }
     void wholeCommentAndMusicOnPageOne()
