@@ -106,7 +106,6 @@ private:
         return QFontMetricsF(font, &m_device).horizontalAdvance(text);
     }
     double bodyBottom() const { return m_height - lineHeight(m_small) - mm(3); }
-    double bodyHeight() const { return bodyBottom() - top(); }
     double top() const { return lineHeight(m_small) + mm(5); }
 
     void text(const QRectF& rect, const QFont& font, const QString& text,
