@@ -4,10 +4,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QScreen>
 
 namespace {
 
@@ -41,26 +43,31 @@ QMessageBox::Icon messageIcon(Prompter::Icon icon)
     return QMessageBox::NoIcon;
 }
 
-// A box grows with its longest word; a long path is one word. Break opportunities (zero width spaces)
-// after its separators keep the box within the screen.
-QString breakableText(const QString& text)
-{
-    constexpr int LongWord = 40;
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    int run = 0;
-    for (const QChar c : text) {
-        out += c;
-        run = c.isSpace() ? 0 : run + 1;
-        const bool separator = c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('_')
-            || c == QLatin1Char('-') || c == QLatin1Char('.');
-        if ((separator && run >= LongWord / 2) || run >= LongWord) {
-            out += QChar(0x200B);
-            run = 0;
-        }
+// A message box sizes itself to at most the screen's width, and wraps a long word (a path) anywhere
+// once it needs to; its frame then still lies beyond the screen's edge. Narrower by the frame, the
+// text wraps a little earlier and stays as given.
+class FittingMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        const QScreen* shownOn = screen();
+        if (!shownOn)
+            return;
+        const QRect room = shownOn->availableGeometry();
+        constexpr int LeastFrame = 16;
+        const QSize frame = frameGeometry().size() - size();
+        const int widest = room.width() - qMax(frame.width(), LeastFrame);
+        if (width() <= widest)
+            return;
+        const int height = layout() && layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(widest)
+                                                                     : this->height();
+        setFixedSize(widest, height);
     }
-    return out;
-}
+};
 
 // "csv" for "CSV-Dateien (*.csv)".
 QString firstSuffix(const QString& filter)
@@ -71,8 +78,23 @@ QString firstSuffix(const QString& filter)
 
 } // namespace
 
+BoxReport ListedReport(const QString& head, const QStringList& lines, const QString& tail, int shown)
+{
+    if (lines.size() <= shown)
+        return { head + lines.join(QLatin1Char('\n')) + tail, QString() };
+    const QString listed = lines.mid(0, shown).join(QLatin1Char('\n'))
+        + QStringLiteral("\n… und %1 weitere").arg(lines.size() - shown);
+    return { head + listed + tail, head + lines.join(QLatin1Char('\n')) + tail };
+}
+
 Prompter::Answer DialogPrompter::message(
     const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon)
+{
+    return messageWithDetails(title, text, QString(), buttons, defaultButton, icon);
+}
+
+Prompter::Answer DialogPrompter::messageWithDetails(const QString& title, const QString& text,
+    const QString& details, Buttons buttons, Answer defaultButton, Icon icon)
 {
     QMessageBox::StandardButtons standard;
     switch (buttons) {
@@ -86,7 +108,12 @@ Prompter::Answer DialogPrompter::message(
         standard = QMessageBox::Yes | QMessageBox::No;
         break;
     }
-    QMessageBox box(messageIcon(icon), title, breakableText(text), standard, m_parent);
+    FittingMessageBox box(messageIcon(icon), title, text, standard, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    // Selectable text can be copied; it also lets the box wrap a long word.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.setDefaultButton(standardButton(defaultButton));
     switch (box.exec()) {
     case QMessageBox::Ok:

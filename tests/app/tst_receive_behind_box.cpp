@@ -44,7 +44,7 @@ bool startReceive(LinkRig& rig, int* boxes)
         return false;
     w.document().reset(ListWithTimes({ 0, 10, 20, 30 }));
     w.Command2[0]->click();
-    if (!w.Receiving)
+    if (!w.Receiving())
         return false;
     const QByteArray command = "list " + QFile::encodeName(writeDeviceList());
     rig.prompter->whileOpen = [&rig, boxes, command](const ScriptedPrompter::Asked&) {
