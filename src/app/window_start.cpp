@@ -120,12 +120,14 @@ void WindowRun::reportWriteFailure(const QString& reason)
         Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
 }
 
-int RunWindow(int& argc, char** argv, const QString& file)
+int RunWindow(int& argc, char** argv, const QString& file, const std::function<void(WindowRun&)>& beforeStart)
 {
     QApplication app(argc, argv);
     QTranslator qtTranslator;
     SetUpWindowApplication(qtTranslator);
     WindowRun run;
+    if (beforeStart)
+        beforeStart(run);
     run.start(file);
     return QApplication::exec();
 }

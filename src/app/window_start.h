@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Form1;
@@ -47,4 +48,6 @@ private:
 };
 
 // The window: start-up, then the list named on the command line (if any); returns the exit code.
-int RunWindow(int& argc, char** argv, const QString& file);
+// beforeStart runs once the window is built, before it is shown (a test drives the window from there).
+int RunWindow(int& argc, char** argv, const QString& file,
+    const std::function<void(WindowRun&)>& beforeStart = nullptr);
