@@ -186,27 +186,55 @@ private Q_SLOTS:
         QCOMPARE(w.document().entryCount(), 1);
     }
 
-    // A long path in a message (a reason from the system, a full file name) wraps inside the screen.
+    // A long path in a message (a reason from the system, a full file name) wraps inside the screen,
+    // and so does a long report; the text is the one given, without invisible characters.
+    void messageBoxStaysWithinTheScreen_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("details");
+        const QString path = QStringLiteral("/media/feuerwerk/") + QString(40, QLatin1Char('x')) + "/"
+            + QString(250, QLatin1Char('y')) + QStringLiteral(".fsl");
+        QTest::newRow("long path")
+            << QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.").arg(path) << QString();
+        QStringList rows;
+        for (int row = 2; row < 172; ++row)
+            rows.append(QStringLiteral("Zeile %1: unbekanntes Zündgerät \"K\"").arg(row));
+        const BoxReport report
+            = ListedReport(QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(path), rows);
+        QTest::newRow("170 refused rows") << report.text << report.details;
+    }
     void messageBoxStaysWithinTheScreen()
     {
+        QFETCH(QString, text);
+        QFETCH(QString, details);
         Form1 w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QString path = QStringLiteral("/media/feuerwerk/") + QString(40, QLatin1Char('x')) + "/"
-            + QString(250, QLatin1Char('y')) + QStringLiteral(".fsl");
-        int width = 0;
+        QRect frame;
+        QString shownText;
+        QString labelText;
+        QString shownDetails;
         QTimer::singleShot(0, [&] {
-            QWidget* box = QApplication::activeModalWidget();
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
                 return;
-            width = box->frameGeometry().width();
-            static_cast<QMessageBox*>(box)->accept();
+            frame = box->frameGeometry();
+            shownText = box->text();
+            if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+                labelText = label->text();
+            shownDetails = box->detailedText();
+            box->accept();
         });
-        w.prompter().message(QStringLiteral("Kelto"),
-            QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.").arg(path), Prompter::Buttons::Ok,
-            Prompter::Answer::Ok);
-        QVERIFY(width > 0);
-        QVERIFY2(width <= w.screen()->availableGeometry().width(), qPrintable(QString::number(width)));
+        w.prompter().messageWithDetails(
+            QStringLiteral("Kelto"), text, details, Prompter::Buttons::Ok, Prompter::Answer::Ok);
+        QVERIFY(!frame.isEmpty());
+        const QRect screen = w.screen()->availableGeometry();
+        QVERIFY2(frame.width() <= screen.width() && frame.height() <= screen.height(),
+            qPrintable(QStringLiteral("%1 x %2").arg(frame.width()).arg(frame.height())));
+        QCOMPARE(shownText, text);
+        QCOMPARE(labelText, text);
+        QVERIFY(!labelText.contains(QChar(0x200B)));
+        QCOMPARE(shownDetails, details);
     }
 
     void endClosesWindow()

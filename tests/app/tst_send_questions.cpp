@@ -1,5 +1,6 @@
 // The questions around a send: before one that would leave the device without a circuit to fire,
 // after every completed one (a check is one answer away), and long reports that fit on the screen.
+#include "files/csv_file.h"
 #include "link_rig.h"
 #include "shot_list_fixtures.h"
 #include "test_main.h"
@@ -130,49 +131,78 @@ private Q_SLOTS:
                            "Nr. 002: Editor 00:00:05 ---, Zündgerät --:--:-- ---"));
     }
 
-    // 25 circuits used twice, 30 entries the device does not hold: 20 lines in the box, the whole
-    // report in its details.
+    // 25 circuits used twice, 30 entries the device does not hold, 170 and 250 refused rows of a table:
+    // 20 lines in the box, the whole report in its details.
     void longReportsShowTwentyLines_data()
     {
-        QTest::addColumn<bool>("comparison");
-        QTest::newRow("circuits used twice") << false;
-        QTest::newRow("comparison") << true;
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<int>("count");
+        QTest::newRow("circuits used twice") << "doubles" << 25;
+        QTest::newRow("comparison") << "comparison" << 30;
+        QTest::newRow("170 refused rows") << "csv" << 170;
+        // The reader counts what it leaves out beyond 200 in a line of its own.
+        QTest::newRow("250 refused rows") << "csv" << 250;
     }
     void longReportsShowTwentyLines()
     {
-        QFETCH(bool, comparison);
+        QFETCH(QString, report);
+        QFETCH(int, count);
         LinkRig rig;
         QVERIFY(rig.start());
         Form1& w = *rig.window;
-        const int entries = comparison ? 30 : 50;
-        QList<int> times;
-        QList<std::pair<int, int>> circuits;
-        for (int k = 0; k < entries; ++k) {
-            times.append(10 * k);
-            circuits.append({ k, comparison ? k : k / 2 });
-        }
-        w.document().reset(listOf(times, circuits));
-
         QString head;
         QStringList lines;
         QString tail;
-        if (comparison) {
+        QString detailsTail;
+        if (report == QLatin1String("csv")) {
+            QByteArray table = "Zeit;Zündgerät;Kreis\r\n";
+            for (int row = 0; row < count; ++row)
+                table += "5;K;2\r\n";
+            QFile file(QStringLiteral("kaputt.csv"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(table);
+            file.close();
+            const QString path = QFileInfo(file).absoluteFilePath();
+            rig.prompter->setNextFile(path);
+            w.Command5_Click(2);
+            rig.prompter->asked.removeFirst(); // the file dialog
+            head = QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(path);
+            for (int row = 0; row < qMin(count, MaxCsvProblems); ++row)
+                lines.append(QStringLiteral("Zeile %1: unbekanntes Zündgerät \"K\"").arg(row + 2));
+            const QStringList problems = ReadShotListCsv(path).problems;
+            QCOMPARE(problems.mid(0, lines.size()), lines);
+            if (count > MaxCsvProblems) {
+                QVERIFY(problems.constLast().startsWith(QStringLiteral("… und ")));
+                tail = detailsTail = QLatin1Char('\n') + problems.constLast();
+            }
+            QVERIFY(SameList(w.list(), ShotList::startup()));
+        } else {
+            QList<int> times;
+            QList<std::pair<int, int>> circuits;
+            const int entries = report == QLatin1String("comparison") ? count : 2 * count;
+            for (int k = 0; k < entries; ++k) {
+                times.append(10 * k);
+                circuits.append({ k, report == QLatin1String("comparison") ? k : k / 2 });
+            }
+            w.document().reset(listOf(times, circuits));
+        }
+        if (report == QLatin1String("comparison")) {
             w.Command2[2]->click();
             rig.sim->command("back");
             QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle() && !rig.prompter->asked.isEmpty(), 10000);
             head = QStringLiteral(
                 "Die Liste im Zündgerät weicht in 30 Einträgen von der Liste im Editor ab:\n");
-            for (int k = 0; k < entries; ++k)
+            for (int k = 0; k < count; ++k)
                 lines.append(QStringLiteral("Nr. %1: Editor %2 A%3, Zündgerät --:--:-- ---")
                                  .arg(k + 1, 3, 10, QLatin1Char('0'))
                                  .arg(clock(10 * k))
                                  .arg(k, 2, 10, QLatin1Char('0')));
-        } else {
+        } else if (report == QLatin1String("doubles")) {
             w.Command2[1]->click();
             QVERIFY(rig.isIdle());
             QVERIFY(rig.sim->received().isEmpty());
             head = QStringLiteral("Doppelt belegt:\n");
-            for (int k = 0; k < entries / 2; ++k)
+            for (int k = 0; k < count; ++k)
                 lines.append(QStringLiteral("A%1 (Nr. %2, %3)")
                                  .arg(k, 2, 10, QLatin1Char('0'))
                                  .arg(2 * k + 1)
@@ -184,7 +214,7 @@ private Q_SLOTS:
         QCOMPARE(box.text,
             head + lines.mid(0, 20).join('\n') + QStringLiteral("\n… und %1 weitere").arg(lines.size() - 20)
                 + tail);
-        QCOMPARE(box.details, head + lines.join('\n'));
+        QCOMPARE(box.details, head + lines.join('\n') + detailsTail);
     }
 };
 
