@@ -1,15 +1,20 @@
 #include "prompter.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
-#include <QLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTextLayout>
+#include <QtMath>
 
 namespace {
 
@@ -43,9 +48,79 @@ QMessageBox::Icon messageIcon(Prompter::Icon icon)
     return QMessageBox::NoIcon;
 }
 
-// A message box sizes itself to at most the screen's width, and wraps a long word (a path) anywhere
-// once it needs to; its frame then still lies beyond the screen's edge. Narrower by the frame, the
-// text wraps a little earlier and stays as given.
+// A box's text, wrapped between words and, where one word is wider than the line (a long path),
+// inside it. QLabel wraps only between words: a long one runs out of the box and is cut off.
+class BoxText : public QWidget {
+public:
+    BoxText(const QString& text, QWidget* parent)
+        : QWidget(parent)
+        , m_text(text)
+    {
+        setObjectName(QStringLiteral("BoxText"));
+        setAccessibleName(text);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return layOut(width, nullptr); }
+    QSize sizeHint() const override
+    {
+        const int width = lineWidth();
+        return { width, heightForWidth(width) };
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        layOut(width(), &painter);
+    }
+
+private:
+    // The widest line as it stands, but no wider than a message box's text usually is.
+    int lineWidth() const
+    {
+        constexpr int Widest = 440;
+        const QFontMetrics metrics(font());
+        int widest = 0;
+        for (const QString& line : m_text.split(QLatin1Char('\n')))
+            widest = qMax(widest, metrics.horizontalAdvance(line));
+        const int screenHalf = screen() ? screen()->availableGeometry().width() / 2 : Widest;
+        return qMin(widest + 1, qMin(Widest, screenHalf));
+    }
+
+    // The height of the text at this width; drawn too when there is a painter.
+    int layOut(int width, QPainter* painter) const
+    {
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        qreal y = 0;
+        for (const QString& paragraph : m_text.split(QLatin1Char('\n'))) {
+            QTextLayout layout(paragraph, font());
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(width);
+                line.setPosition(QPointF(0, y));
+                y += line.height();
+            }
+            layout.endLayout();
+            if (painter)
+                layout.draw(painter, QPointF(0, 0));
+        }
+        return qCeil(y);
+    }
+
+    QString m_text;
+};
+
+// A message box sizes itself to at most the screen's width (again at every layout request) and wraps
+// a long word (a path) anywhere once it needs to; its frame then still lies beyond the screen's edge.
+// Narrower by the frame, the text wraps a little earlier and stays as given.
 class FittingMessageBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
@@ -54,13 +129,25 @@ protected:
     void showEvent(QShowEvent* event) override
     {
         QMessageBox::showEvent(event);
+        fitScreen();
+    }
+    bool event(QEvent* event) override
+    {
+        const bool done = QMessageBox::event(event);
+        if (event->type() == QEvent::LayoutRequest && isVisible())
+            fitScreen();
+        return done;
+    }
+
+private:
+    void fitScreen()
+    {
         const QScreen* shownOn = screen();
         if (!shownOn)
             return;
-        const QRect room = shownOn->availableGeometry();
         constexpr int LeastFrame = 16;
         const QSize frame = frameGeometry().size() - size();
-        const int widest = room.width() - qMax(frame.width(), LeastFrame);
+        const int widest = shownOn->availableGeometry().width() - qMax(frame.width(), LeastFrame);
         if (width() <= widest)
             return;
         const int height = layout() && layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(widest)
@@ -110,11 +197,23 @@ Prompter::Answer DialogPrompter::messageWithDetails(const QString& title, const 
     }
     FittingMessageBox box(messageIcon(icon), title, text, standard, m_parent);
     box.setTextFormat(Qt::PlainText);
-    // Selectable text can be copied; it also lets the box wrap a long word.
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (!details.isEmpty())
         box.setDetailedText(details);
     box.setDefaultButton(standardButton(defaultButton));
+    // The box keeps its text (Strg+C copies it); what shows it is a text that can wrap a long word.
+    // Last, as setting the details lays the box out anew.
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const int at = grid && label ? grid->indexOf(label) : -1;
+    if (at >= 0) {
+        int row = 0;
+        int column = 0;
+        int rows = 1;
+        int columns = 1;
+        grid->getItemPosition(at, &row, &column, &rows, &columns);
+        label->hide();
+        grid->addWidget(new BoxText(text, &box), row, column, rows, columns);
+    }
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;
