@@ -38,7 +38,7 @@ void SetUpWindowApplication(QTranslator& translator)
 WindowRun::WindowRun(std::unique_ptr<Prompter> prompter)
     : m_window(std::make_unique<Form1>(std::move(prompter)))
 {
-    m_slot = RecoverySlot::claim(m_window->TempFolder, &m_slotProblem);
+    m_slot = RecoverySlot::claim(RecoveryFolder(m_window->TempFolder), &m_slotProblem);
 }
 
 WindowRun::~WindowRun()

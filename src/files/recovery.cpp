@@ -6,6 +6,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QStandardPaths>
+
+QString RecoveryFolder(const QString& tempFolder)
+{
+    if (!qEnvironmentVariableIsEmpty("temp"))
+        return tempFolder;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (data.isEmpty())
+        return tempFolder;
+    QDir().mkpath(data);
+    return QDir::toNativeSeparators(data) + QDir::separator();
+}
 
 QString RecoveryLockName(int slot)
 {

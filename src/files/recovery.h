@@ -12,6 +12,12 @@
 
 class QLockFile;
 
+// Where the copies live: the temporary folder when the environment variable "temp" names it (as it
+// always does on Windows, where that folder lasts), beside kelto.ini. Without it the temporary folder is
+// one the system empties at every start (/tmp on Linux), and a copy must outlast a power cut: then the
+// user's data folder for the application, made when missing. Paths end in a separator.
+QString RecoveryFolder(const QString& tempFolder);
+
 // Each running instance has its own slot in the temporary folder: the first one "kelto.lock" and
 // "kelto-wiederherstellung.fsl", a second one "kelto-2.lock" and "kelto-wiederherstellung-2.fsl", …
 constexpr int MaxRecoverySlots = 32;

@@ -61,17 +61,6 @@ bool copyOnDisk(WindowRun& run)
         5000);
 }
 
-QString question(const QString& path, int shots, const QString& name)
-{
-    const QDateTime modified = QFileInfo(path).lastModified();
-    return QStringLiteral(
-        "Kelto wurde beendet, ohne dass die Liste gespeichert war (zuletzt geändert am %1 um "
-        "%2, %3 Schüsse, aus %4).\n\nDiese Liste wiederherstellen?")
-        .arg(modified.toString(QStringLiteral("dd.MM.yyyy")), modified.toString(QStringLiteral("HH:mm")))
-        .arg(shots)
-        .arg(name);
-}
-
 } // namespace
 
 class TestRecoveryStart : public QObject {
@@ -113,8 +102,8 @@ private Q_SLOTS:
         const QString path = tempFile(RecoveryFileName(1));
         QVERIFY(QFile::exists(path));
         const int shots = named ? 4 : 3;
-        const QString expected
-            = question(path, shots, named ? QStringLiteral("show.fsl") : QStringLiteral("„Neue Liste“"));
+        // When the copy was written last, how many entries it holds, the file it came from.
+        const QString expected = RecoveryQuestion(QFileInfo(path).lastModified(), shots, show);
 
         Run second({ yes ? Prompter::Answer::Yes : Prompter::Answer::No });
         second.run->start(show);
@@ -177,46 +166,6 @@ private Q_SLOTS:
         QVERIFY(appendEntry(run.w(), 4, 1));
         QVERIFY(copyOnDisk(*run.run));
         QCOMPARE(run.run->recoveryPath(), path);
-    }
-
-    // A second window while the first runs: nothing offered, its own copy, the first one's untouched.
-    void secondWindowKeepsItsOwnCopy()
-    {
-        Run first;
-        first.run->start(QString());
-        QVERIFY(appendEntry(first.w(), 7, 5));
-        QVERIFY(copyOnDisk(*first.run));
-        const QByteArray firstCopy = fileBytes(first.run->recoveryPath());
-
-        Run second;
-        second.run->start(QString());
-        QVERIFY(second.prompter->asked.isEmpty());
-        QCOMPARE(second.run->recoveryPath(), tempFile(QStringLiteral("kelto-wiederherstellung-2.fsl")));
-        QVERIFY(appendEntry(second.w(), 2, 9));
-        QVERIFY(appendEntry(second.w(), 2, 10));
-        QVERIFY(copyOnDisk(*second.run));
-        QCOMPARE(ReadRecoveryCopy(second.run->recoveryPath()).read.list.times[2], 4);
-        QCOMPARE(fileBytes(first.run->recoveryPath()), firstCopy);
-    }
-
-    // The copy cannot be written: said once, not at every change.
-    void failedCopyIsToldOnce()
-    {
-        Run run;
-        run.run->start(QString());
-        QVERIFY(QDir().mkpath(run.run->recoveryPath())); // a folder where the file goes
-        ListDocument& document = run.w().document();
-        for (int gap : { 3, 4, 5 }) {
-            QVERIFY(document.applySince(document.revision(), 1, gap, 0));
-            run.run->keeper()->flush();
-        }
-        QCOMPARE(run.prompter->asked.size(), 1);
-        QVERIFY2(run.prompter->asked[0].text.startsWith(
-                     QStringLiteral("Die Sicherungskopie der ungespeicherten Liste konnte nicht geschrieben "
-                                    "werden.\nDatei: %1\nGrund: ")
-                         .arg(run.run->recoveryPath())),
-            qPrintable(run.prompter->asked[0].text));
-        QVERIFY(QDir(run.run->recoveryPath()).removeRecursively());
     }
 
     void noSlotIsTold()

@@ -158,26 +158,25 @@ private Q_SLOTS:
         QVERIFY(!good.isEmpty());
     }
 
-    // One slot per running instance; a slot held here is not handed out again.
-    void eachInstanceGetsItsOwnSlot()
+    // Beside kelto.ini when "temp" names the folder; else not in a folder the system empties at its
+    // next start, but in the user's data folder (here one of the test's own).
+    void copiesLiveWhereTheyOutlastARestart()
     {
-        QTemporaryDir dir;
-        const QString folder = dir.path() + QLatin1Char('/');
-        QString reason;
-        std::unique_ptr<RecoverySlot> first = RecoverySlot::claim(folder, &reason);
-        std::unique_ptr<RecoverySlot> second = RecoverySlot::claim(folder, &reason);
-        QVERIFY(first && second);
-        QCOMPARE(first->filePath(), folder + QStringLiteral("kelto-wiederherstellung.fsl"));
-        QCOMPARE(second->filePath(), folder + QStringLiteral("kelto-wiederherstellung-2.fsl"));
-        QVERIFY(QFile::exists(folder + QStringLiteral("kelto.lock")));
-        QVERIFY(QFile::exists(folder + QStringLiteral("kelto-2.lock")));
-        first.reset();
-        std::unique_ptr<RecoverySlot> third = RecoverySlot::claim(folder, &reason);
-        QVERIFY(third);
-        QCOMPARE(third->number(), 1);
-
-        QVERIFY(!RecoverySlot::claim(folder + QStringLiteral("gone/"), &reason));
-        QCOMPARE(reason, QStringLiteral("Den Ordner %1gone/ gibt es nicht.").arg(folder));
+        QTemporaryDir home;
+        const QByteArray savedTemp = qgetenv("temp");
+        const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+        QCOMPARE(RecoveryFolder(QStringLiteral("/srv/temp/")), QStringLiteral("/srv/temp/"));
+        qunsetenv("temp");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+        const QString folder = RecoveryFolder(QStringLiteral("/tmp/"));
+        qputenv("temp", savedTemp);
+        if (savedData.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", savedData);
+        QVERIFY2(folder.startsWith(home.path() + QLatin1Char('/')) && folder.endsWith(QLatin1Char('/')),
+            qPrintable(folder));
+        QVERIFY(QFileInfo(folder).isDir());
     }
 
     void questionNamesTimeShotsAndSource_data()
@@ -200,29 +199,6 @@ private Q_SLOTS:
         QFETCH(QString, source);
         QFETCH(QString, text);
         QCOMPARE(RecoveryQuestion(QDateTime(QDate(2026, 3, 5), QTime(7, 9, 59)), entries, source), text);
-    }
-
-    // An unreadable copy moves aside under a name of its own; nothing is overwritten.
-    void unreadableCopyIsSetAside()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(RecoveryFileName(1));
-        const QDateTime now(QDate(2026, 3, 5), QTime(7, 9, 59));
-        const QString expected
-            = dir.filePath(QStringLiteral("kelto-wiederherstellung-unlesbar-20260305-070959.fsl"));
-        for (const QString& target : { expected, expected.chopped(4) + QStringLiteral("-2.fsl") }) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(target.toUtf8());
-            file.close();
-            QString reason;
-            QCOMPARE(SetAsideRecoveryFile(path, now, &reason), target);
-            QVERIFY(!QFile::exists(path));
-            QCOMPARE(fileBytes(target), target.toUtf8());
-        }
-        QString reason;
-        QVERIFY(SetAsideRecoveryFile(path, now, &reason).isEmpty());
-        QVERIFY(!reason.isEmpty());
     }
 };
 
