@@ -119,7 +119,13 @@ public:
         m_process.kill();
         return m_process.waitForFinished(5000) && m_process.exitStatus() == QProcess::CrashExit;
     }
-    bool finishes() { return m_process.waitForFinished(30000) && m_process.exitCode() == 0; }
+    bool finishes()
+    {
+        // waitForFinished() is false for a process that has ended already.
+        if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(30000))
+            return false;
+        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+    }
 
 private:
     QProcess m_process;
