@@ -59,6 +59,8 @@ struct Line {
         qputenv("KELTO_COM1", QFile::encodeName(pty.editorEnd()));
         sim = std::make_unique<SimDriver>(pty.deviceEnd(), simOptions);
         window = std::make_unique<Form1>(std::make_unique<AnswerOk>());
+        // A list that fires circuits: sending one that fires none asks first.
+        window->document().reset(FullBenchList());
         window->SSTab1->setCurrentIndex(0);
         return sim->waitReady();
     }
@@ -114,7 +116,7 @@ void BM_ReceiveAt9600Baud(benchmark::State& state)
         QEventLoop loop;
         // Connected after the window's own handler, so it runs once that has finished.
         const auto connection = QObject::connect(&w.MSComm1->port(), &QSerialPort::readyRead, &loop, [&] {
-            if (!w.Receiving && doneNs == 0) {
+            if (!w.Receiving() && doneNs == 0) {
                 doneNs = monotonicNs();
                 loop.quit();
             }

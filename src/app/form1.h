@@ -42,7 +42,8 @@ public:
     QString FileSignature;
     QString TempFolder;
     QString CurrentFolder;
-    bool Receiving = false;
+    // A receive (or the receive of a check) is running: the port's phase, not a copy of it.
+    bool Receiving() const;
     QByteArray ReceiveBuffer;
     std::array<QString, 5> SavedFieldText;
 
@@ -111,6 +112,9 @@ public:
     void File1_Click();
     void ApplySettingsFile();
     void OpenListFile(const QString& path);
+    // A copy of unsaved work from a run that ended: one step, not saved, shown on the editing page.
+    // False when it was refused or changed nothing.
+    bool RestoreList(const ShotList& restored, const ListMeta& meta);
 
     // Crew sheet and CSV tables
     void Command5_Click(int Index);
@@ -174,7 +178,6 @@ private:
     void returnToIdle();
     void linkLost(const LinkFailure& failure);
     void showPortDevice();
-    bool m_sending = false;
     bool m_checking = false; // the receive is a read-back check: compare, don't replace
     QString m_portText;
     QString m_portDevice;

@@ -40,7 +40,7 @@ void Form1::setupLink()
 
 void Form1::showPortDevice() { Combo1->setToolTip(PortDevice(PortNumber(Combo1->currentText()))); }
 
-// The one place the link reads the editor's list.
+bool Form1::Receiving() const { return MSComm1->phase() == TransferEngine::Phase::Receiving; }
 
 // Index 0 "Empfang", 1 "Senden", 2 "Prüfen" (a receive that compares instead of replacing).
 void Form1::Command2_Click(int Index)
@@ -56,7 +56,6 @@ void Form1::Command2_Click(int Index)
         return;
     }
     m_checking = Index == 2;
-    Receiving = true;
     MSComm1->startReceive();
     Label3->setText(QStringLiteral(
         "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
@@ -91,25 +90,36 @@ bool Form1::openLinkPort()
 void Form1::sendList()
 {
     const QPointer<Form1> alive(this);
-    // Circuits fired twice are named first; only then is the device made ready.
-    const QString doubles = DuplicateText(FindDuplicateCircuits(list()));
-    if (!doubles.isEmpty()) {
+    // What would wipe the device or fire a circuit twice is asked first; only then is the device made
+    // ready. The window may be gone, or the port lost (and reported), while a box is up.
+    const auto askFirst = [&](const QString& text, const QString& details) {
         const Prompter::Answer anyway
-            = prompter().message(SendTitle, doubles + QStringLiteral("\n\nTrotzdem senden?"),
+            = prompter().messageWithDetails(SendTitle, text + QStringLiteral("\n\nTrotzdem senden?"), details,
                 Prompter::Buttons::YesNo, Prompter::Answer::No, Prompter::Icon::Warning);
         if (!alive || !MSComm1->isOpen())
-            return;
+            return false;
         if (anyway != Prompter::Answer::Yes) {
             MSComm1->close();
             returnToIdle();
-            return;
+            return false;
         }
+        return true;
+    };
+    if (FiresNoCircuit(list())
+        && !askFirst(QStringLiteral("Die Liste im Editor enthält keinen Schuss mit Zündkreis. Das Senden "
+                                    "ersetzt die Liste im Zündgerät."),
+            QString()))
+        return;
+    const QStringList doubles = DuplicateGroupLines(FindDuplicateCircuits(list()));
+    if (!doubles.isEmpty()) {
+        const BoxReport report = ListedReport(QStringLiteral("Doppelt belegt:\n"), doubles);
+        if (!askFirst(report.text, report.details))
+            return;
     }
     const Prompter::Answer answer = prompter().message(SendTitle,
         QStringLiteral(
             "Bitte Empfangsbereitschaft am Zündgerät mit dem Menüpunkt 'Load' im Edit-Menü herstellen..."),
         Prompter::Buttons::OkCancel, Prompter::Answer::Ok, Prompter::Icon::None);
-    // The window may be gone, or the port lost (and reported) while the box was up.
     if (!alive || !MSComm1->isOpen())
         return;
     if (answer != Prompter::Answer::Ok) {
@@ -120,20 +130,37 @@ void Form1::sendList()
 
     // The engine sends from its own copy, the list as confirmed; the window waits here, responsive,
     // until the last pause is over, the line is lost or the application quits.
-    m_sending = true;
+    bool completed = false;
     QEventLoop sending;
-    connect(MSComm1, &TransferEngine::sendCompleted, &sending, &QEventLoop::quit);
+    connect(MSComm1, &TransferEngine::sendCompleted, &sending, [&] {
+        completed = true;
+        sending.quit();
+    });
     connect(MSComm1, &TransferEngine::lineLost, &sending, &QEventLoop::quit);
     connect(MSComm1, &QObject::destroyed, &sending, &QEventLoop::quit);
     connect(this, &QObject::destroyed, &sending, &QEventLoop::quit);
     MSComm1->startSend(list(), qMin(List1->count(), EntryCount));
     if (MSComm1->isSending())
         sending.exec();
-    if (!alive || !m_sending)
-        return; // window destroyed, or the line was lost and the user told
+    if (!alive)
+        return;
+    if (!completed && !MSComm1->isSending())
+        return; // the line was lost and the user told
     MSComm1->close(); // stops a send that quitting the application cut short
     returnToIdle();
     Label4_Click();
+    if (!completed)
+        return;
+    // Nothing on the wire acknowledges a send: only reading the list back shows that it arrived.
+    const int records = MSComm1->recordsWritten();
+    const QString sent
+        = records == 1 ? QStringLiteral("1 Datensatz") : QStringLiteral("%1 Datensätze").arg(records);
+    const Prompter::Answer check = prompter().message(SendTitle,
+        QStringLiteral("Die Liste ist gesendet (%1).\n\nJetzt mit der Liste im Zündgerät vergleichen?")
+            .arg(sent),
+        Prompter::Buttons::YesNo, Prompter::Answer::Yes, Prompter::Icon::Information);
+    if (alive && check == Prompter::Answer::Yes)
+        Command2_Click(2);
 }
 
 void Form1::setTransferButtonsEnabled(bool enabled)
@@ -146,24 +173,20 @@ void Form1::returnToIdle()
 {
     setTransferButtonsEnabled(true);
     Frame2->hide();
-    Receiving = false;
-    m_sending = false;
 }
 
 // The device went away during a transfer (a USB adapter pulled), or the line failed.
 void Form1::linkLost(const LinkFailure& failure)
 {
-    const bool wasSending = m_sending;
-    const bool wasReceiving = Receiving;
     returnToIdle();
     QString outcome;
-    if (wasSending) {
+    if (failure.during == LinkFailure::During::Sending) {
         outcome = QStringLiteral("Das Senden wurde nach Datensatz %1 von %2 abgebrochen. "
                                  "Das Zündgerät hat die Liste nicht vollständig erhalten.")
                       .arg(failure.recordsWritten)
                       .arg(failure.recordsToSend);
         Label4_Click();
-    } else if (wasReceiving) {
+    } else if (failure.during == LinkFailure::During::Receiving) {
         outcome = QStringLiteral("Der Empfang wurde abgebrochen; die Liste im Editor ist unverändert.");
         RefreshLists();
     } else {
@@ -184,7 +207,7 @@ void Form1::Command3_Click()
 // Shows the progress of a receive after every notification of the port.
 void Form1::MSComm1_OnComm()
 {
-    if (!Receiving)
+    if (!Receiving())
         return;
     ReceiveBuffer = MSComm1->received();
     Label1->setText(ReceiveProgressText(ReceiveBuffer.size(), QLocale()));
@@ -204,9 +227,12 @@ void Form1::endReceive()
     // The editor's list stays; its lines and header come back.
     RefreshLists();
     const QList<EntryDifference> differences = CompareWithDevice(list(), ReceiveBuffer);
-    prompter().message(ComparisonTitle, ComparisonLines(differences).join(QLatin1Char('\n')),
-        Prompter::Buttons::Ok, Prompter::Answer::Ok,
-        differences.isEmpty() ? Prompter::Icon::Information : Prompter::Icon::Warning);
+    const QStringList lines = ComparisonLines(differences, -1);
+    const BoxReport report = differences.isEmpty()
+        ? BoxReport { lines.constFirst(), QString() }
+        : ListedReport(lines.constFirst() + QLatin1Char('\n'), lines.mid(1));
+    prompter().messageWithDetails(ComparisonTitle, report.text, report.details, Prompter::Buttons::Ok,
+        Prompter::Answer::Ok, differences.isEmpty() ? Prompter::Icon::Information : Prompter::Icon::Warning);
 }
 
 void Form1::ParseReceivedList()

@@ -76,16 +76,22 @@ void Form1::exportCsv()
 
 void Form1::importCsv()
 {
+    // The list the user replaces: a receive may replace it while the file dialog is up.
+    const quint64 seen = m_document->revision();
     const std::optional<QString> path = prompter().chooseFile(
         Prompter::FileChoice::Open, ImportTitle, csvDialogStart(QString()), CsvFilter);
     if (!path)
         return;
     const CsvImport imported = ReadShotListCsv(*path);
     if (!imported.list) {
-        prompter().message(ImportTitle,
-            QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(shownPath(*path))
-                + imported.problems.join(QLatin1Char('\n')),
-            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        // The reader ends a very long report with its own count of the rows it left out.
+        const bool counted = imported.problems.size() > MaxCsvProblems;
+        const BoxReport report
+            = ListedReport(QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(shownPath(*path)),
+                imported.problems.mid(0, counted ? MaxCsvProblems : imported.problems.size()),
+                counted ? QLatin1Char('\n') + imported.problems.constLast() : QString());
+        prompter().messageWithDetails(ImportTitle, report.text, report.details, Prompter::Buttons::Ok,
+            Prompter::Answer::Ok, Prompter::Icon::Warning);
         return;
     }
     // As after loading a list file; a table holds no comment, so the comment names its source.
@@ -93,11 +99,17 @@ void Form1::importCsv()
     ListMeta meta;
     meta.sourcePath = QFileInfo(*path).absoluteFilePath();
     meta.comment = QStringLiteral("Import aus ") + name;
+    const quint64 before = m_document->revision();
+    if (!m_document->replace(seen, *imported.list, meta, QStringLiteral("CSV-Datei %1 importieren").arg(name),
+            ListDocument::Saved::Yes)) {
+        prompter().message(ImportTitle,
+            QStringLiteral(
+                "Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        return;
+    }
     Text1->setPlainText(meta.comment);
     SSTab1->setCurrentIndex(0);
-    const quint64 before = m_document->revision();
-    m_document->replace(before, *imported.list, meta, QStringLiteral("CSV-Datei %1 importieren").arg(name),
-        ListDocument::Saved::Yes);
     if (m_document->revision() == before)
         RefreshLists();
     showReplacedList();

@@ -1,13 +1,20 @@
 #include "prompter.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTextLayout>
+#include <QtMath>
 
 namespace {
 
@@ -41,26 +48,113 @@ QMessageBox::Icon messageIcon(Prompter::Icon icon)
     return QMessageBox::NoIcon;
 }
 
-// A box grows with its longest word; a long path is one word. Break opportunities (zero width spaces)
-// after its separators keep the box within the screen.
-QString breakableText(const QString& text)
-{
-    constexpr int LongWord = 40;
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    int run = 0;
-    for (const QChar c : text) {
-        out += c;
-        run = c.isSpace() ? 0 : run + 1;
-        const bool separator = c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('_')
-            || c == QLatin1Char('-') || c == QLatin1Char('.');
-        if ((separator && run >= LongWord / 2) || run >= LongWord) {
-            out += QChar(0x200B);
-            run = 0;
-        }
+// A box's text, wrapped between words and, where one word is wider than the line (a long path),
+// inside it. QLabel wraps only between words: a long one runs out of the box and is cut off.
+class BoxText : public QWidget {
+public:
+    BoxText(const QString& text, QWidget* parent)
+        : QWidget(parent)
+        , m_text(text)
+    {
+        setObjectName(QStringLiteral("BoxText"));
+        setAccessibleName(text);
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
     }
-    return out;
-}
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return layOut(width, nullptr); }
+    QSize sizeHint() const override
+    {
+        const int width = lineWidth();
+        return { width, heightForWidth(width) };
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        layOut(width(), &painter);
+    }
+
+private:
+    // The widest line as it stands, but no wider than a message box's text usually is.
+    int lineWidth() const
+    {
+        constexpr int Widest = 440;
+        const QFontMetrics metrics(font());
+        int widest = 0;
+        for (const QString& line : m_text.split(QLatin1Char('\n')))
+            widest = qMax(widest, metrics.horizontalAdvance(line));
+        const int screenHalf = screen() ? screen()->availableGeometry().width() / 2 : Widest;
+        return qMin(widest + 1, qMin(Widest, screenHalf));
+    }
+
+    // The height of the text at this width; drawn too when there is a painter.
+    int layOut(int width, QPainter* painter) const
+    {
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        qreal y = 0;
+        for (const QString& paragraph : m_text.split(QLatin1Char('\n'))) {
+            QTextLayout layout(paragraph, font());
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(width);
+                line.setPosition(QPointF(0, y));
+                y += line.height();
+            }
+            layout.endLayout();
+            if (painter)
+                layout.draw(painter, QPointF(0, 0));
+        }
+        return qCeil(y);
+    }
+
+    QString m_text;
+};
+
+// A message box sizes itself to at most the screen's width (again at every layout request) and wraps
+// a long word (a path) anywhere once it needs to; its frame then still lies beyond the screen's edge.
+// Narrower by the frame, the text wraps a little earlier and stays as given.
+class FittingMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        fitScreen();
+    }
+    bool event(QEvent* event) override
+    {
+        const bool done = QMessageBox::event(event);
+        if (event->type() == QEvent::LayoutRequest && isVisible())
+            fitScreen();
+        return done;
+    }
+
+private:
+    void fitScreen()
+    {
+        const QScreen* shownOn = screen();
+        if (!shownOn)
+            return;
+        constexpr int LeastFrame = 16;
+        const QSize frame = frameGeometry().size() - size();
+        const int widest = shownOn->availableGeometry().width() - qMax(frame.width(), LeastFrame);
+        if (width() <= widest)
+            return;
+        const int height = layout() && layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(widest)
+                                                                     : this->height();
+        setFixedSize(widest, height);
+    }
+};
 
 // "csv" for "CSV-Dateien (*.csv)".
 QString firstSuffix(const QString& filter)
@@ -71,8 +165,23 @@ QString firstSuffix(const QString& filter)
 
 } // namespace
 
+BoxReport ListedReport(const QString& head, const QStringList& lines, const QString& tail, int shown)
+{
+    if (lines.size() <= shown)
+        return { head + lines.join(QLatin1Char('\n')) + tail, QString() };
+    const QString listed = lines.mid(0, shown).join(QLatin1Char('\n'))
+        + QStringLiteral("\n… und %1 weitere").arg(lines.size() - shown);
+    return { head + listed + tail, head + lines.join(QLatin1Char('\n')) + tail };
+}
+
 Prompter::Answer DialogPrompter::message(
     const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon)
+{
+    return messageWithDetails(title, text, QString(), buttons, defaultButton, icon);
+}
+
+Prompter::Answer DialogPrompter::messageWithDetails(const QString& title, const QString& text,
+    const QString& details, Buttons buttons, Answer defaultButton, Icon icon)
 {
     QMessageBox::StandardButtons standard;
     switch (buttons) {
@@ -86,8 +195,25 @@ Prompter::Answer DialogPrompter::message(
         standard = QMessageBox::Yes | QMessageBox::No;
         break;
     }
-    QMessageBox box(messageIcon(icon), title, breakableText(text), standard, m_parent);
+    FittingMessageBox box(messageIcon(icon), title, text, standard, m_parent);
+    box.setTextFormat(Qt::PlainText);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.setDefaultButton(standardButton(defaultButton));
+    // The box keeps its text (Strg+C copies it); what shows it is a text that can wrap a long word.
+    // Last, as setting the details lays the box out anew.
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const int at = grid && label ? grid->indexOf(label) : -1;
+    if (at >= 0) {
+        int row = 0;
+        int column = 0;
+        int rows = 1;
+        int columns = 1;
+        grid->getItemPosition(at, &row, &column, &rows, &columns);
+        label->hide();
+        grid->addWidget(new BoxText(text, &box), row, column, rows, columns);
+    }
     switch (box.exec()) {
     case QMessageBox::Ok:
         return Answer::Ok;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -22,6 +23,14 @@ public:
     virtual Answer message(const QString& title, const QString& text, Buttons buttons, Answer defaultButton,
         Icon icon = Icon::None)
         = 0;
+    // A box whose text is the short form of a long report (ListedReport): details hold the whole,
+    // behind the box's details button. Without details it is message().
+    virtual Answer messageWithDetails(const QString& title, const QString& text, const QString& details,
+        Buttons buttons, Answer defaultButton, Icon icon = Icon::None)
+    {
+        Q_UNUSED(details);
+        return message(title, text, buttons, defaultButton, icon);
+    }
     // An empty answer counts as cancelled: returns nullopt for both.
     virtual std::optional<QString> input(
         const QString& title, const QString& prompt, const QString& defaultText)
@@ -35,6 +44,20 @@ public:
     virtual void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) = 0;
 };
 
+// How many lines of a report a box shows: more would push its buttons off the screen.
+constexpr int ReportLinesShown = 20;
+
+struct BoxReport {
+    QString text;
+    QString details; // empty when every line is in the text
+};
+
+// head, then at most `shown` of the lines followed by "… und N weitere", then tail (lines joined by
+// line breaks; head and tail bring their own). The details hold head, all lines and tail when some
+// were left out.
+BoxReport ListedReport(const QString& head, const QStringList& lines, const QString& tail = QString(),
+    int shown = ReportLinesShown);
+
 class DialogPrompter : public Prompter {
 public:
     explicit DialogPrompter(QWidget* parent)
@@ -43,6 +66,8 @@ public:
     }
     Answer message(
         const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon) override;
+    Answer messageWithDetails(const QString& title, const QString& text, const QString& details,
+        Buttons buttons, Answer defaultButton, Icon icon) override;
     std::optional<QString> input(
         const QString& title, const QString& prompt, const QString& defaultText) override;
     std::optional<QString> chooseFile(

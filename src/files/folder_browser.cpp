@@ -61,9 +61,13 @@ QStringList Subfolders(const QString& folder)
 {
     const QDir dir(folder);
     QStringList paths;
-    for (const QString& name :
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware))
-        paths.append(native(dir.absoluteFilePath(name)));
+    // QDir::Dirs lets links to anything through (a link to a pipe too): only what is a folder after
+    // its links is one.
+    for (const QFileInfo& info : dir.entryInfoList(
+             QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware)) {
+        if (info.isDir())
+            paths.append(native(info.absoluteFilePath()));
+    }
     return paths;
 }
 

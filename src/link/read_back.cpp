@@ -8,6 +8,15 @@ QString circuitText(qint16 code) { return code == NoCircuit ? QStringLiteral("--
 
 } // namespace
 
+bool FiresNoCircuit(const ShotList& list)
+{
+    for (int slot = 0; slot < EntryCount && !list.isEmptyTime(slot); ++slot) {
+        if (list.circuits[slot] != NoCircuit)
+            return false;
+    }
+    return true;
+}
+
 QList<EntryDifference> CompareWithDevice(const ShotList& editor, QByteArrayView received)
 {
     QList<EntryDifference> differences;

@@ -17,6 +17,9 @@ struct EntryDifference {
     qint16 deviceCircuit = NoCircuit;
 };
 
+// No entry of the list fires a circuit: a send would leave the device with nothing to fire.
+bool FiresNoCircuit(const ShotList& list);
+
 inline const QString ComparisonTitle = QStringLiteral("Vergleich mit dem Zündgerät");
 constexpr int ComparisonLinesShown = 20;
 

@@ -62,17 +62,22 @@ QList<int> DuplicateSlots(const QList<DuplicateCircuit>& groups)
     return members;
 }
 
-QString DuplicateText(const QList<DuplicateCircuit>& groups)
+QStringList DuplicateGroupLines(const QList<DuplicateCircuit>& groups)
 {
-    if (groups.isEmpty())
-        return QString();
-    QStringList parts;
+    QStringList lines;
     for (const DuplicateCircuit& group : groups) {
         QStringList numbers;
         for (int slot : group.members)
             numbers.append(QString::number(slot + 1));
-        parts.append(CircuitLabel(group.code) + QStringLiteral(" (Nr. ") + numbers.join(QStringLiteral(", "))
+        lines.append(CircuitLabel(group.code) + QStringLiteral(" (Nr. ") + numbers.join(QStringLiteral(", "))
             + QLatin1Char(')'));
     }
-    return QStringLiteral("Doppelt belegt: ") + parts.join(QStringLiteral("; "));
+    return lines;
+}
+
+QString DuplicateText(const QList<DuplicateCircuit>& groups)
+{
+    if (groups.isEmpty())
+        return QString();
+    return QStringLiteral("Doppelt belegt: ") + DuplicateGroupLines(groups).join(QStringLiteral("; "));
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // A circuit that more than one entry fires. "H (alle Verteiler)" with circuit n fires B n and C n
 // too, so an H entry joins the group of B n and of C n.
@@ -20,6 +21,9 @@ QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list);
 
 // Slots that belong to any group, ascending and each once.
 QList<int> DuplicateSlots(const QList<DuplicateCircuit>& groups);
+
+// One line per group: "B05 (Nr. 1, 3)".
+QStringList DuplicateGroupLines(const QList<DuplicateCircuit>& groups);
 
 // "Doppelt belegt: B05 (Nr. 1, 3); C07 (Nr. 2, 4)", or empty text when there is none.
 QString DuplicateText(const QList<DuplicateCircuit>& groups);

@@ -39,6 +39,15 @@ int enabledFrames(Form1& w)
     return count;
 }
 
+struct LayoutRequests : QObject {
+    int seen = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        seen += event->type() == QEvent::LayoutRequest ? 1 : 0;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestForm1 : public QObject {
@@ -186,27 +195,66 @@ private Q_SLOTS:
         QCOMPARE(w.document().entryCount(), 1);
     }
 
-    // A long path in a message (a reason from the system, a full file name) wraps inside the screen.
+    // A long path in a message (a reason from the system, a full file name) wraps inside the screen,
+    // and so does a long report; the text is the one given, without invisible characters.
+    void messageBoxStaysWithinTheScreen_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("details");
+        const QString path = QStringLiteral("/media/feuerwerk/") + QString(40, QLatin1Char('x')) + "/"
+            + QString(250, QLatin1Char('y')) + QStringLiteral(".fsl");
+        QTest::newRow("long path")
+            << QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.").arg(path) << QString();
+        QStringList rows;
+        for (int row = 2; row < 172; ++row)
+            rows.append(QStringLiteral("Zeile %1: unbekanntes Zündgerät \"K\"").arg(row));
+        const BoxReport report
+            = ListedReport(QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(path), rows);
+        QTest::newRow("170 refused rows") << report.text << report.details;
+    }
     void messageBoxStaysWithinTheScreen()
     {
+        QFETCH(QString, text);
+        QFETCH(QString, details);
         Form1 w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        const QString path = QStringLiteral("/media/feuerwerk/") + QString(40, QLatin1Char('x')) + "/"
-            + QString(250, QLatin1Char('y')) + QStringLiteral(".fsl");
-        int width = 0;
+        QRect frame;
+        QString shownText;
+        QString shownAs;
+        bool textFits = false;
+        QString shownDetails;
         QTimer::singleShot(0, [&] {
-            QWidget* box = QApplication::activeModalWidget();
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
                 return;
-            width = box->frameGeometry().width();
-            static_cast<QMessageBox*>(box)->accept();
+            // The box sizes itself again at every layout request; the first painting of its text makes one.
+            LayoutRequests requests;
+            box->installEventFilter(&requests);
+            if (!QTest::qWaitFor([&] { return requests.seen > 0; }, 5000))
+                qWarning("no layout request");
+            frame = box->frameGeometry();
+            shownText = box->text();
+            // What shows the text wraps a long word and has the room its lines need.
+            if (auto* shown = box->findChild<QWidget*>(QStringLiteral("BoxText"))) {
+                shownAs = shown->accessibleName();
+                textFits = shown->isVisible() && shown->heightForWidth(shown->width()) <= shown->height()
+                    && box->rect().contains(shown->geometry());
+            }
+            shownDetails = box->detailedText();
+            box->accept();
         });
-        w.prompter().message(QStringLiteral("Kelto"),
-            QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.").arg(path), Prompter::Buttons::Ok,
-            Prompter::Answer::Ok);
-        QVERIFY(width > 0);
-        QVERIFY2(width <= w.screen()->availableGeometry().width(), qPrintable(QString::number(width)));
+        w.prompter().messageWithDetails(
+            QStringLiteral("Kelto"), text, details, Prompter::Buttons::Ok, Prompter::Answer::Ok);
+        QVERIFY(!frame.isEmpty());
+        const QRect screen = w.screen()->availableGeometry();
+        QVERIFY2(frame.width() <= screen.width() && frame.height() <= screen.height(),
+            qPrintable(QStringLiteral("%1 x %2").arg(frame.width()).arg(frame.height())));
+        QCOMPARE(shownText, text);
+        QCOMPARE(shownAs, text);
+        QVERIFY(!shownAs.contains(QChar(0x200B)));
+        QVERIFY(textFits);
+        QCOMPARE(shownDetails, details);
     }
 
     void endClosesWindow()

@@ -1,3 +1,4 @@
+#include "files/crew_sheet.h"
 #include "fsl_fixtures.h"
 #include "link_rig.h"
 #include "shot_list_fixtures.h"
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 // A receive that completes while a box is open replaces the list underneath it: the answer belongs to
@@ -44,7 +46,7 @@ bool startReceive(LinkRig& rig, int* boxes)
         return false;
     w.document().reset(ListWithTimes({ 0, 10, 20, 30 }));
     w.Command2[0]->click();
-    if (!w.Receiving)
+    if (!w.Receiving())
         return false;
     const QByteArray command = "list " + QFile::encodeName(writeDeviceList());
     rig.prompter->whileOpen = [&rig, boxes, command](const ScriptedPrompter::Asked&) {
@@ -131,6 +133,43 @@ private Q_SLOTS:
             = "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 4\r\nZeitdauer : 00:00:30\r\nnoch frei: 166\r\n";
         QCOMPARE(saved.readAll(),
             FslHead("Finale", stats) + FslEntries({ "0000 FF", "000A FF", "0014 FF", "001E FF" }));
+        // The received list is not that file's: it keeps its own name (none) and its saved state as
+        // received, and the crew sheet heads it "Neue Liste".
+        QCOMPARE(w.document().meta(), ListMeta());
+        QVERIFY(w.document().isSaved());
+        QCOMPARE(
+            CrewSheetFor(w.list(), w.document().meta(), QDateTime()).title, QStringLiteral("Neue Liste"));
+        w.UndoList();
+        QVERIFY(!w.document().isSaved());
+        QCOMPARE(w.document().name(), QString());
+    }
+
+    // The file box of an import is open when the device's list arrives: the import is refused and said.
+    void importBoxKeepsReceivedList()
+    {
+        LinkRig rig;
+        int boxes = 0;
+        QVERIFY(startReceive(rig, &boxes));
+        Form1& w = *rig.window;
+        w.SSTab1->setCurrentIndex(1);
+        const QString before = w.Text1->toPlainText();
+        QFile table(QStringLiteral("show.csv"));
+        QVERIFY(table.open(QIODevice::WriteOnly));
+        table.write("Zeit;Zündgerät;Kreis\r\n0;A;1\r\n5;A;2\r\n");
+        table.close();
+        rig.prompter->setNextFile(QFileInfo(table).absoluteFilePath());
+        QTest::mouseClick(w.Command5[2], Qt::LeftButton);
+
+        QVERIFY(rig.isIdle());
+        QVERIFY(SameList(w.list(), deviceList()));
+        QCOMPARE(w.document().meta(), ListMeta());
+        QCOMPARE(rig.prompter->asked.size(), 2);
+        QCOMPARE(rig.prompter->asked[1].title, QStringLiteral("CSV importieren"));
+        QCOMPARE(rig.prompter->asked[1].text,
+            QStringLiteral(
+                "Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."));
+        QCOMPARE(w.Text1->toPlainText(), before);
+        QCOMPARE(w.SSTab1->currentIndex(), 1);
     }
 
     // The editing page shows no selected line after a receive: its fields are disabled, not left with

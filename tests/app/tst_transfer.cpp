@@ -110,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(w.Combo1->toolTip(), rig.pty.editorEnd());
 
         w.Command2[0]->click();
-        QVERIFY(w.Receiving);
+        QVERIFY(w.Receiving());
         QVERIFY(!w.Frame2->isHidden());
         QVERIFY(!w.Command2[0]->isEnabled() && !w.Command2[1]->isEnabled());
         QCOMPARE(w.List1->count(), 0);
@@ -163,7 +163,7 @@ private Q_SLOTS:
         const QString statistics = w.Label4->text();
 
         w.Command2[2]->click();
-        QVERIFY(w.Receiving);
+        QVERIFY(w.Receiving());
         QVERIFY(!w.Frame2->isHidden());
         QVERIFY(!w.Command2[0]->isEnabled() && !w.Command2[1]->isEnabled() && !w.Command2[2]->isEnabled());
         QCOMPARE(w.Label3->text(),
@@ -210,7 +210,7 @@ private Q_SLOTS:
             QDialog box(&w);
             QTimer::singleShot(0, &box, [&] {
                 // Inside the box: wait for the check to finish, then close.
-                if (!QTest::qWaitFor([&] { return !w.Receiving; }, 10000))
+                if (!QTest::qWaitFor([&] { return !w.Receiving(); }, 10000))
                     qWarning("the check did not complete while the box was open");
                 box.accept();
             });
@@ -272,7 +272,7 @@ private Q_SLOTS:
         for (const auto& step : steps) {
             QVERIFY(rig.sim->send("raw " + list.mid(step.from, step.to - step.from)));
             QTRY_COMPARE(w.Label1->text(), QString::fromLatin1(step.caption).replace('.', point));
-            QVERIFY(w.Receiving);
+            QVERIFY(w.Receiving());
         }
         QVERIFY(rig.sim->send("raw " + list.mid(1529)));
         QTRY_VERIFY(rig.isIdle());
@@ -303,7 +303,7 @@ private Q_SLOTS:
             QTRY_COMPARE(w.ReceiveBuffer.size(), at);
         }
         QCOMPARE(w.Label1->text(), QStringLiteral("1531 / 170.1"));
-        QVERIFY(w.Receiving);
+        QVERIFY(w.Receiving());
         QVERIFY(!w.Frame2->isHidden());
         QCOMPARE(w.List1->count(), 0);
         QVERIFY(SameList(w.list(), before));
@@ -374,6 +374,7 @@ private Q_SLOTS:
                 recordsWhileOpen = int((rig.sim->received().size() - before) / 8);
             });
         };
+        rig.prompter->setNextAnswer(Prompter::Answer::Yes); // a list without circuit
         rig.prompter->setNextAnswer(Prompter::Answer::Ok);
         w.Command2[1]->click();
         QVERIFY(rig.sim->waitForReceived(20 * 8));
@@ -390,11 +391,12 @@ private Q_SLOTS:
         Form1& w = *rig.window;
         if (!cancel)
             rig.keepList1Lines(0);
+        rig.prompter->setNextAnswer(Prompter::Answer::Yes); // a list without circuit
         rig.prompter->setNextAnswer(cancel ? Prompter::Answer::Cancel : Prompter::Answer::Ok);
         w.Command2[1]->click();
         QVERIFY(rig.isIdle());
-        QCOMPARE(rig.prompter->asked.size(), 1);
-        const ScriptedPrompter::Asked& box = rig.prompter->asked[0];
+        QCOMPARE(rig.prompter->asked.size(), cancel ? 2 : 3);
+        const ScriptedPrompter::Asked& box = rig.prompter->asked[1];
         QCOMPARE(box.title, QStringLiteral("Kommunikation zum Zündgerät"));
         QCOMPARE(box.text,
             QStringLiteral("Bitte Empfangsbereitschaft am Zündgerät mit dem Menüpunkt 'Load' im Edit-Menü "
@@ -408,6 +410,7 @@ private Q_SLOTS:
         // A one-record send afterwards: the device sees that record and nothing before it.
         w.RefreshLists();
         rig.keepList1Lines(1);
+        rig.prompter->setNextAnswer(Prompter::Answer::Yes); // a list without circuit
         rig.prompter->setNextAnswer(Prompter::Answer::Ok);
         w.Command2[1]->click();
         QVERIFY(rig.sim->waitForReceived(8));
@@ -509,13 +512,14 @@ private Q_SLOTS:
             if (rig.sim->received().size() >= 2 * 8)
                 rig.pty.stop();
         };
+        rig.prompter->setNextAnswer(Prompter::Answer::Yes); // a list without circuit
         rig.prompter->setNextAnswer(Prompter::Answer::Ok);
         w.Command2[1]->click();
         QVERIFY(rig.isIdle());
         QVERIFY(shownAfterFirst.endsWith(QStringLiteral(" / 170")));
-        QCOMPARE(rig.prompter->asked.size(), 2);
-        QVERIFY2(rig.prompter->asked[1].text.contains(QStringLiteral(" von 170 abgebrochen.")),
-            qPrintable(rig.prompter->asked[1].text));
+        QCOMPARE(rig.prompter->asked.size(), 3);
+        QVERIFY2(rig.prompter->asked[2].text.contains(QStringLiteral(" von 170 abgebrochen.")),
+            qPrintable(rig.prompter->asked[2].text));
         QVERIFY(rig.sim->received().startsWith("0000 FF;FFFF FF;"));
     }
 
@@ -550,11 +554,12 @@ private Q_SLOTS:
         QVERIFY(rig.isIdle());
 
         const QString send = QStringLiteral("Kommunikation zum Zündgerät");
-        QCOMPARE(rig.prompter->asked.size(), doubled && yes ? 2 : 1);
+        // A completed send ends with the question about a check.
+        QCOMPARE(rig.prompter->asked.size(), doubled ? (yes ? 3 : 1) : 2);
         if (doubled) {
             QCOMPARE(rig.prompter->asked[0].title, send);
             QCOMPARE(rig.prompter->asked[0].text,
-                QStringLiteral("Doppelt belegt: B05 (Nr. 1, 2)\n\nTrotzdem senden?"));
+                QStringLiteral("Doppelt belegt:\nB05 (Nr. 1, 2)\n\nTrotzdem senden?"));
             QCOMPARE(rig.prompter->asked[0].buttons, Prompter::Buttons::YesNo);
             QCOMPARE(rig.prompter->asked[0].defaultButton, Prompter::Answer::No);
         } else {
@@ -575,14 +580,16 @@ private Q_SLOTS:
             if (rig.sim->received().size() == 3 * 8)
                 rig.pty.stop();
         };
+        rig.prompter->setNextAnswer(Prompter::Answer::Yes); // a list without circuit
         rig.prompter->setNextAnswer(Prompter::Answer::Ok);
         QElapsedTimer clock;
         clock.start();
         w.Command2[1]->click();
         QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(rig.isIdle());
-        QCOMPARE(rig.prompter->asked.size(), 2);
-        const QString text = rig.prompter->asked[1].text;
+        // No question about a check after a send that failed.
+        QCOMPARE(rig.prompter->asked.size(), 3);
+        const QString text = rig.prompter->asked[2].text;
         QVERIFY2(text.contains(QStringLiteral("Das Senden wurde nach Datensatz ")), qPrintable(text));
         QVERIFY2(text.endsWith(QStringLiteral(
                      " von 50 abgebrochen. Das Zündgerät hat die Liste nicht vollständig erhalten.")),
@@ -601,6 +608,7 @@ private Q_SLOTS:
             if (rig.sim->received().size() == 3 * 8)
                 w.Command1->click();
         };
+        rig.prompter->setNextAnswer(Prompter::Answer::Yes); // a list without circuit
         rig.prompter->setNextAnswer(Prompter::Answer::Ok);
         QElapsedTimer clock;
         QTimer::singleShot(0, &w, [&] {
@@ -631,6 +639,7 @@ private Q_SLOTS:
             if (rig.sim->received().size() == 3 * 8)
                 rig.window.reset();
         };
+        rig.prompter->setNextAnswer(Prompter::Answer::Yes); // a list without circuit
         rig.prompter->setNextAnswer(Prompter::Answer::Ok);
         QElapsedTimer clock;
         clock.start();

@@ -47,6 +47,7 @@ private Q_SLOTS:
             else
                 wrongCounts.append(QStringLiteral("%1: %2").arg(records).arg(shown));
         };
+        rig.prompter->setNextAnswer(Prompter::Answer::Yes); // a list without circuit
         rig.prompter->setNextAnswer(Prompter::Answer::Ok);
         QElapsedTimer sending;
         sending.start();

@@ -49,6 +49,6 @@ struct LinkRig {
         const QWidget* page = window->Frame1[0];
         return !window->MSComm1->isOpen() && window->Command2[0]->isEnabledTo(page)
             && window->Command2[1]->isEnabledTo(page) && window->Command2[2]->isEnabledTo(page)
-            && window->Frame2->isHidden() && !window->Receiving;
+            && window->Frame2->isHidden() && !window->Receiving();
     }
 };

@@ -26,6 +26,7 @@ public:
         bool isFile = false; // text: the folder or proposed file; defaultText: the filter
         FileChoice fileChoice = FileChoice::Open;
         bool isPrint = false;
+        QString details = QString(); // the whole report behind a shortened text
     };
 
     QQueue<Answer> answers;
@@ -44,13 +45,15 @@ public:
     Answer message(
         const QString& title, const QString& text, Buttons buttons, Answer defaultButton, Icon icon) override
     {
-        asked.append({ title, text, buttons, defaultButton, false, QString(), icon });
-        if (whileOpen)
-            whileOpen(asked.last());
-        if (!answers.isEmpty())
-            return answers.dequeue();
-        return buttons == Buttons::YesNo ? Answer::No
-                                         : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
+        return answer({ title, text, buttons, defaultButton, false, QString(), icon });
+    }
+
+    Answer messageWithDetails(const QString& title, const QString& text, const QString& details,
+        Buttons buttons, Answer defaultButton, Icon icon) override
+    {
+        Asked box { title, text, buttons, defaultButton, false, QString(), icon };
+        box.details = details;
+        return answer(box);
     }
 
     std::optional<QString> input(
@@ -105,5 +108,16 @@ public:
     }
 
 private:
+    Answer answer(const Asked& box)
+    {
+        asked.append(box);
+        if (whileOpen)
+            whileOpen(asked.last());
+        if (!answers.isEmpty())
+            return answers.dequeue();
+        return box.buttons == Buttons::YesNo ? Answer::No
+                                             : (box.buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
+    }
+
     std::unique_ptr<QTemporaryDir> m_printDir;
 };

@@ -402,6 +402,10 @@ private Q_SLOTS:
         QVERIFY(!ReadFslPreview(folder + "a.fsl", signature));
         QVERIFY(!ReadShotListFile(folder + "pipe.fsl", signature));
         QVERIFY(ReadFslPreview(folder + "c.fsl", signature));
+        // Nor is it a folder; a link to a folder is one.
+        QVERIFY(QDir(folder).mkdir("listen"));
+        QVERIFY(QFile::link(folder + "listen", folder + "verweis"));
+        QCOMPARE(Subfolders(folder), QStringList({ folder + "listen", folder + "verweis" }));
     }
 
     void systemReasonsInGerman_data()

@@ -229,9 +229,9 @@ private Q_SLOTS:
         QCOMPARE(second.document().entryCount(), 3);
         clickTab(second, 0);
         QTest::mouseClick(second.Command2[0], Qt::LeftButton);
-        QVERIFY(second.Receiving);
+        QVERIFY(second.Receiving());
         QVERIFY(device.send("back"));
-        QTRY_VERIFY(!second.Receiving);
+        QTRY_VERIFY(!second.Receiving());
         QCOMPARE(second.document().entryCount(), 12);
         for (int k = 0; k < 170; ++k) {
             QCOMPARE(second.list().times[k], first.list().times[k]);
