@@ -35,13 +35,26 @@ QString List2Line(const ShotList& list, int k)
     const QString duration = QStringLiteral("%1").arg(d, 3, 10, QLatin1Char('0'));
     const QString circuit
         = list.circuits[k] == NoCircuit ? QStringLiteral("---  ") : CircuitLabel(list.circuits[k]);
-    return entryNumber(k) + QLatin1String("  ") + FormatClock(list.times[k]) + QLatin1String(" (") + duration
-        + QLatin1String(" s)  ") + circuit;
+    QString line = entryNumber(k) + QLatin1String("  ") + FormatClock(list.times[k]) + QLatin1String(" (")
+        + duration + QLatin1String(" s)  ") + circuit;
+    if (!list.effects[k].isEmpty())
+        line += QLatin1String("  ") + list.effects[k];
+    return line;
 }
 
 QStringList List1Lines(const ShotList& list) { return linesOf(list, List1Line); }
 
 QStringList List2Lines(const ShotList& list) { return linesOf(list, List2Line); }
+
+int LongestLine(const QStringList& lines)
+{
+    int longest = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        if (lines[i].size() > lines[longest].size())
+            longest = i;
+    }
+    return longest;
+}
 
 Statistics ComputeStatistics(const QStringList& list1Lines)
 {
