@@ -519,16 +519,15 @@ private Q_SLOTS:
                                          << "Nr. 002: Kreis -3 gibt es nicht – Kreis 0 gespeichert.";
         QTest::newRow("half rounds to even") << "7.5" << 1 << "B" << 40 << "002  00:00:10 (000 s)  B08"
                                              << "Nr. 002: Kreis 7.5 gibt es nicht – Kreis 8 gespeichert.";
-        QTest::newRow("text without digits")
-            << "abc" << 1 << "B" << 32 << "002  00:00:10 (000 s)  B00"
-            << "Nr. 002: „abc“ ist keine Kreisnummer – Kreis 0 gespeichert.";
+        QTest::newRow("text without digits") << "abc" << 1 << "B" << 32 << "002  00:00:10 (000 s)  B00"
+                                             << "Nr. 002: „abc“ ist keine Kreisnummer – Kreis 0 gespeichert.";
         QTest::newRow("H 31 means no circuit")
             << "31" << 0 << "H" << 255 << "001  00:00:00 (010 s)  ---  "
             << "Nr. 001: H31 bedeutet „kein Zündkreis“ – Eintrag ohne Zündkreis gespeichert.";
-        QTest::newRow("empty slot keeps its circuit")
-            << "3" << 5 << "A" << 3 << "006  --:--:-- (000 s)  A03" << "";
-        QTest::newRow("last line stays selected")
-            << "30" << 169 << "G" << 222 << "170  --:--:-- (000 s)  G30" << "";
+        QTest::newRow("empty slot keeps its circuit") << "3" << 5 << "A" << 3 << "006  --:--:-- (000 s)  A03"
+                                                      << "";
+        QTest::newRow("last line stays selected") << "30" << 169 << "G" << 222 << "170  --:--:-- (000 s)  G30"
+                                                  << "";
     }
     void circuitCommit()
     {
