@@ -77,6 +77,14 @@ void fitFontToItems(QComboBox* box)
     box->setFont(font);
 }
 
+// Notices of what the program did with the user's input stand out from the captions.
+QPalette noticePalette(const QWidget* label)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(160, 40, 0));
+    return palette;
+}
+
 QFont listFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -215,6 +223,7 @@ void Form1::buildWindow()
     // In the gap between the comment and the file's figures.
     Label11 = makeLabel(page1, QStringLiteral("Label11"), QString());
     Label11->setWordWrap(false);
+    Label11->setPalette(noticePalette(Label11));
     placeTw(Label11, 3720, 1335, 5415, 225);
     Label5 = makeLabel(page1, QStringLiteral("Label5"), QStringLiteral("Label5"));
     placeTw(Label5, 3720, 1560, 5415, 1095);
@@ -240,7 +249,7 @@ void Form1::buildWindow()
     QFrame* page2 = Frame1[2];
     Label7 = makeLabel(page2, QStringLiteral("Label7"), QStringLiteral("Label7"));
     Label7->setFont(fixed);
-    placeTw(Label7, 0, 120, 4455, 375);
+    placeTw(Label7, 0, 120, 4455, 240);
     List2 = make<QListWidget>(page2, QStringLiteral("List2"));
     List2->setFont(fixed);
     placeTw(List2, 0, 360, 4455, 6135);
@@ -259,7 +268,7 @@ void Form1::buildWindow()
     placeTw(Text2[0], 6480, 720, 975, 285);
     placeTw(Text2[1], 6480, 1920, 975, 285);
     placeTw(Text2[2], 6480, 3120, 975, 285);
-    placeTw(Text2[3], 7320, 4320, 975, 285);
+    placeTw(Text2[3], 7350, 4320, 975, 285);
     Combo2 = make<QComboBox>(page2, QStringLiteral("Combo2"));
     Combo2->addItems({ QStringLiteral("A (Brenzor)"), QStringLiteral("B (Verteiler)"),
         QStringLiteral("C (Verteiler)"), QStringLiteral("D (Option)"), QStringLiteral("E (Option)"),
@@ -272,9 +281,7 @@ void Form1::buildWindow()
     Text3 = make<QLineEdit>(page2, QStringLiteral("Text3"));
     placeTw(Text3, 4560, 5040, 4575, 315);
     Label9 = makeLabel(page2, QStringLiteral("Label9"), QString());
-    QPalette notice = Label9->palette();
-    notice.setColor(QPalette::WindowText, QColor(160, 40, 0));
-    Label9->setPalette(notice);
+    Label9->setPalette(noticePalette(Label9));
     placeTw(Label9, 4560, 5430, 4575, 675);
     Label8 = makeLabel(page2, QStringLiteral("Label8"), QString());
     Label8->setWordWrap(false);

@@ -102,8 +102,17 @@ void Form1::setupEditor()
     // The comment box on "Datei" refuses what a list file cannot hold; the reason stays until its text
     // changes.
     if (auto* comment = qobject_cast<CommentBox*>(Text1)) {
-        connect(comment, &CommentBox::refused, Label11, &QLabel::setText);
-        connect(Text1->document(), &QTextDocument::contentsChanged, Label11, &QLabel::clear);
+        connect(comment, &CommentBox::refused, this, [this](const QString& character) {
+            // Short, to fit the one line between the comment and the file's figures.
+            const QString reason
+                = CharacterName(character) + QStringLiteral(" kann eine Listendatei nicht speichern.");
+            Label11->setText(Label11->fontMetrics().elidedText(reason, Qt::ElideRight, Label11->width()));
+            Label11->setToolTip(reason);
+        });
+        connect(Text1->document(), &QTextDocument::contentsChanged, this, [this] {
+            Label11->clear();
+            Label11->setToolTip(QString());
+        });
     }
 }
 

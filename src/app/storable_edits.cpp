@@ -24,10 +24,10 @@ QValidator::State EffectValidator::validate(QString& input, int& pos) const
 
 bool CommentBox::refuse(const QString& text)
 {
-    const QString reason = UnstorableCharacterReason(text);
-    if (reason.isEmpty())
+    const QString character = FirstUnstorableCharacter(text);
+    if (character.isEmpty())
         return false;
-    emit refused(reason);
+    emit refused(character);
     return true;
 }
 

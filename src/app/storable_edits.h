@@ -20,14 +20,14 @@ private:
 };
 
 // The comment box: typed, pasted, dropped or composed text with a character the file cannot hold is
-// not inserted; refused() names the character. Line breaks are stored as blanks and pass.
+// not inserted; refused() gives the character. Line breaks are stored as blanks and pass.
 class CommentBox : public QPlainTextEdit {
     Q_OBJECT
 public:
     using QPlainTextEdit::QPlainTextEdit;
 
 signals:
-    void refused(const QString& reason);
+    void refused(const QString& character);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
