@@ -367,6 +367,9 @@ private Q_SLOTS:
             << "" << 255 << "Nr. 001: Zündgerät E ohne Kreisnummer – nichts gespeichert.";
         QTest::newRow("no circuit to E31 typed") << 0 << "E"
                                                  << "31" << 159 << "";
+        QTest::newRow("no circuit, number without device")
+            << 0 << ""
+            << "7" << 255 << "Nr. 001: Kein Zündgerät gewählt – nichts gespeichert.";
         QTest::newRow("same device and number") << 1 << "A"
                                                 << "7" << 7 << "";
         QTest::newRow("H without number on a line without circuit")

@@ -3,15 +3,12 @@
 #include "form1.h"
 #include "shot_list_fixtures.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
-// The window shown and active on "Bearbeiten der Liste", holding entries at these times; false when
-// the window could not be activated.
+// The window shown and active on "Bearbeiten der Liste" with entries at these times.
 inline bool OpenEditorPage(Form1& w, const QList<int>& times, const QList<qint16>& circuits = {})
 {
     w.show();
@@ -27,15 +24,23 @@ inline bool OpenEditorPage(Form1& w, const QList<int>& times, const QList<qint16
 
 inline void ClickListLine(Form1& w, int row)
 {
-    QListWidgetItem* item = w.List2->item(row);
-    w.List2->scrollToItem(item);
-    QTest::mouseClick(w.List2->viewport(), Qt::LeftButton, {}, w.List2->visualItemRect(item).center());
+    w.List2->scrollToItem(w.List2->item(row));
+    QTest::mouseClick(
+        w.List2->viewport(), Qt::LeftButton, {}, w.List2->visualItemRect(w.List2->item(row)).center());
 }
 
-inline void ClickTab(Form1& w, int page)
+// A click into a field, as a user enters it: its whole text is selected.
+inline void ClickInto(QLineEdit* field)
 {
-    QTabBar* bar = w.SSTab1->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
+    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->width() - 3, 5));
 }
 
 inline QList<int> EntryTimes(const Form1& w) { return LeadingTimes(w.list(), w.document().entryCount()); }
+
+inline QList<int> EvenlySpaced(int count, int gap)
+{
+    QList<int> times;
+    for (int i = 0; i < count; ++i)
+        times.append(i * gap);
+    return times;
+}
