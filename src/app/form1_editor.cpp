@@ -84,8 +84,9 @@ void Form1::setupEditor()
         field->installEventFilter(this);
     Combo2->installEventFilter(this);
     List2->installEventFilter(this);
-    // All lines are one line of the fixed font and fit the width: laying out 170 lines after each
-    // commit then needs no text measuring per line (that took two thirds of a commit).
+    // Every line is one line of the fixed font: laying out 170 lines after each commit then needs no
+    // text measuring per line (that took two thirds of a commit). Lines with effects are wider;
+    // RefreshLists gives the width of the widest to the line the view measures.
     List2->setUniformItemSizes(true);
 
     Text3->installEventFilter(this);
@@ -97,7 +98,7 @@ void Form1::setupEditor()
             showNotice(EffectNotice(row, effectCheck->refusal()));
     });
     // A notice speaks of the last commit; any other change of the list makes it stale.
-    connect(m_document, &ListDocument::changed, Label9, &QLabel::clear);
+    connect(m_document, &ListDocument::changed, this, [this] { showNotice(QString()); });
 
     // The comment box on "Datei" refuses what a list file cannot hold; the reason stays until its text
     // changes.
