@@ -54,6 +54,11 @@ int main(int argc, char* argv[])
     // One circuit fired twice, as the editing page points it out.
     ShotList shown = demoShow(28);
     shown.circuits[9] = shown.circuits[4];
+    // What the crew loads on some of them.
+    const char* effects[] = { "Vulkan gold", "Kometen rot 50 mm", "", "Bombe 75 mm Chrysantheme", "",
+        "Feuertopf grün", "Fächer 5 Schuss silber", "" };
+    for (int k = 0; k < 8; ++k)
+        shown.effects[k] = QString::fromUtf8(effects[k]);
     window.document().reset(shown);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))

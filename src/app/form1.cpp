@@ -4,6 +4,7 @@
 #include "files/list_file.h"
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
+#include "storable_edits.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -74,6 +75,14 @@ void fitFontToItems(QComboBox* box)
             break;
     }
     box->setFont(font);
+}
+
+// Notices of what the program did with the user's input stand out from the captions.
+QPalette noticePalette(const QWidget* label)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(160, 40, 0));
+    return palette;
 }
 
 QFont listFont()
@@ -207,10 +216,15 @@ void Form1::buildWindow()
     placeTw(Drive1, 3720, 120, 3375, 315);
     Command4[2] = makeButton(page1, QStringLiteral("Command4_2"), QStringLiteral("Ordner merken"));
     placeTw(Command4[2], 7440, 120, 1695, 315);
-    Text1 = make<QPlainTextEdit>(page1, QStringLiteral("Text1"));
+    Text1 = make<CommentBox>(page1, QStringLiteral("Text1"));
     Text1->setPlainText(QStringLiteral("Text1"));
     Text1->setTabChangesFocus(true);
     placeTw(Text1, 3720, 720, 5415, 615);
+    // In the gap between the comment and the file's figures.
+    Label11 = makeLabel(page1, QStringLiteral("Label11"), QString());
+    Label11->setWordWrap(false);
+    Label11->setPalette(noticePalette(Label11));
+    placeTw(Label11, 3720, 1335, 5415, 225);
     Label5 = makeLabel(page1, QStringLiteral("Label5"), QStringLiteral("Label5"));
     placeTw(Label5, 3720, 1560, 5415, 1095);
     Command4[0] = makeButton(page1, QStringLiteral("Command4_0"), QStringLiteral("Datei laden"));
@@ -230,11 +244,12 @@ void Form1::buildWindow()
     Command5[2] = makeButton(page1, QStringLiteral("Command5_2"), QStringLiteral("CSV importieren…"));
     placeTw(Command5[2], 6495, 5880, 2640, 375);
 
-    // Page 2: list editing.
+    // Page 2: list editing. The captions and fields stand closer than the original layout had them,
+    // so the effect, the notice and the duplicates fit below them.
     QFrame* page2 = Frame1[2];
     Label7 = makeLabel(page2, QStringLiteral("Label7"), QStringLiteral("Label7"));
     Label7->setFont(fixed);
-    placeTw(Label7, 0, 120, 4455, 375);
+    placeTw(Label7, 0, 120, 4455, 240);
     List2 = make<QListWidget>(page2, QStringLiteral("List2"));
     List2->setFont(fixed);
     placeTw(List2, 0, 360, 4455, 6135);
@@ -246,29 +261,36 @@ void Form1::buildWindow()
         QStringLiteral("Nummer") };
     for (int i = 0; i < 4; ++i) {
         Label6[i] = makeLabel(page2, QStringLiteral("Label6_%1").arg(i), captions[i]);
-        placeTw(Label6[i], 5400, 600 + 1440 * i, 3135, 1095);
+        placeTw(Label6[i], 5400, 120 + 1200 * i, 3135, 570);
         Text2[i] = make<QLineEdit>(page2, QStringLiteral("Text2_%1").arg(i));
         Text2[i]->setText(initialTexts[i]);
     }
-    placeTw(Text2[0], 6480, 1200, 975, 285);
-    placeTw(Text2[1], 6480, 2640, 975, 285);
-    placeTw(Text2[2], 6480, 4080, 975, 285);
-    placeTw(Text2[3], 7320, 5520, 975, 285);
+    placeTw(Text2[0], 6480, 720, 975, 285);
+    placeTw(Text2[1], 6480, 1920, 975, 285);
+    placeTw(Text2[2], 6480, 3120, 975, 285);
+    placeTw(Text2[3], 7350, 4320, 975, 285);
     Combo2 = make<QComboBox>(page2, QStringLiteral("Combo2"));
     Combo2->addItems({ QStringLiteral("A (Brenzor)"), QStringLiteral("B (Verteiler)"),
         QStringLiteral("C (Verteiler)"), QStringLiteral("D (Option)"), QStringLiteral("E (Option)"),
         QStringLiteral("F (Option)"), QStringLiteral("G (Option)"), QStringLiteral("H (alle Verteiler)") });
     Combo2->setCurrentIndex(-1);
-    placeTw(Combo2, 5640, 5520, 1695, 315);
+    placeTw(Combo2, 5640, 4320, 1695, 315);
     fitFontToItems(Combo2);
+    Label10 = makeLabel(page2, QStringLiteral("Label10"), QStringLiteral("Effekt"));
+    placeTw(Label10, 4560, 4785, 4575, 255);
+    Text3 = make<QLineEdit>(page2, QStringLiteral("Text3"));
+    placeTw(Text3, 4560, 5040, 4575, 315);
+    Label9 = makeLabel(page2, QStringLiteral("Label9"), QString());
+    Label9->setPalette(noticePalette(Label9));
+    placeTw(Label9, 4560, 5430, 4575, 675);
     Label8 = makeLabel(page2, QStringLiteral("Label8"), QString());
     Label8->setWordWrap(false);
-    placeTw(Label8, 4560, 6000, 4575, 315);
+    placeTw(Label8, 4560, 6120, 4575, 315);
 
     // Keyboard order of the elements that take the focus.
     const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command2[2], Command3, Combo1,
         Command4[0], Drive1, Dir1, File1, Command4[1], Command4[3], Command5[0], Command5[1], Command5[2],
-        Text1, Command4[2], List2, Text2[1], Text2[2], Combo2, Text2[3], Text2[0], List1 };
+        Text1, Command4[2], List2, Text2[1], Text2[2], Combo2, Text2[3], Text3, Text2[0], List1 };
     for (int i = 1; i < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i - 1], focusOrder[i]);
 
@@ -332,6 +354,7 @@ void Form1::SSTab1_Click(int PreviousTab)
         const bool selected = List2->currentRow() >= 0;
         for (QLineEdit* field : Text2)
             field->setEnabled(selected);
+        Text3->setEnabled(selected);
     }
 }
 
@@ -352,13 +375,31 @@ void Form1::RefreshLists()
         List1->clear();
         List2->clear();
         List1->addItems(List1Lines(shotList));
-        List2->addItems(List2Lines(shotList));
+        const QStringList lines2 = List2Lines(shotList);
+        List2->addItems(lines2);
         List2->setCurrentRow(-1);
+        fitList2Width(lines2);
     }
     Label1->setText(List1Header);
     Label7->setText(List2Header);
     showDuplicates();
     Label4_Click();
+}
+
+// With uniform item sizes the view takes the size of every line from the last one: that one gets the
+// width of the widest line, so a line with a long effect can be scrolled into view whole.
+void Form1::fitList2Width(const QStringList& lines)
+{
+    if (lines.isEmpty() || List2->count() != lines.size())
+        return;
+    const int last = int(lines.size()) - 1;
+    const QString& widest = lines[LongestLine(lines)];
+    if (widest.size() <= lines[last].size())
+        return;
+    const QSize own = List2->sizeHintForIndex(List2->model()->index(last, 0));
+    const QFontMetrics metrics(List2->font());
+    const int extra = metrics.horizontalAdvance(widest) - metrics.horizontalAdvance(lines[last]);
+    List2->item(last)->setSizeHint(QSize(own.width() + extra, own.height()));
 }
 
 // The lines that fire a circuit another line fires too are marked; their text stays.

@@ -80,6 +80,10 @@ public:
     std::array<QLineEdit*, 4> Text2 {};
     QComboBox* Combo2 = nullptr;
     QLabel* Label8 = nullptr; // circuits used twice
+    QLabel* Label9 = nullptr; // what the last commit stored, when it is not what was typed
+    QLabel* Label10 = nullptr; // "Effekt"
+    QLineEdit* Text3 = nullptr; // the effect of the selected entry
+    QLabel* Label11 = nullptr; // why the comment box refused a character
 
     // Shell
     void Form_Load();
@@ -101,6 +105,9 @@ public:
     void List2_KeyDown(int KeyCode);
     void UndoList();
     void RedoList();
+    void Text3_GotFocus();
+    void Text3_KeyPress(int KeyAscii);
+    void Text3_LostFocus();
 
     // Files and folders
     void Command4_Click(int Index);
@@ -143,12 +150,20 @@ private:
     void showReplacedList();
     void showDuplicates();
     bool filterUndoKeys(QObject* watched, QEvent* event);
+    QString shownFieldText(int Index, int row) const;
+    int storedDevice(int row) const;
+    void commitCircuit(int row, quint64 seen, const QString& typed, bool emptied);
+    void storeChosenDevice();
+    bool commitEffect();
+    void showNotice(const QString& text);
+    void fitList2Width(const QStringList& lines);
     // The revision of the list when the selected line and the fields were last filled.
     quint64 m_shownRevision = 0;
     // A field counts as entered from a FocusIn until its next leave; focus changes made while a
     // commit runs (the question box, the rules' own moves) are not entries.
     std::array<bool, 4> m_fieldEntered {};
     bool m_comboEntered = false;
+    bool m_effectEntered = false;
     bool m_pressGaveFocus = false;
     bool m_committing = false;
 

@@ -1,7 +1,10 @@
 #include "form1.h"
 
+#include "shotlist/commit_notice.h"
 #include "shotlist/editor_rules.h"
 #include "shotlist/field_number.h"
+#include "shotlist/stored_text.h"
+#include "storable_edits.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
 #include <QShortcut>
+#include <QTextDocument>
 #include <utility>
 
 namespace {
@@ -80,9 +84,37 @@ void Form1::setupEditor()
         field->installEventFilter(this);
     Combo2->installEventFilter(this);
     List2->installEventFilter(this);
-    // All lines are one line of the fixed font and fit the width: laying out 170 lines after each
-    // commit then needs no text measuring per line (that took two thirds of a commit).
+    // Every line is one line of the fixed font: laying out 170 lines after each commit then needs no
+    // text measuring per line (that took two thirds of a commit). Lines with effects are wider;
+    // RefreshLists gives the width of the widest to the line the view measures.
     List2->setUniformItemSizes(true);
+
+    Text3->installEventFilter(this);
+    auto* effectCheck = new EffectValidator(Text3);
+    Text3->setValidator(effectCheck);
+    connect(Text3, &QLineEdit::inputRejected, this, [this, effectCheck] {
+        const int row = List2->currentRow();
+        if (row >= 0 && !effectCheck->refusal().isEmpty())
+            showNotice(EffectNotice(row, effectCheck->refusal()));
+    });
+    // A notice speaks of the last commit; any other change of the list makes it stale.
+    connect(m_document, &ListDocument::changed, this, [this] { showNotice(QString()); });
+
+    // The comment box on "Datei" refuses what a list file cannot hold; the reason stays until its text
+    // changes.
+    if (auto* comment = qobject_cast<CommentBox*>(Text1)) {
+        connect(comment, &CommentBox::refused, this, [this](const QString& character) {
+            // Short, to fit the one line between the comment and the file's figures.
+            const QString reason
+                = CharacterName(character) + QStringLiteral(" kann eine Listendatei nicht speichern.");
+            Label11->setText(Label11->fontMetrics().elidedText(reason, Qt::ElideRight, Label11->width()));
+            Label11->setToolTip(reason);
+        });
+        connect(Text1->document(), &QTextDocument::contentsChanged, this, [this] {
+            Label11->clear();
+            Label11->setToolTip(QString());
+        });
+    }
 }
 
 // Text fields take Strg+Z and Strg+Y for themselves. While a field has no typing of its own to take back
@@ -98,6 +130,8 @@ bool Form1::filterUndoKeys(QObject* watched, QEvent* event)
         return false;
     if (auto* field = qobject_cast<QLineEdit*>(watched); field && editorFieldIndex(field) >= 0)
         return undo ? !field->isUndoAvailable() : !field->isRedoAvailable();
+    if (watched == Text3)
+        return undo ? !Text3->isUndoAvailable() : !Text3->isRedoAvailable();
     if (watched == Text1)
         return undo ? !Text1->document()->isUndoAvailable() : !Text1->document()->isRedoAvailable();
     return false;
@@ -120,7 +154,8 @@ bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
 {
     const int field = editorFieldIndex(watched);
     const bool combo = watched == Combo2;
-    if (field < 0 && !combo && watched != List2)
+    const bool effect = watched == Text3;
+    if (field < 0 && !combo && !effect && watched != List2)
         return false;
 
     switch (event->type()) {
@@ -147,6 +182,9 @@ bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
             Text2_GotFocus(field);
         } else if (combo) {
             m_comboEntered = true;
+        } else if (effect && !m_effectEntered) {
+            m_effectEntered = true;
+            Text3_GotFocus();
         }
         break;
     case QEvent::FocusOut:
@@ -158,7 +196,12 @@ bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
             Text2_LostFocus(field);
         } else if (combo && m_comboEntered) {
             m_comboEntered = false;
+            const QScopedValueRollback<bool> committing(m_committing, true);
             Combo2_LostFocus();
+        } else if (effect && m_effectEntered) {
+            m_effectEntered = false;
+            const QScopedValueRollback<bool> committing(m_committing, true);
+            Text3_LostFocus();
         }
         break;
     case QEvent::KeyPress: {
@@ -175,6 +218,8 @@ bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
             break;
         if (field >= 0)
             Text2_KeyPress(field, key);
+        else if (effect)
+            Text3_KeyPress(key);
         else if (combo)
             Combo2_KeyPress(key);
         else
@@ -196,22 +241,46 @@ void Form1::List2_Click()
     Text2[0]->setText(QString::number(k + 1));
     const bool selected = k >= 0;
     if (selected) {
-        const ShotList& shown = list();
-        Text2[1]->setText(QString::number(SinceValue(shown, k)));
-        Text2[2]->setText(QString::number(UntilValue(shown, k)));
-        Text2[3]->setText(QString::number(shown.circuits[k] & 31));
-        Combo2->setCurrentIndex(shown.circuits[k] / 32);
+        for (int i = 1; i < int(Text2.size()); ++i)
+            Text2[i]->setText(shownFieldText(i, k));
+        // An entry without circuit shows no device and no number: H31 would be a real circuit.
+        Combo2->setCurrentIndex(storedDevice(k));
+        Text3->setText(list().effects[k]);
         // Reaching the list by keyboard makes a line current without highlighting it.
         List2->item(k)->setSelected(true);
     }
     for (QLineEdit* entryField : Text2)
         entryField->setEnabled(selected);
+    Text3->setEnabled(selected);
     // A field that keeps the focus while the line changes (the device box hands the focus to the
     // circuit number before a click selects another line) compares against the new line's text.
     for (int i = 0; i < int(Text2.size()); ++i) {
         if (selected && m_fieldEntered[i] && Text2[i]->hasFocus())
             Text2_GotFocus(i);
     }
+    if (selected && m_effectEntered && Text3->hasFocus())
+        Text3_GotFocus();
+}
+
+QString Form1::shownFieldText(int Index, int row) const
+{
+    const ShotList& shown = list();
+    switch (Index) {
+    case 0:
+        return QString::number(row + 1);
+    case 1:
+        return QString::number(SinceValue(shown, row));
+    case 2:
+        return QString::number(UntilValue(shown, row));
+    default:
+        return shown.circuits[row] == NoCircuit ? QString() : QString::number(shown.circuits[row] & 31);
+    }
+}
+
+int Form1::storedDevice(int row) const
+{
+    const qint16 code = list().circuits[row];
+    return code == NoCircuit ? -1 : code / 32;
 }
 
 void Form1::List2_KeyPress(int KeyAscii)
@@ -240,65 +309,198 @@ void Form1::Text2_KeyPress(int Index, int KeyAscii)
 void Form1::Text2_LostFocus(int Index)
 {
     QLineEdit* field = Text2[Index];
-    const double typed = LeadingNumber(field->text());
-    field->setText(CanonicalText(typed));
+    const QString typed = field->text();
     const int row = List2->currentRow();
     const quint64 seen = m_shownRevision;
-    // The circuit is stored when its number or its device differs from the line's stored circuit.
-    const bool deviceChanged = Index == 3 && row >= 0 && Combo2->currentIndex() != list().circuits[row] / 32;
-    if (field->text() == SavedFieldText[Index] && !deviceChanged)
+    // An emptied field holds no number the user typed: nothing is stored for it, and it shows the
+    // stored value again.
+    const bool emptied = typed.trimmed().isEmpty();
+    if (emptied && row >= 0)
+        field->setText(shownFieldText(Index, row));
+    if (Index == 3) {
+        commitCircuit(row, seen, typed, emptied);
         return;
-    const double value = CanonicalValue(typed);
+    }
+    if (emptied)
+        return;
+    const double typedValue = LeadingNumber(typed);
+    field->setText(CanonicalText(typedValue));
+    if (field->text() == SavedFieldText[Index])
+        return;
+    const double value = CanonicalValue(typedValue);
 
     if (Index == 0) {
+        const int line = EntryNumberLine(value);
         showClamped(field, value, ClampEntryNumber(value));
-        selectLine(EntryNumberLine(value));
+        selectLine(line);
         List2->setFocus();
+        showNotice(EntryNumberNotice(typed, line));
         return;
     }
     // Without a selected line (a receive refreshed the lists meanwhile) there is no entry to change.
     if (row < 0)
         return;
 
-    switch (Index) {
-    case 1:
+    const ShotList before = list();
+    const int countBefore = m_document->entryCount();
+    bool applied = false;
+    GapField gap = GapField::Since;
+    if (Index == 1) {
         showClamped(field, value, ClampSince(value));
-        afterCommit(seen, m_document->applySince(seen, row, value, FieldValue(SavedFieldText[1])), row);
-        break;
-    case 2: {
-        const double until = ClampUntil(value);
-        showClamped(field, value, until);
-        if (until < 1) {
+        applied = m_document->applySince(seen, row, value, FieldValue(SavedFieldText[1]));
+    } else {
+        gap = GapField::Until;
+        showClamped(field, value, ClampUntil(value));
+        if (UntilSeconds(value) < 1) {
             const Prompter::Answer answer = prompter().message(QStringLiteral("Feuerwerksequenz beenden"),
                 QStringLiteral("Rest der Liste löschen?"), Prompter::Buttons::YesNo, Prompter::Answer::Yes);
             // The document refuses the deletion when the list was replaced while the box was up.
             afterCommit(seen, answer == Prompter::Answer::Yes && m_document->deleteRest(seen, row), row);
-        } else {
-            afterCommit(seen, m_document->applyUntil(seen, row, until, FieldValue(SavedFieldText[2])), row);
+            showNotice(QString());
+            return;
         }
-        break;
+        applied = m_document->applyUntil(seen, row, value, FieldValue(SavedFieldText[2]));
     }
-    case 3:
-        showClamped(field, value, ClampCircuitNumber(value));
-        afterCommit(seen, m_document->applyCircuit(seen, row, Combo2->currentIndex(), value), row);
-        if (m_document->revision() == m_shownRevision && row < List2->count() - 1)
-            selectLine(row + 1);
-        break;
-    default:
-        break;
-    }
+    // Refused as stale: the list was replaced meanwhile and shows no line.
+    if (!applied && m_document->revision() != seen)
+        return;
+    afterCommit(seen, applied, row);
+    showNotice(GapNotice(gap, typed, row, before, countBefore, list(), m_document->entryCount()));
 }
 
+// The circuit of row from the device box and the number typed; an emptied number keeps the stored one
+// for a device chosen anew.
+void Form1::commitCircuit(int row, quint64 seen, const QString& typed, bool emptied)
+{
+    QLineEdit* field = Text2[3];
+    if (row < 0) {
+        if (!emptied)
+            field->setText(CanonicalText(LeadingNumber(typed)));
+        return;
+    }
+    const qint16 code = list().circuits[row];
+    const int device = Combo2->currentIndex();
+    const bool deviceChanged = device != storedDevice(row);
+    QString number = typed;
+    if (emptied) {
+        if (!deviceChanged)
+            return;
+        if (code == NoCircuit) {
+            showNotice(NoCircuitNumberNotice(row, device));
+            selectLine(row);
+            return;
+        }
+        number = QString::number(code & 31);
+    } else {
+        field->setText(CanonicalText(LeadingNumber(typed)));
+        if (field->text() == SavedFieldText[3] && !deviceChanged)
+            return;
+    }
+    if (device < 0) {
+        showNotice(NoDeviceNotice(row));
+        selectLine(row);
+        return;
+    }
+    const double value = FieldValue(number);
+    showClamped(field, value, ClampCircuitNumber(value));
+    const bool applied = m_document->applyCircuit(seen, row, device, value);
+    if (!applied && m_document->revision() != seen)
+        return;
+    afterCommit(seen, applied, row);
+    showNotice(CircuitNotice(number, row, device, list().circuits[row]));
+    if (row < List2->count() - 1)
+        selectLine(row + 1);
+}
+
+// Enter goes on to the circuit number (a disabled field takes no focus: then it stays); Tab does so
+// by the keyboard order.
 void Form1::Combo2_KeyPress(int KeyAscii)
 {
     if (KeyAscii == EnterKey)
-        Combo2_LostFocus();
+        Text2[3]->setFocus();
 }
 
+// The focus goes where the user put it. On to the circuit number the device goes along, and that
+// field's commit stores both; anywhere else the device chosen is stored now with the number shown.
 void Form1::Combo2_LostFocus()
 {
-    // A disabled field takes no focus: then it stays where the user put it.
-    Text2[3]->setFocus();
+    if (QApplication::focusWidget() != Text2[3])
+        storeChosenDevice();
+}
+
+void Form1::storeChosenDevice()
+{
+    const int row = List2->currentRow();
+    const int device = Combo2->currentIndex();
+    if (row < 0 || device < 0 || device == storedDevice(row))
+        return;
+    const quint64 seen = m_shownRevision;
+    const qint16 code = list().circuits[row];
+    if (code == NoCircuit) {
+        showNotice(NoCircuitNumberNotice(row, device));
+        selectLine(row);
+        return;
+    }
+    const QString number = QString::number(code & 31);
+    const bool applied = m_document->applyCircuit(seen, row, device, code & 31);
+    if (!applied && m_document->revision() != seen)
+        return;
+    afterCommit(seen, applied, row);
+    showNotice(CircuitNotice(number, row, device, list().circuits[row]));
+}
+
+void Form1::Text3_GotFocus()
+{
+    Text3->selectAll();
+    SavedFieldText[4] = Text3->text();
+}
+
+// Enter stores the effect and goes on to the next line's, the focus staying here: the effects of a
+// show are typed one after the other.
+void Form1::Text3_KeyPress(int KeyAscii)
+{
+    if (KeyAscii != EnterKey)
+        return;
+    const int row = List2->currentRow();
+    bool stored = false;
+    {
+        const QScopedValueRollback<bool> committing(m_committing, true);
+        stored = commitEffect();
+    }
+    if (stored && row < List2->count() - 1)
+        selectLine(row + 1);
+}
+
+void Form1::Text3_LostFocus() { commitEffect(); }
+
+// False when there is no line, the text cannot be an effect or the list was replaced meanwhile.
+bool Form1::commitEffect()
+{
+    const int row = List2->currentRow();
+    if (row < 0)
+        return false;
+    const QString typed = Text3->text();
+    if (typed == SavedFieldText[4])
+        return true;
+    const quint64 seen = m_shownRevision;
+    const QString refusal = EffectRefusal(typed);
+    if (!refusal.isEmpty()) {
+        showNotice(EffectNotice(row, refusal + QStringLiteral(" Der Effekt ist nicht gespeichert.")));
+        return false;
+    }
+    const bool applied = m_document->setEffect(seen, row, typed);
+    if (!applied && m_document->revision() != seen)
+        return false;
+    afterCommit(seen, applied, row);
+    showNotice(QString());
+    return true;
+}
+
+// Below the fields until the next commit; a long one is also the label's tool tip.
+void Form1::showNotice(const QString& text)
+{
+    Label9->setText(text);
+    Label9->setToolTip(text);
 }
 
 // Row selection runs also for the line already selected, so the fields show the stored values.
@@ -324,6 +526,7 @@ void Form1::showReplacedList()
 {
     for (QLineEdit* field : Text2)
         field->setEnabled(false);
+    Text3->setEnabled(false);
     Label6[0]->setText(
         QStringLiteral("Eintrag Nummer\r\n%1 / %2").arg(m_document->entryCount()).arg(EntryCount));
 }

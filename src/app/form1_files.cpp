@@ -5,6 +5,7 @@
 #include "files/fsl_file.h"
 #include "files/list_file.h"
 #include "files/settings_file.h"
+#include "storable_edits.h"
 #include "widgets.h"
 
 #include <QDir>
@@ -264,8 +265,14 @@ void Form1::saveList()
     const quint64 seen = m_document->revision();
     const ShotList meant = list();
     ListMeta meta = m_document->meta();
-    const std::optional<QString> comment
+    std::optional<QString> comment
         = prompter().input(SaveTitle, QStringLiteral("Kommentar zur Liste:"), Text1->toPlainText());
+    // A character the file cannot hold would be written as "?": the comment is asked for again.
+    for (QString reason; comment && !(reason = UnstorableCharacterReason(*comment)).isEmpty();) {
+        prompter().message(SaveTitle, reason + QStringLiteral("\n\nBitte den Kommentar ändern."),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        comment = prompter().input(SaveTitle, QStringLiteral("Kommentar zur Liste:"), *comment);
+    }
     if (!comment)
         return;
     // Shown as it is stored: on one line, in the characters a file can hold.

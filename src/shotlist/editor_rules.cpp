@@ -38,13 +38,17 @@ double ClampUntil(double value) { return std::min(value, 999.0); }
 
 double ClampCircuitNumber(double value) { return std::clamp(value, 0.0, double(CircuitsPerDevice - 1)); }
 
+int SinceSeconds(double value) { return RoundHalfEven(ClampSince(value)); }
+
+int UntilSeconds(double value) { return RoundHalfEven(ClampUntil(value)); }
+
 int EntryNumberLine(double entryNumber) { return RoundHalfEven(ClampEntryNumber(entryNumber) - 1); }
 
 void ApplySince(ShotList& list, int row, int shotCount, double since, double savedSince)
 {
     if (!isLine(row))
         return;
-    const double v = ClampSince(since);
+    const int v = SinceSeconds(since);
     if (v == 0) {
         if (row == 0)
             list.times[0] = 0;
@@ -60,7 +64,7 @@ void ApplySince(ShotList& list, int row, int shotCount, double since, double sav
 
 void ApplyUntil(ShotList& list, int row, int shotCount, double until, double savedUntil)
 {
-    const double v = ClampUntil(until);
+    const int v = UntilSeconds(until);
     if (!isLine(row) || v < 1)
         return;
     if (row == shotCount - 1) {

@@ -15,6 +15,11 @@ double ClampSince(double value); // 0..999
 double ClampUntil(double value); // at most 999; below 1 asks whether to delete the rest
 double ClampCircuitNumber(double value); // 0..31
 
+// Gaps are whole seconds: the value within its limits, rounded (halves to the even neighbour) before
+// any rule uses it, so a shift moves every later entry by the same whole seconds.
+int SinceSeconds(double value); // 0..999
+int UntilSeconds(double value); // at most 999; below 1 asks whether to delete the rest
+
 // Line that an entry number selects.
 int EntryNumberLine(double entryNumber);
 

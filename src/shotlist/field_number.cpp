@@ -40,10 +40,10 @@ std::size_t digitRun(const std::u16string& text, std::size_t pos)
     return end - pos;
 }
 
-} // namespace
-
-double LeadingNumber(QStringView text)
+// The leading number and whether the text has one (at least one digit of it).
+double readLeadingNumber(QStringView text, bool* found)
 {
+    *found = false;
     std::u16string s;
     s.reserve(text.size());
     for (QChar ch : text) {
@@ -53,11 +53,14 @@ double LeadingNumber(QStringView text)
     }
 
     if (!s.empty() && s[0] == u'&') {
-        if (s.size() > 1 && (s[1] == u'H' || s[1] == u'h'))
-            return radixNumber(s, 2, 16);
-        if (s.size() > 1 && (s[1] == u'O' || s[1] == u'o'))
-            return radixNumber(s, 2, 8);
-        return 0;
+        const int base = s.size() < 2        ? 0
+            : (s[1] == u'H' || s[1] == u'h') ? 16
+            : (s[1] == u'O' || s[1] == u'o') ? 8
+                                             : 0;
+        if (base == 0)
+            return 0;
+        *found = s.size() > 2 && digitValue(s[2], base) >= 0;
+        return radixNumber(s, 2, base);
     }
 
     // Collect the decimal number as plain ASCII, then let the C locale convert it.
@@ -77,6 +80,7 @@ double LeadingNumber(QStringView text)
     }
     if (digits == 0)
         return 0;
+    *found = true;
     if (pos < s.size() && (s[pos] == u'E' || s[pos] == u'e' || s[pos] == u'D' || s[pos] == u'd')) {
         std::size_t expPos = pos + 1;
         std::string exponent = "e";
@@ -93,6 +97,21 @@ double LeadingNumber(QStringView text)
     double value = 0;
     in >> value;
     return value;
+}
+
+} // namespace
+
+double LeadingNumber(QStringView text)
+{
+    bool found = false;
+    return readLeadingNumber(text, &found);
+}
+
+bool HasLeadingNumber(QStringView text)
+{
+    bool found = false;
+    readLeadingNumber(text, &found);
+    return found;
 }
 
 QString CanonicalText(double value, const QLocale& locale)

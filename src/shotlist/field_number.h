@@ -10,6 +10,8 @@
 // comma ends it. Without a leading number the value is 0; beyond the range of a double it is
 // the largest double of that sign.
 double LeadingNumber(QStringView text);
+// True when the text begins with a number as LeadingNumber reads it (at least one digit).
+bool HasLeadingNumber(QStringView text);
 
 // Shortest decimal text with up to 15 significant digits: whole numbers plain, fractions with
 // the locale's decimal separator.

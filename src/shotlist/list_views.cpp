@@ -2,7 +2,17 @@
 
 namespace {
 
-QString entryNumber(int k) { return QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0')); }
+// At least three digits with leading zeros, as the number and the duration columns show them.
+QString threeDigits(qint32 value)
+{
+    if (value < 0 || value > 999)
+        return QStringLiteral("%1").arg(value, 3, 10, QLatin1Char('0'));
+    const QChar text[3]
+        = { QChar(u'0' + value / 100), QChar(u'0' + value / 10 % 10), QChar(u'0' + value % 10) };
+    return QString(text, 3);
+}
+
+QString entryNumber(int k) { return threeDigits(k + 1); }
 
 QStringList linesOf(const ShotList& list, QString (*lineOf)(const ShotList&, int))
 {
@@ -32,16 +42,29 @@ QString List1Line(const ShotList& list, int k)
 QString List2Line(const ShotList& list, int k)
 {
     const qint32 d = DurationToNext(list, k);
-    const QString duration = QStringLiteral("%1").arg(d, 3, 10, QLatin1Char('0'));
+    const QString duration = threeDigits(d);
     const QString circuit
         = list.circuits[k] == NoCircuit ? QStringLiteral("---  ") : CircuitLabel(list.circuits[k]);
-    return entryNumber(k) + QLatin1String("  ") + FormatClock(list.times[k]) + QLatin1String(" (") + duration
-        + QLatin1String(" s)  ") + circuit;
+    QString line = entryNumber(k) + QLatin1String("  ") + FormatClock(list.times[k]) + QLatin1String(" (")
+        + duration + QLatin1String(" s)  ") + circuit;
+    if (!list.effects[k].isEmpty())
+        line += QLatin1String("  ") + list.effects[k];
+    return line;
 }
 
 QStringList List1Lines(const ShotList& list) { return linesOf(list, List1Line); }
 
 QStringList List2Lines(const ShotList& list) { return linesOf(list, List2Line); }
+
+int LongestLine(const QStringList& lines)
+{
+    int longest = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        if (lines[i].size() > lines[longest].size())
+            longest = i;
+    }
+    return longest;
+}
 
 Statistics ComputeStatistics(const QStringList& list1Lines)
 {

@@ -26,6 +26,30 @@ void NormalizeList(ShotList& list)
     }
 }
 
+namespace {
+
+// The text of a few characters made in place: the formats below run for every line of every
+// refresh, file and transfer.
+template <int N> QString fixedText(const char16_t (&text)[N])
+{
+    return QString(reinterpret_cast<const QChar*>(text), N);
+}
+
+void putDecimal(char16_t* at, int digits, int value)
+{
+    for (int i = digits - 1; i >= 0; --i, value /= 10)
+        at[i] = char16_t(u'0' + value % 10);
+}
+
+void putHex(char16_t* at, int digits, unsigned value)
+{
+    static const char16_t hex[] = u"0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; --i, value >>= 4)
+        at[i] = hex[value & 15];
+}
+
+} // namespace
+
 QString FormatClock(qint32 t)
 {
     if (t > LastValidTime)
@@ -33,21 +57,38 @@ QString FormatClock(qint32 t)
     const qint32 h = t / 3600;
     const qint32 m = (t - 3600 * h) / 60;
     const qint32 s = t - 3600 * h - 60 * m;
-    return QStringLiteral("%1:%2:%3")
-        .arg(h, 2, 10, QLatin1Char('0'))
-        .arg(m, 2, 10, QLatin1Char('0'))
-        .arg(s, 2, 10, QLatin1Char('0'));
+    if (t < 0)
+        return QStringLiteral("%1:%2:%3")
+            .arg(h, 2, 10, QLatin1Char('0'))
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
+    char16_t text[8] = { 0, 0, u':', 0, 0, u':', 0, 0 };
+    putDecimal(text, 2, h);
+    putDecimal(text + 3, 2, m);
+    putDecimal(text + 6, 2, s);
+    return fixedText(text);
 }
 
 QString CircuitLabel(qint16 c)
 {
-    const QChar letter(65 + c / 32);
-    return letter + QStringLiteral("%1").arg(c & 31, 2, 10, QLatin1Char('0'));
+    char16_t text[3] = { char16_t(65 + c / 32), 0, 0 };
+    putDecimal(text + 1, 2, c & 31);
+    return fixedText(text);
 }
 
-QString Hex2(qint64 x) { return QStringLiteral("%1").arg(quint8(x), 2, 16, QLatin1Char('0')).toUpper(); }
+QString Hex2(qint64 x)
+{
+    char16_t text[2] = {};
+    putHex(text, 2, quint8(x));
+    return fixedText(text);
+}
 
-QString Hex4(qint64 x) { return QStringLiteral("%1").arg(quint16(x), 4, 16, QLatin1Char('0')).toUpper(); }
+QString Hex4(qint64 x)
+{
+    char16_t text[4] = {};
+    putHex(text, 4, quint16(x));
+    return fixedText(text);
+}
 
 qint64 HexValue(QStringView text)
 {

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <bitset>
+
 namespace {
 
 // Every character Windows-1252 has, one for each byte.
@@ -28,10 +31,22 @@ bool isLineBreak(QChar c)
 
 } // namespace
 
-bool InCodepage(QChar c) { return codepageRepertoire().contains(c); }
+// One bit per character of the basic plane: file code asks this for every character it writes or reads.
+bool InCodepage(QChar c)
+{
+    static const std::bitset<0x10000> known = [] {
+        std::bitset<0x10000> bits;
+        for (QChar member : codepageRepertoire())
+            bits.set(member.unicode());
+        return bits;
+    }();
+    return known.test(c.unicode());
+}
 
 QString StoredText(QStringView text)
 {
+    if (std::all_of(text.begin(), text.end(), InCodepage))
+        return text.toString();
     QString stored;
     stored.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -64,13 +64,16 @@ void typeInto(Form1& w, int field, const QString& text, Leave leave = Leave::Ent
         w.List2->setFocus(Qt::MouseFocusReason);
 }
 
-// What the fields must show for line k of a list with these entry times.
-QStringList expectedFields(const Times& times, int k, int circuitNumber)
+constexpr int NoNumber = -1;
+
+// What the fields must show for line k of a list with these entry times; an entry without circuit
+// shows no number.
+QStringList expectedFields(const Times& times, int k, int circuitNumber = NoNumber)
 {
     const int since = k >= times.size() ? 0 : (k == 0 ? times[0] : times[k] - times[k - 1]);
     const int until = k + 1 >= times.size() ? 0 : times[k + 1] - times[k];
     return { QString::number(k + 1), QString::number(since), QString::number(until),
-        QString::number(circuitNumber) };
+        circuitNumber == NoNumber ? QString() : QString::number(circuitNumber) };
 }
 
 QStringList fieldTexts(const Form1& w)
@@ -150,8 +153,10 @@ private Q_SLOTS:
         for (QLineEdit* field : w.Text2)
             QVERIFY(!field->isEnabled());
         w.List2->setCurrentRow(0);
-        QCOMPARE(fieldTexts(w), QStringList({ "1", "0", "0", "31" }));
-        QCOMPARE(w.Combo2->currentText(), QStringLiteral("H (alle Verteiler)"));
+        // No circuit: no device and no number, not H31.
+        QCOMPARE(fieldTexts(w), QStringList({ "1", "0", "0", "" }));
+        QCOMPARE(w.Combo2->currentIndex(), -1);
+        QCOMPARE(w.Combo2->currentText(), QString());
         QCOMPARE(w.Label6[0]->text(), QStringLiteral("Eintrag Nummer\r\n1 / 170"));
         for (QLineEdit* field : w.Text2)
             QVERIFY(field->isEnabled());
@@ -189,7 +194,7 @@ private Q_SLOTS:
         QCOMPARE(w.List2->item(0)->text(), QStringLiteral("001  00:00:00 (005 s)  B07"));
         QCOMPARE(w.List1->item(1)->text(), QStringLiteral("002  00:00:05  ---"));
         QCOMPARE(w.Label6[0]->text(), QStringLiteral("Eintrag Nummer\r\n2 / 170"));
-        QCOMPARE(fieldTexts(w), QStringList({ "2", "5", "0", "31" }));
+        QCOMPARE(fieldTexts(w), QStringList({ "2", "5", "0", "" }));
 
         // On to the gap after entry 2.
         QTest::keyClick(w.List2, Qt::Key_Return);
@@ -264,7 +269,7 @@ private Q_SLOTS:
 
         QCOMPARE(entryTimes(w), after);
         QCOMPARE(w.List2->currentRow(), line);
-        QCOMPARE(fieldTexts(w), expectedFields(after, line, 31));
+        QCOMPARE(fieldTexts(w), expectedFields(after, line));
         QCOMPARE(
             QApplication::focusWidget(), field == Since ? static_cast<QWidget*>(w.Text2[Until]) : w.Combo2);
         QCOMPARE(script->asked.size(), asked ? 1 : 0);
@@ -347,23 +352,29 @@ private Q_SLOTS:
     }
 
     // A device chosen for the line is stored with the number shown, typed again or not; the same
-    // device and number store nothing.
+    // device and number store nothing. A line without circuit has no number to keep.
     void deviceWithUnchangedNumber_data()
     {
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("notice");
         QTest::newRow("A07 to C07 by Enter") << 1 << "C"
-                                             << "" << 71;
-        QTest::newRow("no circuit to E31 by Enter") << 0 << "E"
-                                                    << "" << 159;
-        QTest::newRow("no circuit to E31 typed again") << 0 << "E"
-                                                       << "31" << 159;
+                                             << "" << 71 << "";
+        QTest::newRow("no circuit, E without number")
+            << 0 << "E"
+            << "" << 255 << "Nr. 001: Zündgerät E ohne Kreisnummer – nichts gespeichert.";
+        QTest::newRow("no circuit to E31 typed") << 0 << "E"
+                                                 << "31" << 159 << "";
+        QTest::newRow("no circuit, number without device")
+            << 0 << ""
+            << "7" << 255 << "Nr. 001: Kein Zündgerät gewählt – nichts gespeichert.";
         QTest::newRow("same device and number") << 1 << "A"
-                                                << "7" << 7;
-        QTest::newRow("H 31 on a line without circuit") << 0 << "H"
-                                                        << "" << 255;
+                                                << "7" << 7 << "";
+        QTest::newRow("H without number on a line without circuit")
+            << 0 << "H"
+            << "" << 255 << "Nr. 001: Zündgerät H ohne Kreisnummer – nichts gespeichert.";
     }
     void deviceWithUnchangedNumber()
     {
@@ -371,6 +382,7 @@ private Q_SLOTS:
         QFETCH(QString, device);
         QFETCH(QString, typed);
         QFETCH(int, code);
+        QFETCH(QString, notice);
         Form1 w(std::make_unique<ScriptedPrompter>());
         openEditor(w, { 0, 10 });
         EditList(w, [&](ShotList& list) { list.circuits[1] = 7; });
@@ -389,6 +401,7 @@ private Q_SLOTS:
         QCOMPARE(w.Label4->text() == Marker, !stored);
         QCOMPARE(w.List2->currentRow(), stored ? line + 1 : line);
         QCOMPARE(QApplication::focusWidget(), w.List2);
+        QCOMPARE(w.Label9->text(), notice);
     }
 
     // A click into a field selects its whole text, so what is typed replaces it.
@@ -425,18 +438,35 @@ private Q_SLOTS:
         QCOMPARE(entryTimes(w), Times({ 5, 15, 25, 35 }));
     }
 
-    void leavingDeviceBoxGoesToCircuitNumber()
+    // Enter and Tab go on to the circuit number; a click takes the focus where it was clicked.
+    void leavingDeviceBox_data()
     {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("field");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(Circuit);
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << int(Circuit);
+        QTest::newRow("Shift+Tab") << int(Qt::Key_Backtab) << int(Until);
+        QTest::newRow("click on since") << 0 << int(Since);
+        QTest::newRow("click on the entry number") << 0 << int(EntryNumber);
+    }
+    void leavingDeviceBox()
+    {
+        QFETCH(int, key);
+        QFETCH(int, field);
         Form1 w(std::make_unique<ScriptedPrompter>());
-        openEditor(w);
+        openEditor(w, { 0, 10 });
+        EditList(w, [&](ShotList& list) { list.circuits[0] = 7; });
         w.List2->setCurrentRow(0);
         w.Combo2->setFocus(Qt::MouseFocusReason);
-        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
-        QCOMPARE(w.SavedFieldText[Circuit], QStringLiteral("31"));
-        QCOMPARE(w.Text2[Circuit]->selectedText(), QStringLiteral("31"));
-        // The field that lost the focus at once never had it: it keeps its saved text.
-        QVERIFY(w.SavedFieldText[Since].isEmpty());
+        if (key != 0)
+            QTest::keyClick(w.Combo2, Qt::Key(key));
+        else
+            QTest::mouseClick(w.Text2[field], Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), w.Text2[field]);
+        QCOMPARE(w.SavedFieldText[field], w.Text2[field]->text());
+        QCOMPARE(w.Text2[field]->selectedText(), w.Text2[field]->text());
+        QCOMPARE(w.list().circuits[0], qint16(7));
+        QCOMPARE(w.document().undoStack().count(), 0);
     }
 
     void clickingAnotherLineCommitsFirst()
@@ -457,7 +487,7 @@ private Q_SLOTS:
             times[i] -= 6;
         QCOMPARE(entryTimes(w), times);
         QCOMPARE(w.List2->currentRow(), 108);
-        QCOMPARE(fieldTexts(w), expectedFields(times, 108, 31));
+        QCOMPARE(fieldTexts(w), expectedFields(times, 108));
     }
 
     void deviceDropDownIsNoLeave()
@@ -477,6 +507,7 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
     }
 
+    // A value stored other than typed is named below the fields.
     void circuitCommit_data()
     {
         QTest::addColumn<QString>("typed");
@@ -484,13 +515,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("device");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("list2Line");
-        QTest::newRow("40 clamped to 31") << "40" << 1 << "B" << 63 << "002  00:00:10 (000 s)  B31";
-        QTest::newRow("-3 clamped to 0") << "-3" << 1 << "C" << 64 << "002  00:00:10 (000 s)  C00";
-        QTest::newRow("half rounds to even") << "7.5" << 1 << "B" << 40 << "002  00:00:10 (000 s)  B08";
-        QTest::newRow("H 31 means no circuit") << "31" << 0 << "H" << 255 << "001  00:00:00 (010 s)  ---  ";
-        QTest::newRow("empty slot keeps its circuit") << "3" << 5 << "A" << 3 << "006  --:--:-- (000 s)  A03";
-        QTest::newRow("last line stays selected")
-            << "30" << 169 << "G" << 222 << "170  --:--:-- (000 s)  G30";
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("40 clamped to 31") << "40" << 1 << "B" << 63 << "002  00:00:10 (000 s)  B31"
+                                          << "Nr. 002: Kreis 40 gibt es nicht – Kreis 31 gespeichert.";
+        QTest::newRow("-3 clamped to 0") << "-3" << 1 << "C" << 64 << "002  00:00:10 (000 s)  C00"
+                                         << "Nr. 002: Kreis -3 gibt es nicht – Kreis 0 gespeichert.";
+        QTest::newRow("half rounds to even") << "7.5" << 1 << "B" << 40 << "002  00:00:10 (000 s)  B08"
+                                             << "Nr. 002: Kreis 7.5 gibt es nicht – Kreis 8 gespeichert.";
+        QTest::newRow("text without digits") << "abc" << 1 << "B" << 32 << "002  00:00:10 (000 s)  B00"
+                                             << "Nr. 002: „abc“ ist keine Kreisnummer – Kreis 0 gespeichert.";
+        QTest::newRow("H 31 means no circuit")
+            << "31" << 0 << "H" << 255 << "001  00:00:00 (010 s)  ---  "
+            << "Nr. 001: H31 bedeutet „kein Zündkreis“ – Eintrag ohne Zündkreis gespeichert.";
+        QTest::newRow("empty slot keeps its circuit") << "3" << 5 << "A" << 3 << "006  --:--:-- (000 s)  A03"
+                                                      << "";
+        QTest::newRow("last line stays selected") << "30" << 169 << "G" << 222 << "170  --:--:-- (000 s)  G30"
+                                                  << "";
     }
     void circuitCommit()
     {
@@ -499,6 +539,7 @@ private Q_SLOTS:
         QFETCH(QString, device);
         QFETCH(int, code);
         QFETCH(QString, list2Line);
+        QFETCH(QString, notice);
         Form1 w(std::make_unique<ScriptedPrompter>());
         openEditor(w, { 0, 10 });
         EditList(w, [&](ShotList& list) { list.circuits[0] = 5; });
@@ -513,11 +554,12 @@ private Q_SLOTS:
         QCOMPARE(w.List2->item(line)->text(), list2Line);
         QCOMPARE(w.List2->currentRow(), qMin(line + 1, 169));
         QCOMPARE(entryTimes(w), Times({ 0, 10 }));
+        QCOMPARE(w.Label9->text(), notice);
 
-        // Shown again as the device and number it was typed with.
+        // Shown again as the device and number it was typed with; no circuit as no device and no number.
         w.List2->setCurrentRow(line);
-        QCOMPARE(w.Combo2->currentIndex(), code / 32);
-        QCOMPARE(w.Text2[Circuit]->text(), QString::number(code & 31));
+        QCOMPARE(w.Combo2->currentIndex(), code == NoCircuit ? -1 : code / 32);
+        QCOMPARE(w.Text2[Circuit]->text(), code == NoCircuit ? QString() : QString::number(code & 31));
     }
 
     void fullListTakesNoMoreEntries()
@@ -571,23 +613,24 @@ private Q_SLOTS:
         QCOMPARE(w.windowTitle(), QStringLiteral("2 >12<"));
     }
 
-    void clickingLineFromDeviceBoxEditsThatLine()
+    // After a gap committed with Enter the focus is in the device box; a click on another line takes it
+    // to the list, not into "Nummer", where the next key would land unseen.
+    void clickingLineFromDeviceBoxFocusesTheList()
     {
         Form1 w(std::make_unique<ScriptedPrompter>());
         openEditor(w, { 0, 10, 20, 30 });
         EditList(w, [&](ShotList& list) { list.circuits[1] = 37; });
         w.List2->setCurrentRow(1);
-        w.Combo2->setFocus(Qt::MouseFocusReason);
-        // The device box hands the focus to the circuit number, then the click selects line 3.
-        QTest::mouseClick(
-            w.List2->viewport(), Qt::LeftButton, {}, w.List2->visualItemRect(w.List2->item(3)).center());
-        QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
+        typeInto(w, Until, "12");
+        QCOMPARE(QApplication::focusWidget(), w.Combo2);
+        clickLine(w, 3);
+        QCOMPARE(QApplication::focusWidget(), w.List2);
         QCOMPARE(w.List2->currentRow(), 3);
-        QCOMPARE(w.SavedFieldText[Circuit], w.Text2[Circuit]->text());
-        // Leaving it unchanged stores nothing and keeps line 3.
-        w.Text2[Since]->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(w.List2->currentRow(), 3);
-        QCOMPARE(w.list().circuits[3], NoCircuit);
+        QCOMPARE(w.list().circuits[1], qint16(37));
+        // Entf is the list's key now: it deletes the clicked entry, as one step to take back.
+        QTest::keyClick(w.List2, Qt::Key_Delete);
+        QCOMPARE(entryTimes(w), Times({ 0, 10, 22 }));
+        QCOMPARE(w.list().circuits[1], qint16(37));
     }
 
     void tabWalksThePageInOrder()
@@ -598,7 +641,7 @@ private Q_SLOTS:
         // Reached by keyboard, the current line is also the highlighted one.
         QCOMPARE(w.List2->currentRow(), 0);
         QVERIFY(w.List2->item(0)->isSelected());
-        const QList<QWidget*> order { w.Text2[Since], w.Text2[Until], w.Combo2, w.Text2[Circuit],
+        const QList<QWidget*> order { w.Text2[Since], w.Text2[Until], w.Combo2, w.Text2[Circuit], w.Text3,
             w.Text2[EntryNumber] };
         for (QWidget* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -637,6 +680,7 @@ private Q_SLOTS:
     {
         Form1 w(std::make_unique<ScriptedPrompter>());
         openEditor(w, { 0, 10, 25 });
+        EditList(w, [&](ShotList& list) { list.circuits[1] = 3; });
         w.List2->setCurrentRow(1);
         w.Text2[Circuit]->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(w.Text2[Circuit], "5");
@@ -717,12 +761,12 @@ private Q_SLOTS:
                 QStringList { QStringLiteral("Feuerwerksequenz beenden|Rest der Liste löschen?") });
         QCOMPARE(entryTimes(w), after);
         QCOMPARE(w.List2->currentRow(), 1);
-        QCOMPARE(fieldTexts(w), expectedFields(after, 1, 31));
+        QCOMPARE(fieldTexts(w), expectedFields(after, 1));
         if (byEnter) {
             // The device box was not left by the question: Enter goes on to the circuit number.
             QTest::keyClick(w.Combo2, Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), w.Text2[Circuit]);
-            QCOMPARE(w.SavedFieldText[Circuit], QStringLiteral("31"));
+            QCOMPARE(w.SavedFieldText[Circuit], QString());
         } else {
             QCOMPARE(w.SavedFieldText[Since], QStringLiteral("10"));
             QCOMPARE(w.Text2[Since]->selectedText(), QStringLiteral("10"));

@@ -69,16 +69,16 @@ private Q_SLOTS:
         Page p;
         p.open();
         QVERIFY(p.w.Command4[1]->isEnabled());
-        p.save(QString::fromUtf8("Probe\r\nmit € und ✓"), "fw_000");
+        p.save(QString::fromUtf8("Probe\r\nmit € und ü"), "fw_000");
 
-        const QByteArray bytes = listFile("Probe mit \x80 und ?", { "0000 FF" });
+        const QByteArray bytes = listFile("Probe mit \x80 und \xFC", { "0000 FF" });
         QCOMPARE(readFile(p.folder() + "fw_000.fsl"), bytes);
         QCOMPARE(p.prompter->asked.size(), 2);
         QCOMPARE(p.prompter->asked[0].title, QStringLiteral("Liste speichern"));
         QCOMPARE(p.prompter->asked[0].text, QStringLiteral("Kommentar zur Liste:"));
         QCOMPARE(p.prompter->asked[1].text, QStringLiteral("Dateiname (ohne Erweiterung!):"));
         QCOMPARE(p.prompter->asked[1].defaultText, QStringLiteral("fw_000"));
-        QCOMPARE(p.w.Text1->toPlainText(), QString::fromUtf8("Probe mit € und ?"));
+        QCOMPARE(p.w.Text1->toPlainText(), QString::fromUtf8("Probe mit € und ü"));
         QCOMPARE(fileList(p.w), QStringList { "fw_000.fsl" });
     }
 

@@ -30,42 +30,46 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
-        QTest::newRow("empty") << "" << 0.0;
-        QTest::newRow("no digits") << "Zeit" << 0.0;
-        QTest::newRow("whole") << "12" << 12.0;
-        QTest::newRow("blanks, tabs, line feeds inside") << "1 \t2\n3" << 123.0;
-        QTest::newRow("carriage return ends") << "\r5" << 0.0;
-        QTest::newRow("minus") << "-4" << -4.0;
-        QTest::newRow("plus") << "+7" << 7.0;
-        QTest::newRow("sign alone") << "-" << 0.0;
-        QTest::newRow("point") << "2.5" << 2.5;
-        QTest::newRow("comma ends") << "2,5" << 2.0;
-        QTest::newRow("minus point first") << "-.5" << -0.5;
-        QTest::newRow("point alone") << "." << 0.0;
-        QTest::newRow("second point ends") << "1.2.3" << 1.2;
-        QTest::newRow("tail ignored") << "12abc" << 12.0;
-        QTest::newRow("exponent upper negative") << "1E-2" << 0.01;
-        QTest::newRow("exponent d plus") << "1d+2" << 100.0;
-        QTest::newRow("exponent with blanks") << "1 e 2" << 100.0;
-        QTest::newRow("exponent without digits") << "1e" << 1.0;
-        QTest::newRow("exponent sign without digits") << "1e+x" << 1.0;
-        QTest::newRow("exponent without mantissa") << "e5" << 0.0;
-        QTest::newRow("hexadecimal lower case") << "&hff" << 255.0;
-        QTest::newRow("hexadecimal with blanks") << "& H 1 F" << 31.0;
-        QTest::newRow("hexadecimal stops") << "&H1G" << 1.0;
-        QTest::newRow("hexadecimal without digits") << "&H" << 0.0;
-        QTest::newRow("octal stops at 8") << "&o78" << 7.0;
-        QTest::newRow("ampersand alone") << "&12" << 0.0;
-        QTest::newRow("sign before ampersand") << "-&H10" << 0.0;
-        QTest::newRow("overflow") << "1e999" << Max;
-        QTest::newRow("underflow") << "1e-999" << 0.0;
-        QTest::newRow("long hexadecimal") << QStringLiteral("&H") + QString(300, QLatin1Char('F')) << Max;
+        QTest::addColumn<bool>("found"); // a number the user typed, not the 0 of a text without one
+        QTest::newRow("empty") << "" << 0.0 << false;
+        QTest::newRow("no digits") << "Zeit" << 0.0 << false;
+        QTest::newRow("whole") << "12" << 12.0 << true;
+        QTest::newRow("blanks, tabs, line feeds inside") << "1 \t2\n3" << 123.0 << true;
+        QTest::newRow("carriage return ends") << "\r5" << 0.0 << false;
+        QTest::newRow("minus") << "-4" << -4.0 << true;
+        QTest::newRow("plus") << "+7" << 7.0 << true;
+        QTest::newRow("sign alone") << "-" << 0.0 << false;
+        QTest::newRow("point") << "2.5" << 2.5 << true;
+        QTest::newRow("comma ends") << "2,5" << 2.0 << true;
+        QTest::newRow("minus point first") << "-.5" << -0.5 << true;
+        QTest::newRow("point alone") << "." << 0.0 << false;
+        QTest::newRow("second point ends") << "1.2.3" << 1.2 << true;
+        QTest::newRow("tail ignored") << "12abc" << 12.0 << true;
+        QTest::newRow("exponent upper negative") << "1E-2" << 0.01 << true;
+        QTest::newRow("exponent d plus") << "1d+2" << 100.0 << true;
+        QTest::newRow("exponent with blanks") << "1 e 2" << 100.0 << true;
+        QTest::newRow("exponent without digits") << "1e" << 1.0 << true;
+        QTest::newRow("exponent sign without digits") << "1e+x" << 1.0 << true;
+        QTest::newRow("exponent without mantissa") << "e5" << 0.0 << false;
+        QTest::newRow("hexadecimal lower case") << "&hff" << 255.0 << true;
+        QTest::newRow("hexadecimal with blanks") << "& H 1 F" << 31.0 << true;
+        QTest::newRow("hexadecimal stops") << "&H1G" << 1.0 << true;
+        QTest::newRow("hexadecimal without digits") << "&H" << 0.0 << false;
+        QTest::newRow("octal stops at 8") << "&o78" << 7.0 << true;
+        QTest::newRow("ampersand alone") << "&12" << 0.0 << false;
+        QTest::newRow("sign before ampersand") << "-&H10" << 0.0 << false;
+        QTest::newRow("overflow") << "1e999" << Max << true;
+        QTest::newRow("underflow") << "1e-999" << 0.0 << true;
+        QTest::newRow("long hexadecimal")
+            << QStringLiteral("&H") + QString(300, QLatin1Char('F')) << Max << true;
     }
     void leadingNumber()
     {
         QFETCH(QString, text);
         QFETCH(double, value);
+        QFETCH(bool, found);
         QCOMPARE(LeadingNumber(text), value);
+        QCOMPARE(HasLeadingNumber(text), found);
     }
 
     void canonicalText_data()

@@ -120,29 +120,51 @@ private Q_SLOTS:
         QCOMPARE(list.circuits[SentinelSlot], NoCircuit);
     }
 
+    // An effect ends the List2 line after two blanks; List1, the list as the device gets it, has none.
     void listLines_data()
     {
         QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("effect");
         QTest::addColumn<QString>("list1");
         QTest::addColumn<QString>("list2");
-        QTest::newRow("no circuit") << 0 << "001  00:00:00  ---"
+        QTest::newRow("no circuit") << 0 << ""
+                                    << "001  00:00:00  ---"
                                     << "001  00:00:00 (090 s)  ---  ";
-        QTest::newRow("B05") << 1 << "002  00:01:30  B05"
+        QTest::newRow("B05") << 1 << ""
+                             << "002  00:01:30  B05"
                              << "002  00:01:30 (010 s)  B05";
-        QTest::newRow("last entry") << 2 << "003  00:01:40  A00"
+        QTest::newRow("last entry") << 2 << ""
+                                    << "003  00:01:40  A00"
                                     << "003  00:01:40 (000 s)  A00";
-        QTest::newRow("empty slot") << 3 << "004  --:--:--  ---"
+        QTest::newRow("empty slot") << 3 << ""
+                                    << "004  --:--:--  ---"
                                     << "004  --:--:-- (000 s)  ---  ";
-        QTest::newRow("empty with circuit") << 5 << "006  --:--:--  B05"
+        QTest::newRow("empty with circuit") << 5 << ""
+                                            << "006  --:--:--  B05"
                                             << "006  --:--:-- (000 s)  B05";
-        QTest::newRow("thousand seconds") << 7 << "008  00:00:00  H00"
+        QTest::newRow("thousand seconds") << 7 << ""
+                                          << "008  00:00:00  H00"
                                           << "008  00:00:00 (1000 s)  H00";
-        QTest::newRow("last slot") << 169 << "170  18:07:59  ---"
+        QTest::newRow("last slot") << 169 << ""
+                                   << "170  18:07:59  ---"
                                    << "170  18:07:59 (000 s)  ---  ";
+        QTest::newRow("effect without circuit") << 0 << "Vulkan"
+                                                << "001  00:00:00  ---"
+                                                << "001  00:00:00 (090 s)  ---    Vulkan";
+        QTest::newRow("effect with circuit") << 1 << "Kometen rot 50 mm"
+                                             << "002  00:01:30  B05"
+                                             << "002  00:01:30 (010 s)  B05  Kometen rot 50 mm";
+        QTest::newRow("effect on an empty slot with circuit") << 5 << "Bombe 75 mm"
+                                                              << "006  --:--:--  B05"
+                                                              << "006  --:--:-- (000 s)  B05  Bombe 75 mm";
+        QTest::newRow("effect behind a long gap") << 7 << "€ 1000"
+                                                  << "008  00:00:00  H00"
+                                                  << "008  00:00:00 (1000 s)  H00  € 1000";
     }
     void listLines()
     {
         QFETCH(int, slot);
+        QFETCH(QString, effect);
         QFETCH(QString, list1);
         QFETCH(QString, list2);
         ShotList list = ListWithTimes({ 0, 90, 100 });
@@ -154,6 +176,7 @@ private Q_SLOTS:
         list.times[8] = 1000;
         list.circuits[7] = 224;
         list.times[169] = 65279;
+        list.effects[slot] = effect;
         QCOMPARE(List1Line(list, slot), list1);
         QCOMPARE(List2Line(list, slot), list2);
     }

@@ -1,0 +1,60 @@
+#include "storable_edits.h"
+
+#include "shotlist/stored_text.h"
+
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+
+QString UnstorableCharacterReason(const QString& text)
+{
+    const QString character = FirstUnstorableCharacter(text);
+    if (character.isEmpty())
+        return QString();
+    return QStringLiteral("Das Zeichen %1 kann eine Listendatei nicht speichern.")
+        .arg(CharacterName(character));
+}
+
+QValidator::State EffectValidator::validate(QString& input, int& pos) const
+{
+    Q_UNUSED(pos);
+    m_refusal = EffectRefusal(input);
+    return m_refusal.isEmpty() ? Acceptable : Invalid;
+}
+
+bool CommentBox::refuse(const QString& text)
+{
+    const QString character = FirstUnstorableCharacter(text);
+    if (character.isEmpty())
+        return false;
+    emit refused(character);
+    return true;
+}
+
+void CommentBox::keyPressEvent(QKeyEvent* event)
+{
+    if (refuse(event->text())) {
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void CommentBox::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!refuse(event->commitString())) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    // The composition goes on; only the committed text is dropped.
+    QInputMethodEvent kept(event->preeditString(), event->attributes());
+    kept.setCommitString(QString(), event->replacementStart(), event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&kept);
+}
+
+void CommentBox::insertFromMimeData(const QMimeData* source)
+{
+    if (source && refuse(source->text()))
+        return;
+    QPlainTextEdit::insertFromMimeData(source);
+}
