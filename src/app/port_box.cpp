@@ -43,7 +43,7 @@ void PortBox::paintEvent(QPaintEvent*)
         const QRect field
             = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
         option.currentText
-            = fontMetrics().elidedText(QFileInfo(choice.device).fileName(), Qt::ElideRight, field.width());
+            = fontMetrics().elidedText(QFileInfo(choice.device).fileName(), Qt::ElideLeft, field.width());
     }
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }

@@ -23,7 +23,8 @@ Q_SIGNALS:
     void popupAboutToShow();
 
 protected:
-    // The box is narrow: a present port shows its device's name ("ttyUSB0"), cut if need be.
+    // The box is narrow: a present port shows its device's name ("ttyUSB0"), cut at the front if need
+    // be, so that the part telling two adapters apart stays ("…USB0", "…ACM0").
     void paintEvent(QPaintEvent* event) override;
 
 private:
