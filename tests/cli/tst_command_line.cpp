@@ -506,8 +506,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("err");
         QTest::newRow("missing device")
             << QStringList { "send", "s.fsl", "--port", "/nonexistent/tty" }
-            << "Die Schnittstelle /nonexistent/tty (Gerät: /nonexistent/tty) lässt sich "
-               "nicht öffnen. Grund: Das Gerät wurde nicht gefunden.\n";
+            << "Die Schnittstelle /nonexistent/tty lässt sich nicht öffnen. Grund: Das Gerät wurde nicht "
+               "gefunden.\n";
         QTest::newRow("COM9") << QStringList { "verify", "s.fsl", "--port", "COM9" }
                               << "Unbekannte Schnittstelle COM9";
         QTest::newRow("no port") << QStringList { "receive", "new.fsl" } << "Die Schnittstelle fehlt";
