@@ -89,6 +89,8 @@ public:
     }
 
     void setInterruptText(const QString& text) { m_interruptText = text; }
+    // What a receive cut short leaves undone: "nichts gespeichert.", "nichts verglichen."
+    void setReceiveOutcome(const QString& text) { m_receiveOutcome = text; }
 
     // Runs the event loop until finish(); a lost line and Strg+C end it too.
     int exec()
@@ -130,20 +132,21 @@ public:
     TransferEngine engine;
 
 private:
-    static QString lostOutcome(const LinkFailure& failure)
+    QString lostOutcome(const LinkFailure& failure) const
     {
         if (failure.during == LinkFailure::During::Sending)
             return QStringLiteral("Das Senden wurde nach Datensatz %1 von %2 abgebrochen. "
                                   "Das Zündgerät hat die Liste nicht vollständig erhalten.")
                 .arg(failure.recordsWritten)
                 .arg(failure.recordsToSend);
-        return QStringLiteral("Der Empfang wurde abgebrochen; es wurde nichts gespeichert.");
+        return QStringLiteral("Der Empfang wurde abgebrochen; %1").arg(m_receiveOutcome);
     }
 
     ChosenPort m_port;
     qint64 m_timeoutMs = 0;
     QString m_timeoutText;
     QString m_interruptText;
+    QString m_receiveOutcome = QStringLiteral("nichts verglichen.");
     QTimer m_limit;
     QEventLoop m_loop;
     bool m_finished = false;
@@ -262,6 +265,7 @@ int Receive(const VerbCall& call)
         run.finish(code);
     });
     run.setInterruptText(QStringLiteral("Abgebrochen mit Strg+C; nichts gespeichert."));
+    run.setReceiveOutcome(QStringLiteral("es wurde nichts gespeichert."));
     Complain(SaveInstruction);
     run.startTimeLimit(QStringLiteral(
         "Zeitüberschreitung: nach %1 s erst %2 von 1530 Zeichen empfangen; nichts gespeichert."));
