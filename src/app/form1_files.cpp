@@ -5,7 +5,6 @@
 #include "files/fsl_file.h"
 #include "files/list_file.h"
 #include "files/settings_file.h"
-#include "port_box.h"
 #include "widgets.h"
 
 #include <QDir>

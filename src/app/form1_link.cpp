@@ -4,7 +4,6 @@
 #include "link/read_back.h"
 #include "link/transfer_engine.h"
 #include "link/wire_format.h"
-#include "port_box.h"
 #include "shotlist/duplicates.h"
 #include "widgets.h"
 

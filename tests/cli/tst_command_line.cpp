@@ -573,6 +573,7 @@ private Q_SLOTS:
                 QStringLiteral("Die Liste ist gesendet: 170 Datensätze über %1.").arg(line.pty.editorEnd())),
             qPrintable(kelto.errorText()));
         QCOMPARE(QString::fromUtf8(kelto.out), out);
+        QVERIFY2(!hasQtNoise(kelto.err), kelto.err.constData());
     }
 
     // What each COMn stands for, from the environment or the platform, and whether it is there.
