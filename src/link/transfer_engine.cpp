@@ -170,7 +170,8 @@ QString portNamed(const QString& portText, const QString& device)
 {
     if (device == portText || portText.startsWith(device + QLatin1Char(' ')))
         return portText;
-    return QStringLiteral("%1 (Gerät: %2)").arg(portText, device.isEmpty() ? QStringLiteral("keines") : device);
+    return QStringLiteral("%1 (Gerät: %2)")
+        .arg(portText, device.isEmpty() ? QStringLiteral("keines") : device);
 }
 
 } // namespace
