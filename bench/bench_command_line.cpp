@@ -33,7 +33,7 @@ QString writeList(const QTemporaryDir& dir)
     QByteArray bytes = "Feuerwerk-Schussliste Pelorandistrake\r\nBench\r\nAnzahl Eintr\xE4ge: 170\r\n"
                        "Anzahl Sch\xFCsse: 10\r\nZeitdauer : 00:02:00\r\nnoch frei: 160\r\n";
     const char* entries[] = { "0000 00", "0005 01", "000A 02", "000C 21", "0014 22", "001E 40", "002D 41",
-        "003C E0", "005A 03", "0078 04" };
+        "003C E5", "005A 03", "0078 04" };
     for (int i = 0; i < 170; ++i)
         bytes += QByteArray(i < 10 ? entries[i] : "FFFF FF") + "\r\n";
     QFile file(dir.filePath(QStringLiteral("bench.fsl")));

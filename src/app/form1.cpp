@@ -2,6 +2,7 @@
 
 #include "browser_widgets.h"
 #include "files/list_file.h"
+#include "port_box.h"
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
 #include "storable_edits.h"
@@ -168,9 +169,8 @@ void Form1::buildWindow()
     List1 = make<QListWidget>(page0, QStringLiteral("List1"));
     List1->setFont(fixed);
     placeTw(List1, 240, 480, 3135, 5685);
-    Combo1 = make<QComboBox>(page0, QStringLiteral("Combo1"));
-    for (int n = 1; n <= 8; ++n)
-        Combo1->addItem(QStringLiteral("COM%1").arg(n));
+    Combo1 = make<PortBox>(page0, QStringLiteral("Combo1"));
+    Combo1->setChoices(PortChoices({}));
     placeTw(Combo1, 6840, 360, 1095, 315);
     fitFontToItems(Combo1);
     Label4 = make<ClickLabel>(page0, QStringLiteral("Label4"));

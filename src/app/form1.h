@@ -1,5 +1,6 @@
 #pragma once
 
+#include "port_box.h"
 #include "prompter.h"
 #include "shotlist/list_document.h"
 #include "shotlist/shot_list.h"
@@ -12,6 +13,7 @@
 class ClickLabel;
 class DriveBox;
 class FolderList;
+
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -55,7 +57,7 @@ public:
     // "Kommunikation mit Zündgerät"
     QLabel* Label1 = nullptr;
     QListWidget* List1 = nullptr;
-    QComboBox* Combo1 = nullptr;
+    PortBox* Combo1 = nullptr; // COM1 .. COM8, then the serial ports present
     ClickLabel* Label4 = nullptr;
     std::array<QPushButton*, 3> Command2 {}; // "Empfang", "Senden", "Prüfen"
     QFrame* Frame2 = nullptr;
@@ -193,6 +195,7 @@ private:
     void returnToIdle();
     void linkLost(const LinkFailure& failure);
     void showPortDevice();
+    void refreshPortBox();
     bool m_checking = false; // the receive is a read-back check: compare, don't replace
     QString m_portText;
     QString m_portDevice;

@@ -152,8 +152,9 @@ void Form1::ApplySettingsFile()
     const std::optional<RememberedSettings> settings = ReadSettingsFile(path);
     if (!settings)
         return;
-    // Each part that can be applied is: a folder that is gone keeps the port, an unknown port the folder.
-    const int port = Combo1->findText(settings->port);
+    // Each part that can be applied is: a folder that is gone keeps the port; a port that is unknown or
+    // not present keeps COM1 and the folder.
+    const int port = ChoiceForSetting(Combo1->choices(), settings->port);
     if (!settings->folder.isEmpty() && QFileInfo(settings->folder).isDir()) {
         // Another drive runs Drive1_Change; the folder itself follows.
         const int drive = Drive1->indexOfDriveOf(settings->folder);
@@ -316,7 +317,7 @@ void Form1::rememberFolder()
         return;
     }
     QString error;
-    if (!SaveBytes(path, SettingsFileBytes({ CurrentFolder, Combo1->currentText() }), &error))
+    if (!SaveBytes(path, SettingsFileBytes({ CurrentFolder, PortSetting(Combo1->currentChoice()) }), &error))
         reportSaveFailure(path, error);
 }
 

@@ -34,11 +34,19 @@ void Form1::setupLink()
     for (int i = 0; i < int(Command2.size()); ++i)
         connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(Combo1, &QComboBox::currentTextChanged, this, &Form1::showPortDevice);
-    showPortDevice();
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::showPortDevice);
+    connect(Combo1, &PortBox::popupAboutToShow, this, &Form1::refreshPortBox);
+    refreshPortBox();
 }
 
-void Form1::showPortDevice() { Combo1->setToolTip(PortDevice(PortNumber(Combo1->currentText()))); }
+void Form1::showPortDevice() { Combo1->setToolTip(ChoiceDevice(Combo1->currentChoice())); }
+
+// An adapter plugged in since the box last opened appears, one pulled out goes.
+void Form1::refreshPortBox()
+{
+    Combo1->setChoices(PortChoices(PresentPorts()));
+    showPortDevice();
+}
 
 bool Form1::Receiving() const { return MSComm1->phase() == TransferEngine::Phase::Receiving; }
 
@@ -67,9 +75,9 @@ void Form1::Command2_Click(int Index)
 
 bool Form1::openLinkPort()
 {
-    const int number = PortNumber(Combo1->currentText());
-    m_portText = QStringLiteral("COM%1").arg(number);
-    m_portDevice = PortDevice(number);
+    const PortChoice choice = Combo1->currentChoice();
+    m_portText = choice.number > 0 ? choice.text : choice.device;
+    m_portDevice = ChoiceDevice(choice);
     QString reason;
     if (m_portDevice.isEmpty()) {
         reason = QStringLiteral("Es gibt nur die Schnittstellen COM%1 bis COM%2.")
@@ -237,15 +245,13 @@ void Form1::endReceive()
 
 void Form1::ParseReceivedList()
 {
-    ShotList received = list();
-    if (!DecodeReceivedList(ReceiveBuffer, received))
+    const std::optional<ShotList> received = ReceivedList(ReceiveBuffer);
+    if (!received)
         return;
     // A list from the device is a new list: no file, no comment, no effects, no music.
-    for (QString& effect : received.effects)
-        effect.clear();
     const quint64 before = m_document->revision();
     m_document->replace(
-        before, received, ListMeta(), QStringLiteral("Liste vom Zündgerät"), ListDocument::Saved::Yes);
+        before, *received, ListMeta(), QStringLiteral("Liste vom Zündgerät"), ListDocument::Saved::Yes);
     if (m_document->revision() == before)
         RefreshLists();
     showReplacedList();

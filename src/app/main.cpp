@@ -1,13 +1,15 @@
-#include "command_line.h"
+#include "cli/command_line.h"
 #include "window_start.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QTranslator>
 
-#include <memory>
+#include <csignal>
 
 int main(int argc, char* argv[])
 {
+    // A file-size limit makes a write fail (EFBIG), which is reported, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -15,18 +17,8 @@ int main(int argc, char* argv[])
     if (commandLine.window)
         return RunWindow(argc, argv, commandLine.file);
 
-    // Verbs need no display; one that draws needs fonts, which the offscreen platform has.
-    std::unique_ptr<QCoreApplication> app;
-    if (commandLine.paints) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    QCoreApplication::setApplicationName(QStringLiteral("kelto"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KELTO_VERSION));
-    QTranslator qtTranslator;
-    InstallGermanQtTexts(qtTranslator);
+    const std::unique_ptr<QCoreApplication> app = MakeVerbApplication(argc, argv, commandLine);
+    QTranslator qtTexts;
+    InstallGermanQtTexts(qtTexts);
     return RunVerb(commandLine);
 }

@@ -1,5 +1,7 @@
 #include "prompter.h"
 
+#include "files/pdf_file.h"
+
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -9,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPaintEngine>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -279,7 +282,30 @@ void DialogPrompter::printPreview(const QString& title, const std::function<void
     printer.setDocName(title);
     QPrintPreviewDialog dialog(&printer, m_parent);
     dialog.setWindowTitle(title);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-        [&paint](QPrinter* target) { paint(*target); });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
+        // Printing to a PDF file would go through QPdfWriter's unchecked stream: a full disk leaves a
+        // cut-off file. That file is made in memory and written whole or not at all; the preview
+        // draws through an engine of its own and is left alone.
+        const bool toPdfFile = target->outputFormat() == QPrinter::PdfFormat
+            && !target->outputFileName().isEmpty() && target->paintEngine()
+            && target->paintEngine()->type() == QPaintEngine::Pdf;
+        if (!toPdfFile) {
+            paint(*target);
+            return;
+        }
+        const PdfPaper paper { target->pageLayout(), target->resolution(), title };
+        QString error;
+        if (!WritePdf(
+                target->outputFileName(), paper,
+                [&paint](QPagedPaintDevice& device) {
+                    paint(device);
+                    return true;
+                },
+                &error))
+            message(title,
+                QStringLiteral("Die Datei %1 konnte nicht geschrieben werden.\n\nGrund: %2")
+                    .arg(QDir::toNativeSeparators(target->outputFileName()), error),
+                Buttons::Ok, Answer::Ok, Icon::Critical);
+    });
     dialog.exec();
 }

@@ -1,6 +1,7 @@
 #include "crew_sheet.h"
 
 #include "timeline_painter.h"
+#include "pdf_file.h"
 
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
@@ -11,8 +12,6 @@
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -719,27 +718,10 @@ int PaintCrewSheet(QPagedPaintDevice& device, const CrewSheet& sheet)
 
 bool WriteCrewSheetPdf(const QString& path, const CrewSheet& sheet, QString* error)
 {
-    QSaveFile file(path);
-    // Unbuffered, so a failed write is seen by commit() rather than lost in a buffer.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        *error = QStringLiteral("Die Datei %1 lässt sich nicht anlegen: %2").arg(path, file.errorString());
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(QStringLiteral("Schussplan ") + sheet.title);
-        writer.setCreator(QStringLiteral("Kelto"));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-            QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter));
-        if (PaintCrewSheet(writer, sheet) == 0) {
-            file.cancelWriting();
-            *error = QStringLiteral("Der Schussplan lässt sich nicht als PDF zeichnen.");
-            return false;
-        }
-    }
-    if (!file.commit()) {
-        *error = QStringLiteral("Die Datei %1 lässt sich nicht schreiben: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    const PdfPaper paper { QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                               QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter),
+        1200, QStringLiteral("Schussplan ") + sheet.title };
+    return WritePdf(
+        path, paper, [&sheet](QPagedPaintDevice& device) { return PaintCrewSheet(device, sheet) > 0; },
+        error);
 }

@@ -141,12 +141,8 @@ bool CreateFolder(const QString& path, QString* error)
         *error = QStringLiteral("Der Ordner existiert bereits.");
     else if (code == std::errc::file_exists)
         *error = QStringLiteral("Dort gibt es bereits eine Datei dieses Namens.");
-    else if (code == std::errc::permission_denied || code == std::errc::read_only_file_system)
-        *error = QStringLiteral("Keine Berechtigung, dort einen Ordner anzulegen (%1).")
-                     .arg(GermanReason(QString::fromLocal8Bit(code.message())));
     else if (code == std::errc::no_such_file_or_directory)
-        *error = QStringLiteral("Der übergeordnete Ordner existiert nicht mehr (%1).")
-                     .arg(GermanReason(QString::fromLocal8Bit(code.message())));
+        *error = QStringLiteral("Der übergeordnete Ordner existiert nicht mehr.");
     else
         *error = GermanReason(QString::fromLocal8Bit(code.message()));
     return false;

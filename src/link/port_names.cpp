@@ -2,7 +2,12 @@
 
 #include "files/system_reason.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -30,45 +35,144 @@ QString PortDevice(int number)
 #endif
 }
 
-QString PortErrorText(QSerialPort::SerialPortError error, const QString& systemText)
+namespace {
+
+// The reasons a serial port meets, in the words of a port rather than of a file.
+QString portReason(const QString& systemText)
 {
-    QString reason;
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        reason = QStringLiteral("Das Gerät wurde nicht gefunden.");
-        break;
-    case QSerialPort::PermissionError:
-        reason = QStringLiteral("Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt.");
-        break;
-    case QSerialPort::OpenError:
-        reason = QStringLiteral("Die Schnittstelle ist bereits geöffnet.");
-        break;
-    case QSerialPort::ResourceError:
-        reason = QStringLiteral("Das Gerät ist nicht mehr verfügbar (zum Beispiel USB-Adapter abgezogen).");
-        break;
-    case QSerialPort::WriteError:
-        reason = QStringLiteral("Daten konnten nicht geschrieben werden.");
-        break;
-    case QSerialPort::ReadError:
-        reason = QStringLiteral("Daten konnten nicht gelesen werden.");
-        break;
+    switch (SystemErrorCode(systemText)) {
+    case 0:
+        return QString();
+    case ENOENT:
+        return QStringLiteral("Das Gerät wurde nicht gefunden.");
+    case EACCES:
+        return QStringLiteral("Keine Berechtigung für diese Schnittstelle (unter Linux: Mitglied der Gruppe "
+                              "dialout werden und neu anmelden).");
+    case EBUSY:
+        return QStringLiteral("Die Schnittstelle ist belegt: Ein anderes Programm benutzt sie.");
+    case EIO:
+        return QStringLiteral(
+            "Ein-/Ausgabefehler an der Schnittstelle: Das Gerät fehlt oder wurde abgezogen.");
+    case ENXIO:
+    case ENODEV:
+        return QStringLiteral("An dieser Schnittstelle ist kein Gerät erreichbar.");
     default:
-        reason = QStringLiteral("Unbekannter Fehler.");
-        break;
+        return GermanReason(systemText);
     }
-    const QString detail = GermanSystemText(systemText);
-    if (!detail.isEmpty())
-        reason += QStringLiteral(" (") + detail + QLatin1Char(')');
-    return reason;
 }
 
-QString GermanSystemText(const QString& systemText)
+QString withoutStop(const QString& text) { return text.endsWith(QLatin1Char('.')) ? text.chopped(1) : text; }
+
+} // namespace
+
+QString PortErrorText(QSerialPort::SerialPortError error, const QString& systemText)
 {
-    // Anything the table does not know would reach the user in English; the reason before it says enough.
-    const QString german = GermanReason(systemText.trimmed());
-    if (german == systemText.trimmed())
-        return QString();
-    return german.endsWith(QLatin1Char('.')) ? german.chopped(1) : german;
+    const QString known = portReason(systemText.trimmed());
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return known.isEmpty() ? QStringLiteral("Das Gerät wurde nicht gefunden.") : known;
+    case QSerialPort::PermissionError:
+        return known.isEmpty()
+            ? QStringLiteral("Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt.")
+            : known;
+    case QSerialPort::OpenError:
+        return QStringLiteral("Die Schnittstelle ist bereits geöffnet.");
+    case QSerialPort::ResourceError:
+        return QStringLiteral("Das Gerät ist nicht mehr verfügbar (zum Beispiel USB-Adapter abgezogen).");
+    case QSerialPort::WriteError:
+        return known.isEmpty()
+            ? QStringLiteral("Daten konnten nicht geschrieben werden.")
+            : QStringLiteral("Daten konnten nicht geschrieben werden: %1.").arg(withoutStop(known));
+    case QSerialPort::ReadError:
+        return known.isEmpty()
+            ? QStringLiteral("Daten konnten nicht gelesen werden.")
+            : QStringLiteral("Daten konnten nicht gelesen werden: %1.").arg(withoutStop(known));
+    default:
+        // Anything the table does not know would reach the user in English.
+        return known.isEmpty() ? QStringLiteral("Unbekannter Fehler.") : known;
+    }
+}
+
+namespace {
+
+PortLister s_lister = nullptr;
+
+QList<PresentPort> systemPorts()
+{
+    QList<PresentPort> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports.append({ info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber() });
+    return ports;
+}
+
+} // namespace
+
+QList<PresentPort> PresentPorts()
+{
+    QList<PresentPort> ports = s_lister ? s_lister() : systemPorts();
+    std::sort(ports.begin(), ports.end(),
+        [](const PresentPort& a, const PresentPort& b) { return a.device < b.device; });
+    return ports;
+}
+
+void SetPortLister(PortLister lister) { s_lister = lister; }
+
+bool SameDevice(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    if (a == b)
+        return true;
+    const QString canonicalA = QFileInfo(a).canonicalFilePath();
+    return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
+}
+
+QList<PortChoice> PortChoices(const QList<PresentPort>& present)
+{
+    QList<PortChoice> choices;
+    QStringList comDevices;
+    for (int n = FirstPortNumber; n <= LastPortNumber; ++n) {
+        choices.append({ QStringLiteral("COM%1").arg(n), n, QString() });
+        comDevices.append(PortDevice(n));
+    }
+    for (const PresentPort& port : present) {
+        const bool named = std::any_of(comDevices.cbegin(), comDevices.cend(),
+            [&](const QString& device) { return SameDevice(device, port.device); });
+        if (named)
+            continue;
+        const QString text = port.description.isEmpty()
+            ? port.device
+            : port.device + QStringLiteral(" – ") + port.description;
+        choices.append({ text, 0, port.device });
+    }
+    return choices;
+}
+
+QString ChoiceDevice(const PortChoice& choice)
+{
+    return choice.number > 0 ? PortDevice(choice.number) : choice.device;
+}
+
+QString PortSetting(const PortChoice& choice) { return choice.number > 0 ? choice.text : choice.device; }
+
+int ChoiceForSetting(const QList<PortChoice>& choices, const QString& setting)
+{
+    for (int i = 0; i < choices.size(); ++i) {
+        if (choices[i].number > 0 && choices[i].text == setting)
+            return i;
+    }
+    // A device path: the present port itself, or the COMn that stands for it.
+    if (!setting.contains(QLatin1Char('/')) && !setting.contains(QLatin1Char('\\')))
+        return -1;
+    for (int i = 0; i < choices.size(); ++i) {
+        if (choices[i].number == 0 && SameDevice(choices[i].device, setting))
+            return i;
+    }
+    for (int i = 0; i < choices.size(); ++i) {
+        if (choices[i].number > 0 && SameDevice(ChoiceDevice(choices[i]), setting))
+            return i;
+    }
+    return -1;
 }
 
 std::optional<ChosenPort> ResolvePort(const QString& text)

@@ -35,24 +35,26 @@ QList<EntryDifference> CompareWithDevice(const ShotList& editor, QByteArrayView 
     return differences;
 }
 
-QString DifferenceLine(const EntryDifference& d)
+QString DifferenceLine(const EntryDifference& d, const QString& side)
 {
-    return QStringLiteral("Nr. %1: Editor %2 %3, Zündgerät %4 %5")
+    return QStringLiteral("Nr. %1: %2 %3 %4, Zündgerät %5 %6")
         .arg(d.slot + 1, 3, 10, QLatin1Char('0'))
-        .arg(FormatClock(d.editorTime), circuitText(d.editorCircuit), FormatClock(d.deviceTime),
+        .arg(side, FormatClock(d.editorTime), circuitText(d.editorCircuit), FormatClock(d.deviceTime),
             circuitText(d.deviceCircuit));
 }
 
-QStringList ComparisonLines(const QList<EntryDifference>& differences, int shown)
+QStringList ComparisonLines(const QList<EntryDifference>& differences, int shown, const ComparedList& with)
 {
     if (differences.isEmpty())
-        return { QStringLiteral("Die Liste im Zündgerät stimmt mit der Liste im Editor überein.") };
-    QStringList lines { QStringLiteral(
-        "Die Liste im Zündgerät weicht in %1 Einträgen von der Liste im Editor ab:")
-                            .arg(differences.size()) };
+        return { QStringLiteral("Die Liste im Zündgerät stimmt mit %1 überein.").arg(with.phrase) };
+    const QString entries = differences.size() == 1 ? QStringLiteral("1 Eintrag")
+                                                    : QStringLiteral("%1 Einträgen").arg(differences.size());
+    QStringList lines {
+        QStringLiteral("Die Liste im Zündgerät weicht in %1 von %2 ab:").arg(entries, with.phrase)
+    };
     const int listed = shown < 0 ? int(differences.size()) : qMin(shown, int(differences.size()));
     for (int i = 0; i < listed; ++i)
-        lines.append(DifferenceLine(differences[i]));
+        lines.append(DifferenceLine(differences[i], with.side));
     if (listed < differences.size())
         lines.append(QStringLiteral("… und %1 weitere").arg(differences.size() - listed));
     return lines;

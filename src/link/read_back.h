@@ -28,9 +28,17 @@ constexpr int ComparisonLinesShown = 20;
 // Empty when the received list does not hold exactly 1530 characters.
 QList<EntryDifference> CompareWithDevice(const ShotList& editor, QByteArrayView received);
 
+// The list the device's list was compared with, as the report names it.
+struct ComparedList {
+    QString phrase; // after "mit" and "von": "der Liste im Editor", "show.fsl"
+    QString side; // in front of its values on a line: "Editor", "Datei"
+};
+inline const ComparedList EditorList { QStringLiteral("der Liste im Editor"), QStringLiteral("Editor") };
+
 // "Nr. 005: Editor 00:00:28 B12, Zündgerät 00:00:29 B12"
-QString DifferenceLine(const EntryDifference& difference);
+QString DifferenceLine(const EntryDifference& difference, const QString& side = EditorList.side);
 
 // The heading and one line per difference, at most `shown` of them followed by "… und M weitere";
 // a negative `shown` lists all. The sentence of agreement when there is no difference.
-QStringList ComparisonLines(const QList<EntryDifference>& differences, int shown = ComparisonLinesShown);
+QStringList ComparisonLines(const QList<EntryDifference>& differences, int shown = ComparisonLinesShown,
+    const ComparedList& with = EditorList);

@@ -163,14 +163,27 @@ void TransferEngine::closePort()
     m_port->clearError();
 }
 
+namespace {
+
+// "COM1 (Gerät: /dev/ttyS0)"; a port chosen by its device is named once.
+QString portNamed(const QString& portText, const QString& device)
+{
+    if (device == portText || portText.startsWith(device + QLatin1Char(' ')))
+        return portText;
+    return QStringLiteral("%1 (Gerät: %2)")
+        .arg(portText, device.isEmpty() ? QStringLiteral("keines") : device);
+}
+
+} // namespace
+
 QString PortOpenFailureText(const QString& portText, const QString& device, const QString& reason)
 {
-    return QStringLiteral("Die Schnittstelle %1 (Gerät: %2) lässt sich nicht öffnen.\nGrund: %3")
-        .arg(portText, device.isEmpty() ? QStringLiteral("keines") : device, reason);
+    return QStringLiteral("Die Schnittstelle %1 lässt sich nicht öffnen.\nGrund: %2")
+        .arg(portNamed(portText, device), reason);
 }
 
 QString LineLostText(const QString& portText, const QString& device, const QString& reason)
 {
-    return QStringLiteral("Die Verbindung über die Schnittstelle %1 (Gerät: %2) ist unterbrochen.\nGrund: %3")
-        .arg(portText, device, reason);
+    return QStringLiteral("Die Verbindung über die Schnittstelle %1 ist unterbrochen.\nGrund: %2")
+        .arg(portNamed(portText, device), reason);
 }

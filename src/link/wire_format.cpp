@@ -19,6 +19,15 @@ bool DecodeReceivedList(QByteArrayView received, ShotList& list)
     return true;
 }
 
+std::optional<ShotList> ReceivedList(QByteArrayView received)
+{
+    ShotList list = ShotList::startup();
+    if (!DecodeReceivedList(received, list))
+        return std::nullopt;
+    NormalizeList(list);
+    return list;
+}
+
 ReceiveStep AppendReceived(QByteArray& buffer, QByteArrayView chunk)
 {
     buffer.append(chunk);

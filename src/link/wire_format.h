@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <optional>
+
 // What passes over the line to and from the firing device: 8-character records out,
 // one 1530-character list (170 records of 9 characters) in.
 constexpr int OutgoingRecordLength = 8;
@@ -20,6 +22,10 @@ QByteArray OutgoingRecord(const ShotList& list, int slot);
 // record, circuit from the sixth and seventh; the rest of a record is not looked at. Anything but
 // exactly 1530 characters is refused and leaves the list as it is.
 bool DecodeReceivedList(QByteArrayView received, ShotList& list);
+
+// The list a complete receive stands for, as the editor takes it: a new list, normalised, without
+// effects (the device keeps none). nullopt for anything but exactly 1530 characters.
+std::optional<ShotList> ReceivedList(QByteArrayView received);
 
 struct ReceiveStep {
     qsizetype count = 0; // characters collected so far

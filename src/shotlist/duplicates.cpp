@@ -21,6 +21,16 @@ int CountEntries(const ShotList& list)
     return n;
 }
 
+bool HasAnyCircuit(const ShotList& list)
+{
+    const int entries = CountEntries(list);
+    for (int slot = 0; slot < entries; ++slot) {
+        if (list.circuits[slot] != NoCircuit)
+            return true;
+    }
+    return false;
+}
+
 QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list)
 {
     // Entries per stored code; code 255 (no circuit) fires nothing.

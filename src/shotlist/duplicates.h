@@ -16,6 +16,9 @@ struct DuplicateCircuit {
 // Number of leading members with a valid time: the entries of the list.
 int CountEntries(const ShotList& list);
 
+// Whether any entry fires a circuit: a send of a list without one wipes the show on the device.
+bool HasAnyCircuit(const ShotList& list);
+
 // Groups in ascending order of their code, among the list's entries only.
 QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list);
 

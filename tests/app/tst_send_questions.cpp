@@ -127,7 +127,7 @@ private Q_SLOTS:
         QCOMPARE(rig.prompter->asked[2].title, QStringLiteral("Vergleich mit dem Zündgerät"));
         // One record went out; the device holds the first entry only.
         QCOMPARE(rig.prompter->asked[2].text,
-            QStringLiteral("Die Liste im Zündgerät weicht in 1 Einträgen von der Liste im Editor ab:\n"
+            QStringLiteral("Die Liste im Zündgerät weicht in 1 Eintrag von der Liste im Editor ab:\n"
                            "Nr. 002: Editor 00:00:05 ---, Zündgerät --:--:-- ---"));
     }
 

@@ -419,6 +419,21 @@ private Q_SLOTS:
         QTest::newRow("permission") << QString::fromLocal8Bit(std::strerror(EACCES)) << "Keine Berechtigung.";
         QTest::newRow("disk full") << QString::fromLocal8Bit(std::strerror(ENOSPC))
                                    << "Auf dem Datenträger ist kein Platz mehr frei.";
+        QTest::newRow("file size limit") << QString::fromLocal8Bit(std::strerror(EFBIG))
+                                         << "Die Datei ist zu groß: Das System oder das Dateisystem erlaubt "
+                                            "keine so große Datei.";
+        QTest::newRow("file size limit, Qt's English") << "File too large"
+                                                       << "Die Datei ist zu groß: Das System oder das "
+                                                          "Dateisystem erlaubt keine so große Datei.";
+        // Qt writes these four in English whatever the locale.
+        QTest::newRow("permission, Qt's English") << "Permission denied"
+                                                  << "Keine Berechtigung.";
+        QTest::newRow("no device address, not no device") << "No such device or address"
+                                                          << "Das Gerät ist nicht erreichbar.";
+        QTest::newRow("no device") << "No such device"
+                                   << "Das Gerät gibt es nicht.";
+        QTest::newRow("QSaveFile onto a folder") << "Filename refers to a directory"
+                                                 << "Dort steht ein Ordner.";
         QTest::newRow("unknown kept") << "Etwas anderes"
                                       << "Etwas anderes";
     }

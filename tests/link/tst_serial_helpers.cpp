@@ -3,6 +3,9 @@
 
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+
 class TestSerialHelpers : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -53,15 +56,29 @@ private Q_SLOTS:
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("systemText");
         QTest::addColumn<QString>("text");
+        // The system's reason, once, in a port's words; Qt writes some of them in English always.
         QTest::newRow("missing device")
             << int(QSerialPort::DeviceNotFoundError) << "No such file or directory"
-            << "Das Gerät wurde nicht gefunden. (Die Datei oder der Ordner existiert nicht)";
+            << "Das Gerät wurde nicht gefunden.";
         QTest::newRow("no permission") << int(QSerialPort::PermissionError) << "Permission denied"
-                                       << "Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt. "
-                                          "(Keine Berechtigung)";
+                                       << "Keine Berechtigung für diese Schnittstelle (unter Linux: Mitglied "
+                                          "der Gruppe dialout werden und "
+                                          "neu anmelden).";
         QTest::newRow("in use") << int(QSerialPort::PermissionError) << "Device or resource busy"
-                                << "Die Schnittstelle ist belegt oder der Zugriff ist nicht erlaubt. "
-                                   "(Das Gerät oder die Datei ist belegt)";
+                                << "Die Schnittstelle ist belegt: Ein anderes Programm benutzt sie.";
+        QTest::newRow("no hardware behind the port")
+            << int(QSerialPort::DeviceNotFoundError) << QString::fromLocal8Bit(std::strerror(EIO))
+            << "Ein-/Ausgabefehler an der Schnittstelle: Das Gerät fehlt oder wurde abgezogen.";
+        QTest::newRow("no such device or address")
+            << int(QSerialPort::PermissionError) << "No such device or address"
+            << "An dieser Schnittstelle ist kein Gerät erreichbar.";
+        QTest::newRow("unknown reason: what failed")
+            << int(QSerialPort::PermissionError) << "Some new failure"
+            << "Die Schnittstelle ist belegt oder der Zugriff ist nicht "
+               "erlaubt.";
+        QTest::newRow("write with reason")
+            << int(QSerialPort::WriteError) << "No space left on device"
+            << "Daten konnten nicht geschrieben werden: Auf dem Datenträger ist kein Platz mehr frei.";
         QTest::newRow("unknown English text left out") << int(QSerialPort::ReadError) << "Some new failure"
                                                        << "Daten konnten nicht gelesen werden.";
         QTest::newRow("hung up")
@@ -113,6 +130,71 @@ private Q_SLOTS:
             QCOMPARE(port->name, name);
             QCOMPARE(port->device, device);
         }
+    }
+
+    // COM1 .. COM8 first, then what is present and no COMn stands for; "Ordner merken" keeps a COMn by
+    // its name and any other port by its device.
+    void portChoicesAfterCOMn_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QByteArray>("com2");
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<QStringList>("settings");
+        QTest::newRow("nothing present") << false << QByteArray() << QStringList {} << QStringList {};
+        // /dev/ttyS0 is present too, and COM1 stands for it.
+        QTest::newRow("adapter") << true << QByteArray() << QStringList { "/dev/ttyUSB0 – FT232R USB UART" }
+                                 << QStringList { "/dev/ttyUSB0" };
+        QTest::newRow("adapter that COM2 stands for")
+            << true << QByteArray("/dev/ttyUSB0") << QStringList {} << QStringList {};
+    }
+    void portChoicesAfterCOMn()
+    {
+        QFETCH(bool, present);
+        QFETCH(QByteArray, com2);
+        QFETCH(QStringList, extra);
+        QFETCH(QStringList, settings);
+        for (int n = 1; n <= 8; ++n)
+            qunsetenv(qPrintable(QStringLiteral("KELTO_COM%1").arg(n)));
+        if (!com2.isEmpty())
+            qputenv("KELTO_COM2", com2);
+        const QList<PresentPort> ports { { "/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A5" },
+            { "/dev/ttyS0", "", "", "" } };
+        const QList<PortChoice> choices = PortChoices(present ? ports : QList<PresentPort> {});
+        qunsetenv("KELTO_COM2");
+        QStringList texts;
+        for (const PortChoice& choice : choices)
+            texts.append(choice.text);
+        QCOMPARE(
+            texts.mid(0, 8), QStringList({ "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8" }));
+        QCOMPARE(texts.mid(8), extra);
+        QStringList kept;
+        for (const PortChoice& choice : choices.mid(8))
+            kept.append(PortSetting(choice));
+        QCOMPARE(kept, settings);
+        QCOMPARE(PortSetting(choices[2]), QStringLiteral("COM3"));
+        for (int i = 0; i < choices.size(); ++i)
+            QCOMPARE(ChoiceForSetting(choices, PortSetting(choices[i])), i);
+    }
+
+    void rememberedPortFindsItsChoice_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<int>("index");
+        QTest::newRow("COM3") << "COM3" << 2;
+        QTest::newRow("present adapter") << "/dev/ttyUSB0" << 8;
+        QTest::newRow("adapter not present") << "/dev/ttyACM0" << -1;
+        QTest::newRow("the device COM1 stands for") << "/dev/ttyS0" << 0;
+        QTest::newRow("COM9") << "COM9" << -1;
+        QTest::newRow("lower case is no COMn") << "com3" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void rememberedPortFindsItsChoice()
+    {
+        QFETCH(QString, setting);
+        QFETCH(int, index);
+        qunsetenv("KELTO_COM1");
+        const QList<PortChoice> choices = PortChoices({ { "/dev/ttyUSB0", "FT232R USB UART", "", "" } });
+        QCOMPARE(ChoiceForSetting(choices, setting), index);
     }
 };
 

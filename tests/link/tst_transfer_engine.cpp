@@ -86,7 +86,7 @@ private Q_SLOTS:
                    "Nr. 003: Editor 00:01:30 B03, Zündgerät 00:01:30 B04" };
         QTest::newRow("entry missing on the device")
             << QByteArray("0000 00\n001C 2C\n005A 23\n")
-            << QStringList { "Die Liste im Zündgerät weicht in 1 Einträgen von der Liste im Editor ab:",
+            << QStringList { "Die Liste im Zündgerät weicht in 1 Eintrag von der Liste im Editor ab:",
                    "Nr. 004: Editor 00:01:40 ---, Zündgerät --:--:-- ---" };
     }
     void receiveComparesWithEditorList()
@@ -119,6 +119,48 @@ private Q_SLOTS:
         QCOMPARE(lines[20], QStringLiteral("Nr. 020: Editor 00:00:00 A00, Zündgerät 00:00:01 A00"));
         QCOMPARE(lines.last(), QStringLiteral("… und 3 weitere"));
         QCOMPARE(ComparisonLines(differences, -1).size(), 24);
+    }
+
+    // The window speaks of the list in the editor, the command line of the file; one entry is "Eintrag".
+    void reportNamesTheList_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("file");
+        QTest::addColumn<QStringList>("report");
+        QTest::newRow("editor, none")
+            << 0 << false
+            << QStringList { "Die Liste im Zündgerät stimmt mit der Liste im Editor "
+                             "überein." };
+        QTest::newRow("editor, one") << 1 << false
+                                     << QStringList {
+                                            "Die Liste im Zündgerät weicht in 1 Eintrag von der Liste im "
+                                            "Editor ab:",
+                                            "Nr. 001: Editor 00:00:00 A00, Zündgerät 00:00:01 A00"
+                                        };
+        QTest::newRow("file, none") << 0 << true
+                                    << QStringList { "Die Liste im Zündgerät stimmt mit show.fsl überein." };
+        QTest::newRow("file, one") << 1 << true
+                                   << QStringList {
+                                          "Die Liste im Zündgerät weicht in 1 Eintrag von show.fsl ab:",
+                                          "Nr. 001: Datei 00:00:00 A00, Zündgerät 00:00:01 A00"
+                                      };
+        QTest::newRow("file, two") << 2 << true
+                                   << QStringList {
+                                          "Die Liste im Zündgerät weicht in 2 Einträgen von show.fsl ab:",
+                                          "Nr. 001: Datei 00:00:00 A00, Zündgerät 00:00:01 A00",
+                                          "Nr. 002: Datei 00:00:00 A00, Zündgerät 00:00:01 A00"
+                                      };
+    }
+    void reportNamesTheList()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, file);
+        QFETCH(QStringList, report);
+        QList<EntryDifference> differences;
+        for (int slot = 0; slot < count; ++slot)
+            differences.append({ slot, 0, 0, 1, 0 });
+        const ComparedList with = file ? ComparedList { "show.fsl", "Datei" } : EditorList;
+        QCOMPARE(ComparisonLines(differences, -1, with), report);
     }
 
     void lostLineIsReportedAndCloses_data()
@@ -164,14 +206,14 @@ private Q_SLOTS:
         TransferEngine engine;
         const std::optional<LinkFailure> failure = engine.open(QStringLiteral("/nonexistent/kelto-port"));
         QVERIFY(failure);
-        QCOMPARE(failure->reason,
-            QStringLiteral("Das Gerät wurde nicht gefunden. (Die Datei oder der Ordner existiert nicht)"));
+        // The reason once: what the kind of failure says and the system's words are the same here.
+        QCOMPARE(failure->reason, QStringLiteral("Das Gerät wurde nicht gefunden."));
         QVERIFY(!engine.isOpen());
         QCOMPARE(PortOpenFailureText(
                      QStringLiteral("COM2"), QStringLiteral("/nonexistent/kelto-port"), failure->reason),
             QStringLiteral(
                 "Die Schnittstelle COM2 (Gerät: /nonexistent/kelto-port) lässt sich nicht öffnen.\n"
-                "Grund: Das Gerät wurde nicht gefunden. (Die Datei oder der Ordner existiert nicht)"));
+                "Grund: Das Gerät wurde nicht gefunden."));
     }
 };
 

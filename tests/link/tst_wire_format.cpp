@@ -96,6 +96,22 @@ private Q_SLOTS:
         const ShotList before = list;
         QVERIFY(!DecodeReceivedList(QByteArray(length, '0'), list));
         QVERIFY(SameList(list, before));
+        QVERIFY(!ReceivedList(QByteArray(length, '0')));
+    }
+
+    // What the window and the command line both take from a receive: normalised, no effects.
+    void receivedListIsANewList()
+    {
+        const std::optional<ShotList> list
+            = ReceivedList(receivedList({ "000A01", "005A23", "FFFFFF", "00FF02" }, " ;\n"));
+        QVERIFY(list);
+        QCOMPARE(LeadingTimes(*list, 3), (QList<int> { 10, 90, 65535 }));
+        QCOMPARE(list->circuits[0], qint16(1));
+        // Behind the first empty slot nothing counts.
+        QVERIFY(list->isEmptyTime(3));
+        QCOMPARE(list->times[SentinelSlot], 65535);
+        for (const QString& effect : list->effects)
+            QVERIFY(effect.isEmpty());
     }
 
     void receiveCompletesOnlyAtExactly1530_data()

@@ -3,8 +3,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class QCoreApplication;
+
 // What the command line asks for: the window (with an optional list file), or a verb that runs
-// without a display ("check", "send", "receive", "verify", "print", "export", "import").
+// without a display ("check", "send", "receive", "verify", "ports", "print", "export", "import").
 struct CommandLine {
     QStringList arguments; // as given, the program first
     bool window = true;
@@ -14,5 +18,9 @@ struct CommandLine {
     static CommandLine fromArguments(const QStringList& arguments);
 };
 
-// Runs a verb (or prints help) under the running QCoreApplication; returns the exit code.
+// The application object a verb runs under: no display; fonts for one that draws. Qt's own
+// diagnostics are kept off stderr from here on.
+std::unique_ptr<QCoreApplication> MakeVerbApplication(int& argc, char** argv, const CommandLine& commandLine);
+
+// Runs a verb (or prints help) under the running application; returns the exit code.
 int RunVerb(const CommandLine& commandLine);

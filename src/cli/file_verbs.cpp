@@ -1,0 +1,116 @@
+#include "console.h"
+#include "policies.h"
+#include "verbs.h"
+
+#include "files/crew_sheet.h"
+#include "files/csv_file.h"
+#include "files/list_file.h"
+#include "shotlist/duplicates.h"
+#include "shotlist/list_views.h"
+
+#include <QDateTime>
+
+namespace {
+
+OutputTarget outputOf(const VerbCall& call, Opt option)
+{
+    return { call.value(option), { call.file() }, call.isSet(Opt::Force) };
+}
+
+// The target must be named, and the rule must let the verb write there, before anything is read.
+bool mayWrite(const OutputTarget& target, Opt option)
+{
+    if (target.path.isEmpty()) {
+        Complain(QStringLiteral("Es fehlt %1 mit dem Namen der Zieldatei.").arg(OptionName(option)));
+        return false;
+    }
+    if (const QString refusal = OutputRefusal(target); !refusal.isEmpty()) {
+        Complain(refusal);
+        return false;
+    }
+    return true;
+}
+
+int entriesWithEffect(const ShotList& list)
+{
+    int count = 0;
+    const int entries = CountEntries(list);
+    for (int slot = 0; slot < entries; ++slot)
+        count += list.effects[slot].isEmpty() ? 0 : 1;
+    return count;
+}
+
+} // namespace
+
+std::optional<ListOfFile> ReadListOrSay(const QString& path)
+{
+    const ListFileRead read = ReadListFile(path);
+    if (!read.ok()) {
+        Complain(ListReadProblem(read, path));
+        return std::nullopt;
+    }
+    if (!read.skippedLines.isEmpty())
+        Complain(path + QStringLiteral(": ") + SkippedLinesText(read.skippedLines));
+    return ListOfFile { read.list, read.meta };
+}
+
+int Check(const VerbCall& call)
+{
+    const std::optional<ListOfFile> file = ReadListOrSay(call.file());
+    if (!file)
+        return Failure;
+    for (const QString& line : ComputeStatistics(List1Lines(file->list)).text.split(QStringLiteral("\r\n")))
+        Say(line);
+    Say(QStringLiteral("Einträge mit Effekt: %1").arg(entriesWithEffect(file->list)));
+    const QString duplicates = DuplicateText(FindDuplicateCircuits(file->list));
+    if (!duplicates.isEmpty())
+        Say(duplicates);
+    return Success;
+}
+
+int Print(const VerbCall& call)
+{
+    const OutputTarget target = outputOf(call, Opt::Pdf);
+    if (!mayWrite(target, Opt::Pdf))
+        return Failure;
+    const std::optional<ListOfFile> file = ReadListOrSay(call.file());
+    if (!file)
+        return Failure;
+    const CrewSheet sheet = CrewSheetFor(file->list, file->meta, QDateTime::currentDateTime());
+    return WriteOutput(target, [&](QString* error) { return WriteCrewSheetPdf(target.path, sheet, error); });
+}
+
+int ExportCsv(const VerbCall& call)
+{
+    const OutputTarget target = outputOf(call, Opt::Csv);
+    if (!mayWrite(target, Opt::Csv))
+        return Failure;
+    const std::optional<ListOfFile> file = ReadListOrSay(call.file());
+    if (!file)
+        return Failure;
+    return WriteOutput(
+        target, [&](QString* error) { return WriteShotListCsv(target.path, file->list, error); });
+}
+
+// All or nothing: with any row that cannot be taken, no file is written.
+int ImportCsv(const VerbCall& call)
+{
+    const OutputTarget target = outputOf(call, Opt::Fsl);
+    if (!mayWrite(target, Opt::Fsl))
+        return Failure;
+    ListMeta meta;
+    meta.comment = call.value(Opt::Comment);
+    if (const QString refusal = CommentRefusal(meta.comment); !refusal.isEmpty()) {
+        Complain(refusal);
+        return Failure;
+    }
+    const CsvImport imported = ReadShotListCsv(call.file());
+    if (!imported.list) {
+        Complain(QStringLiteral("Die Datei %1 wurde nicht übernommen:").arg(call.file()));
+        for (const QString& problem : imported.problems)
+            Complain(problem);
+        return Failure;
+    }
+    return WriteOutput(
+        target, [&](QString* error) { return WriteListFile(target.path, *imported.list, meta, error); });
+}

@@ -1,0 +1,603 @@
+#include "cli/command_line.h"
+#include "device_sim.h"
+#include "fsl_fixtures.h"
+#include "pdf_text.h"
+#include "pty_pair.h"
+#include "test_main.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+const QByteArray DeviceEntries = "0000 00\n001C 2C\n005A 23\n";
+const QByteArray DeviceFileEntries = FslEntries({ "0000 00", "001C 2C", "005A 23" });
+const QByteArray DeviceStats
+    = "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 3\r\nZeitdauer : 00:01:30\r\nnoch frei: 167\r\n";
+const QByteArray ListBytes = FslHead("Liste", DeviceStats) + DeviceFileEntries;
+
+QString writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(name));
+    return QFileInfo(file).absoluteFilePath();
+}
+
+QByteArray readFile(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// 170 entries, one second apart, on circuits A00 .. F09.
+QByteArray fullListBytes()
+{
+    QByteArrayList entries;
+    for (int slot = 0; slot < EntryCount; ++slot)
+        entries.append(QByteArray::number(slot, 16).rightJustified(4, '0').toUpper() + ' '
+            + QByteArray::number(slot, 16).rightJustified(2, '0').toUpper());
+    return FslHead("Voll",
+               "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 170\r\nZeitdauer : 00:02:49\r\nnoch "
+               "frei: 0\r\n")
+        + FslEntries(entries);
+}
+
+// What no verb may print: Qt's diagnostics for developers.
+bool hasQtNoise(const QByteArray& err)
+{
+    return err.contains("QCommandLineParser") || err.contains("XDG_RUNTIME_DIR")
+        || err.contains("QStandardPaths") || err.contains("qt.");
+}
+
+// The real program, with what it writes collected.
+struct Kelto {
+    QProcess process;
+    QByteArray out;
+    QByteArray err;
+
+    explicit Kelto(const QStringList& arguments, const QString& shellPrefix = QString(),
+        const QProcessEnvironment& extra = {})
+    {
+        QObject::connect(
+            &process, &QProcess::readyReadStandardOutput, [this] { out += process.readAllStandardOutput(); });
+        QObject::connect(
+            &process, &QProcess::readyReadStandardError, [this] { err += process.readAllStandardError(); });
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM")); // the verbs need no display at all
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        for (const QString& key : extra.keys())
+            environment.insert(key, extra.value(key));
+        process.setProcessEnvironment(environment);
+        const QString program = qEnvironmentVariable("KELTO_PROGRAM");
+        if (shellPrefix.isEmpty()) {
+            process.start(program, arguments);
+        } else {
+            // The limits of a shell (ulimit) for the program itself: exec replaces the shell.
+            QStringList quoted;
+            for (const QString& argument : QStringList { program } + arguments)
+                quoted.append(QLatin1Char('\'') + argument + QLatin1Char('\''));
+            process.start(QStringLiteral("bash"),
+                { QStringLiteral("-c"),
+                    shellPrefix + QStringLiteral("; exec ") + quoted.join(QLatin1Char(' ')) });
+        }
+    }
+    bool waitForError(const QByteArray& text, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return err.contains(text); }, timeoutMs);
+    }
+    // The exit code, or -1 when it did not end in time or was killed by a signal.
+    int finish(int timeoutMs = 30000)
+    {
+        if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
+            process.kill();
+            process.waitForFinished(3000);
+            return -1;
+        }
+        out += process.readAllStandardOutput();
+        err += process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    QString errorText() const { return QString::fromUtf8(err); }
+};
+
+struct Line {
+    PtyPair pty;
+    std::unique_ptr<SimDriver> sim;
+    bool start()
+    {
+        if (!pty.isReady())
+            return false;
+        sim = std::make_unique<SimDriver>(pty.deviceEnd());
+        return sim->waitReady();
+    }
+};
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void windowOrVerb_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("window");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("plain start") << QStringList { "kelto" } << true << "";
+        QTest::newRow("a file for the window") << QStringList { "kelto", "show.fsl" } << true << "show.fsl";
+        QTest::newRow("verb") << QStringList { "kelto", "check", "show.fsl" } << false << "";
+        QTest::newRow("ports") << QStringList { "kelto", "ports" } << false << "";
+        QTest::newRow("help") << QStringList { "kelto", "--help" } << false << "";
+        QTest::newRow("two files") << QStringList { "kelto", "a.fsl", "b.fsl" } << false << "";
+        QTest::newRow("unknown option") << QStringList { "kelto", "--bogus" } << false << "";
+    }
+    void windowOrVerb()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, window);
+        QFETCH(QString, file);
+        const CommandLine commandLine = CommandLine::fromArguments(arguments);
+        QCOMPARE(commandLine.window, window);
+        QCOMPARE(commandLine.file, file);
+    }
+
+    void checkPrintsStatistics_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QString stats
+            = "Anzahl Einträge: 170\nAnzahl Schüsse: 3\nZeitdauer : 00:01:30\nnoch frei: 167\n";
+        QTest::newRow("list") << FslHead("Show") + DeviceFileEntries << 0
+                              << stats + "Einträge mit Effekt: 0\n"
+                              << "";
+        QTest::newRow("effects") << FslHead("Show") + DeviceFileEntries
+                + "[Kelto]\r\nEffekt 001=Vulkan gold\r\nEffekt 003=Kometen rot 50 mm\r\n"
+                                 << 0 << stats + "Einträge mit Effekt: 2\n"
+                                 << "";
+        QTest::newRow("circuit used twice")
+            << FslHead("Show") + FslEntries({ "0000 25", "0010 01", "0020 25" }) << 0
+            << "Anzahl Einträge: 170\nAnzahl Schüsse: 3\nZeitdauer : 00:00:32\nnoch frei: 167\n"
+               "Einträge mit Effekt: 0\nDoppelt belegt: B05 (Nr. 1, 3)\n"
+            << "";
+        QTest::newRow("not a list") << QByteArray("Einkaufsliste\r\n") << 2 << ""
+                                    << "Diese Datei ist keine gültige Feuerwerks-Schussliste...";
+        QTest::newRow("missing") << QByteArray() << 2 << ""
+                                 << "gibt es nicht.";
+    }
+    void checkPrintsStatistics()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const QString path
+            = bytes.isNull() ? QStringLiteral("missing.fsl") : writeFile(QStringLiteral("c.fsl"), bytes);
+        Kelto kelto({ "check", path });
+        QCOMPARE(kelto.finish(), exitCode);
+        QCOMPARE(QString::fromUtf8(kelto.out), out);
+        if (err.isEmpty())
+            QVERIFY(kelto.err.isEmpty());
+        else
+            QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+    }
+
+    // The verbs that write files: what they write, byte for byte, and nothing at all when they refuse.
+    // One overwrite rule: an existing file only with --force, never the file the verb reads.
+    void writingVerbs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("err");
+        const QByteArray bom = "\xEF\xBB\xBF";
+        const QByteArray csv = bom
+            + "Nr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis\r\n1;00:00:00;0;A;0\r\n"
+              "2;00:00:28;28;B;12\r\n3;00:01:30;90;B;3\r\n";
+        const QByteArray design = "Zeit;Modul;Pin\r\n0;1;0\r\n0:28;B;12\r\n90;2;3\r\n";
+        QTest::newRow("export") << QStringList { "export", "list.fsl", "--csv", "out.csv" } << 0 << "out.csv"
+                                << csv << "";
+        QTest::newRow("export over a spreadsheet")
+            << QStringList { "export", "list.fsl", "--csv", "in.csv" } << 2 << "in.csv" << design
+            << "Die Datei in.csv gibt es schon; --force überschreibt sie.";
+        QTest::newRow("export over a spreadsheet, --force") << QStringList { "export", "list.fsl", "--csv",
+            "in.csv", "--force" } << 0 << "in.csv" << csv << "";
+        QTest::newRow("export onto its own list")
+            << QStringList { "export", "list.fsl", "--csv", "list.fsl", "--force" } << 2 << "list.fsl"
+            << ListBytes
+            << "list.fsl ist die gelesene Datei; sie wird nie überschrieben, auch nicht mit --force.";
+        QTest::newRow("export onto its own list through a link")
+            << QStringList { "export", "list.fsl", "--csv", "link.csv", "--force" } << 2 << "list.fsl"
+            << ListBytes << "link.csv führt auf die gelesene Datei list.fsl; sie wird nie überschrieben";
+        QTest::newRow("export into a folder that is not there")
+            << QStringList { "export", "list.fsl", "--csv", "nowhere/out.csv" } << 2 << "nowhere/out.csv"
+            << QByteArray() << "Den Ordner";
+        QTest::newRow("print onto its own list")
+            << QStringList { "print", "list.fsl", "--pdf", "list.fsl", "--force" } << 2 << "list.fsl"
+            << ListBytes << "nie überschrieben";
+        QTest::newRow("print over a file") << QStringList { "print", "list.fsl", "--pdf", "in.csv" } << 2
+                                           << "in.csv" << design << "gibt es schon; --force";
+        QTest::newRow("import") << QStringList { "import", "in.csv", "--fsl", "out.fsl", "--comment",
+            "Aus CSV" } << 0 << "out.fsl"
+                                << FslHead("Aus CSV", DeviceStats) + DeviceFileEntries << "";
+        QTest::newRow("import refused")
+            << QStringList { "import", "bad.csv", "--fsl", "out.fsl" } << 2 << "out.fsl" << QByteArray()
+            << "Zeile 3: unbekanntes Zündgerät \"K\"\nZeile 4:";
+        QTest::newRow("import over a list") << QStringList { "import", "in.csv", "--fsl", "list.fsl" } << 2
+                                            << "list.fsl" << ListBytes << "gibt es schon; --force";
+        QTest::newRow("import with force")
+            << QStringList { "import", "in.csv", "--fsl", "list.fsl", "--force" } << 0 << "list.fsl"
+            << FslHead("", DeviceStats) + DeviceFileEntries << "";
+        QTest::newRow("import onto its own table") << QStringList { "import", "in.csv", "--fsl", "in.csv",
+            "--force" } << 2 << "in.csv" << design << "nie überschrieben";
+        QTest::newRow("import with a comment a list cannot hold")
+            << QStringList { "import", "in.csv", "--fsl", "out.fsl", "--comment", "Hanabi 花火" } << 2
+            << "out.fsl" << QByteArray() << "Der Kommentar enthält „花“ (U+82B1)";
+        QTest::newRow("export of no list")
+            << QStringList { "export", "in.csv", "--csv", "out.csv" } << 2 << "out.csv" << QByteArray()
+            << "keine gültige Feuerwerks-Schussliste";
+        QTest::newRow("export without target")
+            << QStringList { "export", "list.fsl" } << 2 << "out.csv" << QByteArray() << "Es fehlt --csv";
+    }
+    void writingVerbs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, err);
+        QFile::remove(QStringLiteral("out.csv"));
+        QFile::remove(QStringLiteral("out.fsl"));
+        QFile::remove(QStringLiteral("link.csv"));
+        writeFile(QStringLiteral("list.fsl"), ListBytes);
+        writeFile(QStringLiteral("in.csv"), "Zeit;Modul;Pin\r\n0;1;0\r\n0:28;B;12\r\n90;2;3\r\n");
+        writeFile(QStringLiteral("bad.csv"), "Zeit;Modul;Pin\r\n0;1;0\r\n0:28;K;12\r\n90;2;33\r\n");
+        QVERIFY(QFile::link(QStringLiteral("list.fsl"), QStringLiteral("link.csv")));
+        Kelto kelto(arguments);
+        QCOMPARE(kelto.finish(), exitCode);
+        QCOMPARE(readFile(written), bytes);
+        QVERIFY(kelto.out.isEmpty());
+        if (err.isEmpty())
+            QVERIFY2(kelto.err.isEmpty(), kelto.err.constData());
+        else
+            QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+        QVERIFY(!hasQtNoise(kelto.err));
+    }
+
+    // The crew sheet is written without a display: a PDF with the sheet's text, and not a word on stderr.
+    void printWritesPdfWithoutDisplay()
+    {
+        writeFile(QStringLiteral("list.fsl"), ListBytes);
+        QFile::remove(QStringLiteral("plan.pdf"));
+        Kelto kelto({ "print", "list.fsl", "--pdf", "plan.pdf" });
+        QCOMPARE(kelto.finish(), 0);
+        QVERIFY2(kelto.err.isEmpty(), kelto.err.constData());
+        const QStringList pages = PdfPages(QStringLiteral("plan.pdf"));
+        QVERIFY(pages.size() >= 2);
+        QVERIFY(pages.first().contains(QStringLiteral("Seite 1 von %1").arg(pages.size())));
+        QVERIFY(pages.first().contains(QStringLiteral("Anzahl Schüsse: 3")));
+        Kelto nothing({ "print", "missing.fsl", "--pdf", "nichts.pdf" });
+        QCOMPARE(nothing.finish(), 2);
+        QVERIFY(!QFile::exists(QStringLiteral("nichts.pdf")));
+    }
+
+    // A write cut short by a full disk or a file-size limit fails with a German reason; the old file
+    // stays as it was and no half-written file is left beside it.
+    void fileSizeLimitKeepsOldFile_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("limitKb");
+        QTest::newRow("print") << QStringList { "print", "@full.fsl", "--pdf", "@target", "--force" } << 20;
+        QTest::newRow("export") << QStringList { "export", "@full.fsl", "--csv", "@target", "--force" } << 1;
+        QTest::newRow("import") << QStringList { "import", "@in.csv", "--fsl", "@target", "--force" } << 1;
+    }
+    void fileSizeLimitKeepsOldFile()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, limitKb);
+        QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/limit-XXXXXX"));
+        for (QString& argument : arguments) {
+            if (argument.startsWith(QLatin1Char('@')))
+                argument = dir.filePath(argument.mid(1));
+        }
+        writeFile(dir.filePath(QStringLiteral("full.fsl")), fullListBytes());
+        writeFile(
+            dir.filePath(QStringLiteral("in.csv")), "Zeit;Modul;Pin\r\n0;1;0\r\n0:28;B;12\r\n90;2;3\r\n");
+        const QString target = dir.filePath(QStringLiteral("target"));
+        writeFile(target, "old");
+        const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+
+        Kelto kelto(arguments, QStringLiteral("ulimit -f %1").arg(limitKb));
+        QCOMPARE(kelto.finish(), 2);
+        QVERIFY2(
+            kelto.errorText().contains(QStringLiteral("lässt sich nicht schreiben: Die Datei ist zu groß")),
+            qPrintable(kelto.errorText()));
+        QVERIFY2(kelto.errorText().contains(QStringLiteral("Die bisherige Datei ist unverändert.")),
+            qPrintable(kelto.errorText()));
+        QVERIFY(!kelto.errorText().contains(QStringLiteral("File too large")));
+        QCOMPARE(readFile(target), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+
+        // Without the limit the same call writes the whole file.
+        Kelto unlimited(arguments);
+        QCOMPARE(unlimited.finish(), 0);
+        QVERIFY(readFile(target).size() > limitKb * 1024);
+    }
+
+    // Options are checked before anything is read, opened or written; every refusal in German, exit 2.
+    void optionsAreChecked_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("err");
+        const QString timeout = "--timeout braucht eine Zahl von Sekunden von 0,1 bis 86400";
+        for (const char* value : { "0.0001", "nan", "inf", "1e3", "-5", "86401", "0,05", "", "5 s" })
+            QTest::newRow(qPrintable(QStringLiteral("timeout \"%1\"").arg(value))) << QStringList { "receive",
+                "new.fsl", "--port", "/nonexistent/tty", "--timeout", value } << timeout;
+        QTest::newRow("timeout without --verify") << QStringList { "send", "s.fsl", "--port", "COM1",
+            "--timeout", "5" } << "--timeout gilt nur mit --verify";
+        QTest::newRow("an option of another verb")
+            << QStringList { "send", "s.fsl", "--port", "COM1", "--csv", "x.csv" }
+            << "kelto send kennt die Option --csv nicht. Möglich: --port, --force, --verify, --timeout, "
+               "--help.";
+        QTest::newRow("an option no verb has")
+            << QStringList { "check", "s.fsl", "--quiet" } << "kelto check kennt die Option --quiet nicht.";
+        QTest::newRow("value missing")
+            << QStringList { "send", "s.fsl", "--port" } << "Nach --port fehlt der Wert.";
+        QTest::newRow("value for a switch") << QStringList { "export", "s.fsl", "--csv", "x.csv",
+            "--force=ja" } << "--force nimmt keinen Wert.";
+        QTest::newRow("port twice") << QStringList { "send", "s.fsl", "--port", "COM1", "--port", "COM2" }
+                                    << "--port ist mehr als einmal angegeben.";
+        QTest::newRow("comment on two lines")
+            << QStringList { "receive", "new.fsl", "--port", "/nonexistent/tty", "--comment", "a\nb" }
+            << "Der Kommentar muss auf einer Zeile stehen";
+        QTest::newRow("two files") << QStringList { "check", "s.fsl", "t.fsl" }
+                                   << "Aufruf: kelto check DATEI";
+        QTest::newRow("no verb") << QStringList { "sned", "s.fsl" } << "„sned“ ist kein Aufruf von kelto";
+    }
+    void optionsAreChecked()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, err);
+        writeFile(QStringLiteral("s.fsl"), FslHead("Show") + DeviceFileEntries);
+        Kelto kelto(arguments);
+        QCOMPARE(kelto.finish(), 2);
+        QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+        QVERIFY2(!hasQtNoise(kelto.err), kelto.err.constData());
+        QVERIFY(!kelto.errorText().contains(QStringLiteral("lässt sich nicht öffnen")));
+        QVERIFY(kelto.out.isEmpty());
+        QVERIFY(!QFileInfo::exists(QStringLiteral("new.fsl")));
+    }
+
+    // What the window asks before a send, the command line refuses unless --force; before any port.
+    void sendRefusesWhatTheWindowAsks_data()
+    {
+        QTest::addColumn<QByteArray>("entries");
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QString>("err");
+        const QByteArray doubles = FslEntries({ "0000 25", "0010 01", "0020 25" });
+        const QByteArray noCircuit = FslEntries({ "0000 FF", "0010 FF" });
+        QTest::newRow("circuit used twice")
+            << doubles << false
+            << "In s.fsl zünden mehrere Einträge denselben Zündkreis. Doppelt belegt: B05 (Nr. 1, 3)\n"
+               "Nichts gesendet; --force sendet trotzdem.";
+        QTest::newRow("no circuit at all")
+            << noCircuit << false
+            << "Kein Eintrag in s.fsl hat einen Zündkreis; das Senden würde die "
+               "Liste im Zündgerät durch eine ohne Schuss ersetzen.";
+        QTest::newRow("circuit used twice, --force") << doubles << true << "lässt sich nicht öffnen";
+        QTest::newRow("no circuit, --force") << noCircuit << true << "lässt sich nicht öffnen";
+    }
+    void sendRefusesWhatTheWindowAsks()
+    {
+        QFETCH(QByteArray, entries);
+        QFETCH(bool, force);
+        QFETCH(QString, err);
+        writeFile(QStringLiteral("s.fsl"), FslHead("Show") + entries);
+        QStringList arguments { "send", "s.fsl", "--port", "/nonexistent/tty" };
+        if (force)
+            arguments << "--force";
+        Kelto kelto(arguments);
+        QCOMPARE(kelto.finish(), 2);
+        QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+        QCOMPARE(kelto.errorText().contains(QStringLiteral("lässt sich nicht öffnen")), force);
+    }
+
+    void receiveWritesOnlyACompleteList_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("written") << "list" << 0 << "gespeichert";
+        QTest::newRow("existing file kept") << "exists" << 2 << "--force";
+        QTest::newRow("existing file, --force") << "force" << 0 << "gespeichert";
+        QTest::newRow("time limit") << "timeout" << 2 << "Zeitüberschreitung: nach 0,5 s erst 9 von 1530";
+        QTest::newRow("Strg+C") << "interrupt" << 130 << "nichts gespeichert";
+        QTest::newRow("line lost") << "lost" << 2 << "ist unterbrochen";
+        QTest::newRow("missing folder") << "folder" << 2 << "Den Ordner";
+    }
+    void receiveWritesOnlyACompleteList()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        Line line;
+        QVERIFY(line.start());
+        QString target = QDir::current().absoluteFilePath(QStringLiteral("r_%1.fsl").arg(how));
+        const QByteArray old = "old";
+        if (how == QLatin1String("exists") || how == QLatin1String("force"))
+            writeFile(target, old);
+        if (how == QLatin1String("folder"))
+            target = QDir::current().absoluteFilePath(QStringLiteral("nowhere/r.fsl"));
+        QStringList arguments { "receive", target, "--port", line.pty.editorEnd(), "--comment", "Probe Ä" };
+        if (how == QLatin1String("force"))
+            arguments << "--force";
+        if (how == QLatin1String("timeout"))
+            arguments << "--timeout"
+                      << "0,5";
+        Kelto kelto(arguments);
+        if (how == QLatin1String("list") || how == QLatin1String("force") || how == QLatin1String("timeout")
+            || how == QLatin1String("interrupt") || how == QLatin1String("lost")) {
+            QVERIFY(kelto.waitForError("'Save'"));
+            if (how == QLatin1String("interrupt") || how == QLatin1String("lost")
+                || how == QLatin1String("timeout"))
+                QVERIFY(line.sim->send("raw 0000 00;;"));
+            if (how == QLatin1String("interrupt")) {
+                QTest::qWait(100);
+                ::kill(pid_t(kelto.process.processId()), SIGINT);
+            } else if (how == QLatin1String("lost")) {
+                QTest::qWait(100);
+                line.pty.stop();
+            } else if (how != QLatin1String("timeout")) {
+                line.sim->command(
+                    "list " + QFile::encodeName(writeFile(QStringLiteral("device.txt"), DeviceEntries)));
+            }
+        }
+        QCOMPARE(kelto.finish(), exitCode);
+        QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+        QVERIFY(!hasQtNoise(kelto.err));
+        if (exitCode == 0)
+            QCOMPARE(readFile(target), FslHead("Probe \xC4", DeviceStats) + DeviceFileEntries);
+        else if (how == QLatin1String("exists"))
+            QCOMPARE(readFile(target), old);
+        else
+            QVERIFY(!QFileInfo::exists(target));
+    }
+
+    void verifyComparesWithFile_data()
+    {
+        QTest::addColumn<QByteArray>("fileEntries");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("same") << DeviceFileEntries << 0
+                              << "Die Liste im Zündgerät stimmt mit v.fsl überein.\n";
+        QTest::newRow("one differs") << FslEntries({ "0000 00", "001D 2C", "005A 23" }) << 1
+                                     << "Die Liste im Zündgerät weicht in 1 Eintrag von v.fsl ab:\n"
+                                        "Nr. 002: Datei 00:00:29 B12, Zündgerät 00:00:28 B12\n";
+        QTest::newRow("two differ") << FslEntries({ "0000 00", "001D 2C", "005A 23", "0064 01" }) << 1
+                                    << "Die Liste im Zündgerät weicht in 2 Einträgen von v.fsl ab:\n"
+                                       "Nr. 002: Datei 00:00:29 B12, Zündgerät 00:00:28 B12\n"
+                                       "Nr. 004: Datei 00:01:40 A01, Zündgerät --:--:-- ---\n";
+    }
+    void verifyComparesWithFile()
+    {
+        QFETCH(QByteArray, fileEntries);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        Line line;
+        QVERIFY(line.start());
+        writeFile(QStringLiteral("v.fsl"), FslHead("Show") + fileEntries);
+        Kelto kelto({ "verify", "v.fsl", "--port", line.pty.editorEnd(), "--timeout", "20" });
+        QVERIFY(kelto.waitForError("'Save'"));
+        line.sim->command(
+            "list " + QFile::encodeName(writeFile(QStringLiteral("device.txt"), DeviceEntries)));
+        QCOMPARE(kelto.finish(), exitCode);
+        QCOMPARE(QString::fromUtf8(kelto.out), out);
+    }
+
+    void portFailuresExitNonZero_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("missing device")
+            << QStringList { "send", "s.fsl", "--port", "/nonexistent/tty" }
+            << "Die Schnittstelle /nonexistent/tty lässt sich nicht öffnen. Grund: Das Gerät wurde nicht "
+               "gefunden.\n";
+        QTest::newRow("COM9") << QStringList { "verify", "s.fsl", "--port", "COM9" }
+                              << "Unbekannte Schnittstelle COM9";
+        QTest::newRow("no port") << QStringList { "receive", "new.fsl" } << "Die Schnittstelle fehlt";
+        QTest::newRow("bad time limit") << QStringList { "receive", "new.fsl", "--port", "COM1", "--timeout",
+            "x" } << "--timeout braucht";
+    }
+    void portFailuresExitNonZero()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, err);
+        writeFile(QStringLiteral("s.fsl"), FslHead("Show") + DeviceFileEntries);
+        Kelto kelto(arguments);
+        QCOMPARE(kelto.finish(), 2);
+        QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("new.fsl")));
+    }
+
+    // A full send: 170 records exactly as "Senden" writes them; with --verify the device's list is then
+    // received and compared with the file.
+    void sendWritesWholeList_data()
+    {
+        QTest::addColumn<bool>("verify");
+        QTest::addColumn<QByteArray>("deviceList"); // empty: the device sends back what it got
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("send") << false << QByteArray() << 0 << "";
+        QTest::newRow("send and check, same")
+            << true << QByteArray() << 0 << "Die Liste im Zündgerät stimmt mit s.fsl überein.\n";
+        QTest::newRow("send and check, differs")
+            << true << QByteArray("0000 00\n001C 2C\n") << 1
+            << "Die Liste im Zündgerät weicht in 1 Eintrag von s.fsl ab:\n"
+               "Nr. 003: Datei 00:01:30 B03, Zündgerät --:--:-- ---\n";
+    }
+    void sendWritesWholeList()
+    {
+        QFETCH(bool, verify);
+        QFETCH(QByteArray, deviceList);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        Line line;
+        QVERIFY(line.start());
+        writeFile(QStringLiteral("s.fsl"), FslHead("Show") + DeviceFileEntries);
+        QStringList arguments { "send", "s.fsl", "--port", line.pty.editorEnd() };
+        if (verify)
+            arguments << "--verify"
+                      << "--timeout"
+                      << "30";
+        Kelto kelto(arguments);
+        if (verify) {
+            QVERIFY(kelto.waitForError("Jetzt am Zündgerät 'Save' wählen", 40000));
+            line.sim->command(deviceList.isEmpty()
+                    ? QByteArray("back")
+                    : "list " + QFile::encodeName(writeFile(QStringLiteral("device.txt"), deviceList)));
+        }
+        QCOMPARE(kelto.finish(60000), exitCode);
+        QVERIFY(line.sim->waitForReceived(1360));
+        QCOMPARE(line.sim->received(),
+            QByteArray("0000 00;001C 2C;005A 23;") + QByteArray("FFFF FF;").repeated(167));
+        QVERIFY2(
+            kelto.errorText().contains(QStringLiteral("Datensatz 170 / 170")), qPrintable(kelto.errorText()));
+        QVERIFY2(
+            kelto.errorText().contains(
+                QStringLiteral("Die Liste ist gesendet: 170 Datensätze über %1.").arg(line.pty.editorEnd())),
+            qPrintable(kelto.errorText()));
+        QCOMPARE(QString::fromUtf8(kelto.out), out);
+        QVERIFY2(!hasQtNoise(kelto.err), kelto.err.constData());
+    }
+
+    // What each COMn stands for, from the environment or the platform, and whether it is there.
+    void portsTellsWhatCOMnStandsFor()
+    {
+        const QString device = writeFile(QStringLiteral("adapter"), QByteArray());
+        QProcessEnvironment extra;
+        extra.insert(QStringLiteral("KELTO_COM2"), device);
+        extra.insert(QStringLiteral("KELTO_COM3"), QStringLiteral("/nonexistent/tty"));
+        Kelto kelto({ "ports" }, QString(), extra);
+        QCOMPARE(kelto.finish(), 0);
+        QVERIFY2(kelto.err.isEmpty(), kelto.err.constData());
+        const QStringList lines = QString::fromUtf8(kelto.out).split(QLatin1Char('\n'));
+        QVERIFY(lines.first().startsWith(QStringLiteral("Vorhandene serielle Schnittstellen:")));
+        QVERIFY(lines.contains(QStringLiteral("COM1 … COM8 stehen für:")));
+        QVERIFY(
+            lines.contains(QStringLiteral("  COM2  %1 (aus KELTO_COM2), Gerätedatei vorhanden, vom System "
+                                          "nicht als serielle Schnittstelle gemeldet")
+                               .arg(device)));
+        QVERIFY(lines.contains(QStringLiteral("  COM3  /nonexistent/tty (aus KELTO_COM3), nicht vorhanden")));
+        QVERIFY(std::any_of(lines.cbegin(), lines.cend(),
+            [](const QString& line) { return line.startsWith(QStringLiteral("  COM8  /dev/ttyS7, ")); }));
+    }
+};
+
+KELTO_TEST_MAIN(TestCommandLine)
+#include "tst_command_line.moc"
