@@ -76,15 +76,31 @@ void Form1::exportCsv()
 
 void Form1::importCsv()
 {
+    // The list the user sees now is the one the import replaces: a receive while a dialog is open wins.
+    const quint64 basedOn = m_document->revision();
     const std::optional<QString> path = prompter().chooseFile(
         Prompter::FileChoice::Open, ImportTitle, csvDialogStart(QString()), CsvFilter);
     if (!path)
         return;
-    const CsvImport imported = ReadShotListCsv(*path);
-    if (!imported.list) {
+    const CsvFileBytes file = ReadCsvFile(*path);
+    if (!file.bytes) {
         prompter().message(ImportTitle,
-            QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(shownPath(*path))
-                + imported.problems.join(QLatin1Char('\n')),
+            QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(shownPath(*path)) + file.problem,
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        return;
+    }
+    const QByteArray bytes = *file.bytes;
+    const std::optional<CsvImport> imported
+        = prompter().previewImport(ImportTitle, shownPath(*path), CsvImportOptions(),
+            [bytes](const CsvImportOptions& options) { return ReadShotListCsv(bytes, options); });
+    if (!imported || !imported->list)
+        return;
+    if (m_document->revision() != basedOn) {
+        prompter().message(ImportTitle,
+            QStringLiteral(
+                "Die Liste im Editor hat sich geändert, während die Vorschau offen war. Die Datei %1 "
+                "wurde nicht übernommen; importieren Sie sie erneut, wenn sie die Liste ersetzen soll.")
+                .arg(shownPath(*path)),
             Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
         return;
     }
@@ -95,10 +111,9 @@ void Form1::importCsv()
     meta.comment = QStringLiteral("Import aus ") + name;
     Text1->setPlainText(meta.comment);
     SSTab1->setCurrentIndex(0);
-    const quint64 before = m_document->revision();
-    m_document->replace(before, *imported.list, meta, QStringLiteral("CSV-Datei %1 importieren").arg(name),
+    m_document->replace(basedOn, *imported->list, meta, QStringLiteral("CSV-Datei %1 importieren").arg(name),
         ListDocument::Saved::Yes);
-    if (m_document->revision() == before)
+    if (m_document->revision() == basedOn)
         RefreshLists();
     showReplacedList();
 }

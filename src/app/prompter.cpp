@@ -1,5 +1,7 @@
 #include "prompter.h"
 
+#include "import_dialog.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -156,4 +158,13 @@ void DialogPrompter::printPreview(const QString& title, const std::function<void
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
         [&paint](QPrinter* target) { paint(*target); });
     dialog.exec();
+}
+
+std::optional<CsvImport> DialogPrompter::previewImport(
+    const QString& title, const QString& file, const CsvImportOptions& options, const CsvEvaluation& evaluate)
+{
+    ImportDialog dialog(title, file, options, evaluate, m_parent);
+    if (dialog.exec() != QDialog::Accepted || !dialog.current().list)
+        return std::nullopt;
+    return dialog.current();
 }
