@@ -15,8 +15,9 @@ namespace {
 constexpr int CircuitsPerDevice = 32;
 // Header cells beyond this are not looked at.
 constexpr int MaxHeaderCells = 4096;
-// Rows beyond this are counted, not read: a list has 170 entries at most.
+// Rows beyond these are counted, not read: a list has 170 entries at most.
 constexpr int MaxReadRows = 10000;
+constexpr qsizetype MaxReadCells = qsizetype(MaxHeaderCells) * (EntryCount + 1);
 // Column names listed in a message.
 constexpr int ListedColumns = 30;
 
@@ -31,8 +32,8 @@ struct Problem {
     QString text;
 };
 
-// Keeps the first row problems only, so a huge broken file costs no more than a small one; problems of
-// the file and its header are always kept.
+// Keeps the first problems only, so a huge broken file costs no more than a small one; problems of the
+// file and its header are kept apart from those of rows, so that rows never crowd them out.
 class Report {
 public:
     void add(int line, const QString& text)
@@ -42,7 +43,13 @@ public:
         else
             ++m_dropped;
     }
-    void addFile(int line, const QString& text) { m_file.append({ line, text }); }
+    void addFile(int line, const QString& text)
+    {
+        if (m_file.size() < MaxCsvProblems)
+            m_file.append({ line, text });
+        else
+            ++m_dropped;
+    }
     bool isEmpty() const { return m_kept.isEmpty() && m_file.isEmpty(); }
 
     QStringList lines() const
@@ -199,6 +206,8 @@ private:
     QList<CsvRecord> m_records;
     QList<QStringList> m_cells;
     int m_rowCount = 0;
+    qsizetype m_readCells = 0;
+    int m_firstUnread = 0; // a row beyond what is read
     int m_firstTooMany = 0;
     int m_unclosedLine = 0;
 
@@ -270,9 +279,12 @@ bool Import::readTable(const QByteArray& bytes)
             continue;
         if (++m_rowCount == EntryCount + 1)
             m_firstTooMany = record.line;
-        if (m_records.size() < MaxReadRows) {
+        if (m_records.size() < MaxReadRows && m_readCells + cells.size() <= MaxReadCells) {
             m_records.append(record);
             m_cells.append(cells);
+            m_readCells += cells.size();
+        } else if (m_firstUnread == 0) {
+            m_firstUnread = record.line;
         }
     }
     return true;
@@ -654,7 +666,10 @@ QString effectText(const QString& cell, bool* joined, bool* replaced)
     QString text = cell;
     text.replace(breaks, QStringLiteral(" "));
     *joined = text != cell;
-    const QString stored = StoredText(text);
+    // Latin-1 outside 0x80..0x9F is Windows-1252 as it is; only other characters need the look-up.
+    const bool latin = std::all_of(text.begin(), text.end(),
+        [](QChar c) { return c.unicode() < 0x80 || (c.unicode() >= 0xA0 && c.unicode() <= 0xFF); });
+    const QString stored = latin ? text : StoredText(text);
     *replaced = stored != text;
     return stored.trimmed();
 }
@@ -826,6 +841,9 @@ void Import::finish()
     if (m_rowCount > EntryCount)
         m_report.addFile(m_firstTooMany,
             QStringLiteral("mehr als %1 Schüsse (die Datei hat %2)").arg(EntryCount).arg(m_rowCount));
+    else if (m_firstUnread > 0)
+        m_report.addFile(
+            m_firstUnread, QStringLiteral("die Tabelle ist zu groß; ab hier wird nicht mehr gelesen"));
 
     const bool ascending = std::is_sorted(
         m_shots.begin(), m_shots.end(), [](const Shot& a, const Shot& b) { return a.time < b.time; });
