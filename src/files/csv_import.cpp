@@ -80,8 +80,8 @@ struct Header {
     int score = 0;
 };
 
-// The first record of the first lines that names a time, device or circuit column, for each separator
-// the file may use; the one that names the most columns wins, the earlier line next, then ; tab ,.
+// The record of the first lines that names the most columns, one of them a time, device or circuit, for
+// each separator the file may use; the one that names the most wins, the earlier line next, then ; tab ,.
 Header findHeader(QStringView text)
 {
     QList<QChar> delimiters { QLatin1Char(';'), QLatin1Char('\t'), QLatin1Char(',') };
@@ -104,11 +104,10 @@ Header findHeader(QStringView text)
                 known += name.known() ? 1 : 0;
                 marks = marks || name.marksHeader();
             }
-            if (!marks)
-                continue;
-            if (!best.found || known > best.score || (known == best.score && record.line < best.record.line))
+            if (marks
+                && (!best.found || known > best.score
+                    || (known == best.score && record.line < best.record.line)))
                 best = { true, delimiter, record, cells, known };
-            break;
         }
     }
     return best;

@@ -241,6 +241,8 @@ private Q_SLOTS:
             << QByteArray("Time,Module #,Cue #,Description\r\n12:00:05 AM,1,12,Red comet\r\n"
                           "12:01:10 AM,1,13,Blue peony\r\n")
             << automatic << QStringList { "00:00:05 A12 Red comet", "00:01:10 A13 Blue peony" };
+        QTest::newRow("a title naming a column above the header") << QByteArray(
+            "Zeit\r\nZeit;Modul;Pin\r\n5;1;0\r\n") << automatic << QStringList { "00:00:05 A00" };
         QTest::newRow("comment lines above the header, tab")
             << QByteArray("#VERSION 2\r\n#HAZARD 1 Shells\r\nCue\tFM\tOUT\tTime\tProduct\r\n"
                           "1\t3\t7\t2.5\tRed\r\n2\t3\t8\t4\tGreen\r\n")
