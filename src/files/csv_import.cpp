@@ -137,7 +137,7 @@ QString columnNames(const QList<Column>& columns, const QList<int>& indices)
 {
     QStringList names;
     for (const int i : indices)
-        names.append(QStringLiteral("%1 (Spalte %2)").arg(named(columns[i].header)).arg(i + 1));
+        names.append(QStringLiteral("%1 (Spalte %2)").arg(named(columns[i].header), QString::number(i + 1)));
     return names.join(QStringLiteral(", "));
 }
 

@@ -122,14 +122,6 @@ QString CsvScanner::readCell()
     return cell.trimmed();
 }
 
-QStringList CsvCells(QStringView text, QChar delimiter, const CsvRecord& record, int keep)
-{
-    CsvScanner scanner(text, delimiter, record.begin, record.line);
-    QStringList cells;
-    scanner.next(&cells, keep);
-    return cells;
-}
-
 std::optional<QChar> CsvSeparatorLine(QStringView text)
 {
     qsizetype end = 0;

@@ -18,7 +18,7 @@ struct CsvText {
 // bytes are not the text their BOM announces.
 std::optional<CsvText> DecodeCsvText(const QByteArray& bytes);
 
-// One record: where it starts, where it lies in the text and how many cells it has.
+// One record: the line and place in the text where it starts, and how many cells it has.
 struct CsvRecord {
     int line = 0;
     qsizetype begin = 0;
@@ -51,9 +51,6 @@ private:
     int m_line = 1;
     bool m_unclosedQuote = false;
 };
-
-// The first `keep` cells of a record read before.
-QStringList CsvCells(QStringView text, QChar delimiter, const CsvRecord& record, int keep);
 
 // The separator an Excel "sep=;" first line names, or nullopt.
 std::optional<QChar> CsvSeparatorLine(QStringView text);

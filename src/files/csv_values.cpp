@@ -489,8 +489,7 @@ CsvCircuit ReadCsvCircuit(QStringView original, int from)
         return result;
     }
     result.problem = QStringLiteral("Kreis %1 nicht zwischen %2 und %3")
-                         .arg(quoted(original.trimmed()))
-                         .arg(from)
-                         .arg(CircuitsPerDevice - 1 + from);
+                         .arg(quoted(original.trimmed()), QString::number(from),
+                             QString::number(CircuitsPerDevice - 1 + from));
     return result;
 }
