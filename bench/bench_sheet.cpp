@@ -9,15 +9,43 @@
 
 namespace {
 
-// Every device, times up to 18 hours.
+// Every device, times up to 18 hours, an effect on every entry.
 ShotList fullList()
 {
     ShotList list = ShotList::startup();
     for (int i = 0; i < EntryCount; ++i) {
         list.times[i] = i * 383;
         list.circuits[i] = qint16((i * 37) % 255);
+        list.effects[i] = QStringLiteral("Bombe 75 mm Chrysantheme blau %1").arg(i);
     }
     return list;
+}
+
+// A full show as a show-design program exports it: 29 columns, UTF-16, tab, unsorted rows.
+QByteArray finaleShow()
+{
+    const QString header = QStringLiteral(
+        "FIRING_HEADER_ROW\tTime Cue Number\tIgnition Event Time\tNumber Of Devices\tDuration\tCoordinates\t"
+        "Chain Identifier\tLockout Identifier\tDevice Delay\tPrefire Delay\tEffect Name\tCaliber\tCategory\t"
+        "Angles\tPosition Name\tAnimation Description\tModule Description\tModule Address\tSlat Address\tPin "
+        "Address\tFiring Notes\tProduct ID\tManufacturer Product ID\tAnimation ID\tLocation "
+        "Primary\tLocation "
+        "Secondary\tPrice Per Device\tMortar Caliber\tTrack Identifier\r\n");
+    QString text = header;
+    for (int i = 0; i < EntryCount; ++i) {
+        const int row = (i * 7) % EntryCount;
+        text += QStringLiteral("FIRING_DATA_ROW\t%1\t%2.%3s\t1\t4.50s\t1 2 3\t\t\t0.00s\t2.00s\tBombe %1 "
+                               "Chrysantheme\t75mm\tShell\t0\tPos %4\t\tModule %4\t%4\t\t%5\t\tP-%1\t\t\t\t\t"
+                               "1.00\t75mm\t\r\n")
+                    .arg(row + 1)
+                    .arg(FormatClock(row * 383))
+                    .arg(row % 2 ? QStringLiteral("50") : QStringLiteral("00"))
+                    .arg(1 + row / 32)
+                    .arg(1 + row % 32);
+    }
+    QByteArray bytes("\xFF\xFE");
+    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return bytes;
 }
 
 // The whole crew sheet of a full list as an A4 PDF in memory.
@@ -82,6 +110,36 @@ void BM_CsvRead(benchmark::State& state)
     }
 }
 BENCHMARK(BM_CsvRead)->Unit(benchmark::kMicrosecond);
+
+// One evaluation of the import preview for a show-design export.
+void BM_CsvReadFinale(benchmark::State& state)
+{
+    const QByteArray bytes = finaleShow();
+    CsvImportOptions options;
+    options.circuitsFrom = 1;
+    for (auto _ : state) {
+        const CsvImport imported = ReadShotListCsv(bytes, options);
+        if (!imported.list)
+            state.SkipWithError(qPrintable(imported.problems.value(0)));
+        benchmark::DoNotOptimize(imported.list);
+    }
+}
+BENCHMARK(BM_CsvReadFinale)->Unit(benchmark::kMicrosecond);
+
+// The largest file read: 4 MB of rows, refused after its first rows.
+void BM_CsvReadLargest(benchmark::State& state)
+{
+    QByteArray bytes = "Zeit;Modul;Pin;Effekt\n";
+    while (bytes.size() < MaxCsvBytes - 64)
+        bytes += QByteArray::number(bytes.size() % 60000) + ";1;2;Bombe 75 mm\n";
+    for (auto _ : state) {
+        const CsvImport imported = ReadShotListCsv(bytes);
+        if (imported.list)
+            state.SkipWithError("taken");
+        benchmark::DoNotOptimize(imported.problems);
+    }
+}
+BENCHMARK(BM_CsvReadLargest)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

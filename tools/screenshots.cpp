@@ -2,6 +2,7 @@
 //   kelto-screenshots <folder>
 #include "files/fsl_file.h"
 #include "form1.h"
+#include "import_dialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,12 +27,57 @@ ShotList demoShow(int entries)
     return list;
 }
 
+// The import preview of a show-design export, taken as it is, and refused with a long report.
+bool importPreviews(const QString& out)
+{
+    QString finale
+        = QStringLiteral("FIRING_HEADER_ROW,Time Cue Number,Ignition Event Time,Duration,Prefire Delay,"
+                         "Effect Name,Module Description,Module Address,Pin Address\r\n");
+    const char* effects[] = { "Vulkan gold 30 s", "Kometen rot 50 mm", "Bombe 75 mm Chrysantheme blau",
+        "Batterie 49 Schuss Fächer", "Fontäne silber", "Bombe 100 mm Weide gold" };
+    for (int i = 0; i < 24; ++i)
+        finale += QStringLiteral("FIRING_DATA_ROW,%1,00:%2:%3.%4s,4.50s,2.00s,%5,Module %6,%6,%7\r\n")
+                      .arg(i + 1)
+                      .arg(i * 17 / 60, 2, 10, QLatin1Char('0'))
+                      .arg(i * 17 % 60, 2, 10, QLatin1Char('0'))
+                      .arg(i % 4 == 0 ? QStringLiteral("50") : QStringLiteral("00"))
+                      .arg(QString::fromUtf8(effects[i % 6]))
+                      .arg(1 + i / 12)
+                      .arg(1 + i % 12);
+    CsvImportOptions fromOne;
+    fromOne.circuitsFrom = 1;
+    const QByteArray bytes = finale.toUtf8();
+    ImportDialog taken(QStringLiteral("CSV importieren"), QStringLiteral("/home/crew/Shows/Hafen/finale.csv"),
+        fromOne, [bytes](const CsvImportOptions& options) { return ReadShotListCsv(bytes, options); });
+    taken.show();
+    QTest::qWait(100);
+    if (!taken.grab().save(QDir(out).filePath(QStringLiteral("import-vorschau.png"))))
+        return false;
+
+    QByteArray wide = "Nr;Zeit;Sekunden;Modul;Pin;Cue";
+    for (int i = 0; i < 30; ++i)
+        wide += ";Zusatzspalte mit langem Namen " + QByteArray::number(i + 1);
+    wide += "\n";
+    for (int row = 0; row < 80; ++row)
+        wide += QByteArray::number(row + 1) + ";0:" + QByteArray::number(10 + row % 50) + ";"
+            + QByteArray::number(row * 3) + ";8;" + QByteArray::number(row % 33) + ";"
+            + QByteArray::number(row + 1) + QByteArray(30, ';') + "\n";
+    ImportDialog refused(QStringLiteral("CSV importieren"),
+        QStringLiteral("/home/crew/Shows/Hafen/Entwürfe/tabelle_aus_der_tabellenkalkulation_version_2.csv"),
+        CsvImportOptions(),
+        [wide](const CsvImportOptions& options) { return ReadShotListCsv(wide, options); });
+    refused.show();
+    QTest::qWait(100);
+    return refused.grab().save(QDir(out).filePath(QStringLiteral("import-abgelehnt.png")));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const QString out = QDir().absoluteFilePath(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    const QString out
+        = QDir().absoluteFilePath(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     QDir().mkpath(out);
 
     // A show folder with a few lists, opened as the current folder.
@@ -40,11 +86,12 @@ int main(int argc, char* argv[])
     QDir().mkpath(shows);
     QDir().mkpath(home.filePath(QStringLiteral("Feuerwerk/Sommerfest")));
     const QString signature = QStringLiteral("Feuerwerk-Schussliste Pelorandistrake");
-    const QStringList comments { QStringLiteral("Probe Hafenbecken"), QStringLiteral("Silvester 2026 – Hafen, Teil 1"),
-        QStringLiteral("Silvester 2026 – Hafen, Finale") };
+    const QStringList comments { QStringLiteral("Probe Hafenbecken"),
+        QStringLiteral("Silvester 2026 – Hafen, Teil 1"), QStringLiteral("Silvester 2026 – Hafen, Finale") };
     for (int i = 0; i < comments.size(); ++i) {
         const QByteArray bytes = ShotListFileBytes(signature, comments[i], demoShow(8 + 10 * i));
-        SaveBytes(QDir(shows).filePath(QStringLiteral("fw_%1.fsl").arg(i, 3, 10, QLatin1Char('0'))), bytes, nullptr);
+        SaveBytes(QDir(shows).filePath(QStringLiteral("fw_%1.fsl").arg(i, 3, 10, QLatin1Char('0'))), bytes,
+            nullptr);
     }
     QDir::setCurrent(shows);
     // No remembered folder of the user's own in the pictures.
@@ -82,5 +129,6 @@ int main(int argc, char* argv[])
     QTest::qWait(100);
     if (!window.grab().save(QDir(out).filePath(QStringLiteral("receiving.png"))))
         return 1;
-    return 0;
+    window.Frame2->hide();
+    return importPreviews(out) ? 0 : 1;
 }

@@ -76,31 +76,32 @@ void Form1::exportCsv()
 
 void Form1::importCsv()
 {
-    // The list the user replaces: a receive may replace it while the file dialog is up.
+    // The list the user replaces: a receive may replace it while the file dialog or the preview is up.
     const quint64 seen = m_document->revision();
     const std::optional<QString> path = prompter().chooseFile(
         Prompter::FileChoice::Open, ImportTitle, csvDialogStart(QString()), CsvFilter);
     if (!path)
         return;
-    const CsvImport imported = ReadShotListCsv(*path);
-    if (!imported.list) {
-        // The reader ends a very long report with its own count of the rows it left out.
-        const bool counted = imported.problems.size() > MaxCsvProblems;
-        const BoxReport report
-            = ListedReport(QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(shownPath(*path)),
-                imported.problems.mid(0, counted ? MaxCsvProblems : imported.problems.size()),
-                counted ? QLatin1Char('\n') + imported.problems.constLast() : QString());
-        prompter().messageWithDetails(ImportTitle, report.text, report.details, Prompter::Buttons::Ok,
-            Prompter::Answer::Ok, Prompter::Icon::Warning);
+    const CsvFileBytes file = ReadCsvFile(*path);
+    if (!file.bytes) {
+        prompter().message(ImportTitle,
+            QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(shownPath(*path)) + file.problem,
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
         return;
     }
+    const QByteArray bytes = *file.bytes;
+    const std::optional<CsvImport> imported
+        = prompter().previewImport(ImportTitle, shownPath(*path), CsvImportOptions(),
+            [bytes](const CsvImportOptions& options) { return ReadShotListCsv(bytes, options); });
+    if (!imported || !imported->list)
+        return;
     // As after loading a list file; a table holds no comment, so the comment names its source.
     const QString name = QFileInfo(*path).fileName();
     ListMeta meta;
     meta.sourcePath = QFileInfo(*path).absoluteFilePath();
     meta.comment = QStringLiteral("Import aus ") + name;
     const quint64 before = m_document->revision();
-    if (!m_document->replace(seen, *imported.list, meta, QStringLiteral("CSV-Datei %1 importieren").arg(name),
+    if (!m_document->replace(seen, *imported->list, meta, QStringLiteral("CSV-Datei %1 importieren").arg(name),
             ListDocument::Saved::Yes)) {
         prompter().message(ImportTitle,
             QStringLiteral(

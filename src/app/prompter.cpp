@@ -1,6 +1,7 @@
 #include "prompter.h"
 
 #include "files/pdf_file.h"
+#include "import_dialog.h"
 
 #include <QDir>
 #include <QEvent>
@@ -308,4 +309,13 @@ void DialogPrompter::printPreview(const QString& title, const std::function<void
                 Buttons::Ok, Answer::Ok, Icon::Critical);
     });
     dialog.exec();
+}
+
+std::optional<CsvImport> DialogPrompter::previewImport(
+    const QString& title, const QString& file, const CsvImportOptions& options, const CsvEvaluation& evaluate)
+{
+    ImportDialog dialog(title, file, options, evaluate, m_parent);
+    if (dialog.exec() != QDialog::Accepted || !dialog.current().list)
+        return std::nullopt;
+    return dialog.current();
 }

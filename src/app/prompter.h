@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/csv_file.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +44,21 @@ public:
         = 0;
     // A4 portrait; paint draws every page onto the device, as often as the preview needs it.
     virtual void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) = 0;
+
+    using CsvEvaluation = std::function<CsvImport(const CsvImportOptions&)>;
+    // The preview of a table import: shows what evaluate gives for the options, lets the user change them
+    // (each change evaluates again) and returns the import accepted with "Übernehmen", always one with a
+    // list; nullopt when cancelled. file is the path as shown. Without a preview of its own, a prompter
+    // cancels.
+    virtual std::optional<CsvImport> previewImport(const QString& title, const QString& file,
+        const CsvImportOptions& options, const CsvEvaluation& evaluate)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(file);
+        Q_UNUSED(options);
+        Q_UNUSED(evaluate);
+        return std::nullopt;
+    }
 };
 
 // How many lines of a report a box shows: more would push its buttons off the screen.
@@ -73,6 +90,8 @@ public:
     std::optional<QString> chooseFile(
         FileChoice mode, const QString& title, const QString& start, const QString& filter) override;
     void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+    std::optional<CsvImport> previewImport(const QString& title, const QString& file,
+        const CsvImportOptions& options, const CsvEvaluation& evaluate) override;
 
 private:
     QWidget* m_parent;

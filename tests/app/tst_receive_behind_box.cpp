@@ -163,9 +163,10 @@ private Q_SLOTS:
         QVERIFY(rig.isIdle());
         QVERIFY(SameList(w.list(), deviceList()));
         QCOMPARE(w.document().meta(), ListMeta());
-        QCOMPARE(rig.prompter->asked.size(), 2);
-        QCOMPARE(rig.prompter->asked[1].title, QStringLiteral("CSV importieren"));
-        QCOMPARE(rig.prompter->asked[1].text,
+        QCOMPARE(rig.prompter->asked.size(), 3); // file, preview, refusal
+        QVERIFY(rig.prompter->asked[1].isImport);
+        QCOMPARE(rig.prompter->asked[2].title, QStringLiteral("CSV importieren"));
+        QCOMPARE(rig.prompter->asked[2].text,
             QStringLiteral(
                 "Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."));
         QCOMPARE(w.Text1->toPlainText(), before);

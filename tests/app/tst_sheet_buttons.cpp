@@ -32,7 +32,7 @@
 
 namespace {
 
-const QByteArray CsvHeader("\xEF\xBB\xBFNr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis\r\n");
+const QByteArray CsvHeader("\xEF\xBB\xBFNr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis;Effekt\r\n");
 
 // 0 s without circuit, B03 at 35 s, H30 at one hour.
 ShotList smallShow()
@@ -108,13 +108,20 @@ private Q_SLOTS:
 
         p.importFile(p.folder() + "show.csv");
 
-        QCOMPARE(p.prompter->asked.size(), 1);
+        QCOMPARE(p.prompter->asked.size(), 2);
         const ScriptedPrompter::Asked& box = p.prompter->asked[0];
         QVERIFY(box.isFile);
         QCOMPARE(box.fileChoice, Prompter::FileChoice::Open);
         QCOMPARE(box.title, QStringLiteral("CSV importieren"));
         QCOMPARE(box.text, p.folder());
         QCOMPARE(box.defaultText, QStringLiteral("CSV-Dateien (*.csv)"));
+        // The preview came before anything changed.
+        QVERIFY(p.prompter->asked[1].isImport);
+        QCOMPARE(p.prompter->asked[1].title, QStringLiteral("CSV importieren"));
+        QCOMPARE(p.prompter->asked[1].text, QDir::toNativeSeparators(p.folder() + "show.csv"));
+        QCOMPARE(p.prompter->previews.size(), 1);
+        QCOMPARE(p.prompter->previews[0].rows.size(), 3);
+        QCOMPARE(p.prompter->previews[0].rows[2].line, 3);
 
         QVERIFY(SameList(p.w.list(), smallShow()));
         QCOMPARE(p.w.SSTab1->currentIndex(), 0);
@@ -159,6 +166,10 @@ private Q_SLOTS:
             << QByteArray("Zeit;Zündgerät;Kreis\r\n0;A;1\r\n5;K;2\r\n10;B;3\r\n15;C;40\r\n")
             << QStringList { "Zeile 3: unbekanntes Zündgerät \"K\"",
                    "Zeile 5: Kreis \"40\" nicht zwischen 0 und 31" };
+        QTest::newRow("header only") << QByteArray("Nr;Zeit;Sekunden;Zündgerät;Kreis;Effekt\r\n")
+                                     << QStringList {
+                                            "Zeile 1: keine Schüsse: unter der Kopfzeile steht keine Zeile"
+                                        };
         QTest::newRow("missing file") << QByteArray() << QStringList { "Die Datei %1 gibt es nicht." };
     }
     void refusedImportChangesNothing()
@@ -182,17 +193,85 @@ private Q_SLOTS:
         QCOMPARE(p.prompter->asked.size(), 2);
         const ScriptedPrompter::Asked& box = p.prompter->asked[1];
         QCOMPARE(box.title, QStringLiteral("CSV importieren"));
-        QCOMPARE(box.icon, Prompter::Icon::Warning);
-        QCOMPARE(box.buttons, Prompter::Buttons::Ok);
-        QCOMPARE(box.text,
-            QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(path)
-                + problems.join(QLatin1Char('\n')).replace(QStringLiteral("%1"), path));
+        if (bytes.isNull()) {
+            // Nothing to preview: the file cannot be read.
+            QCOMPARE(box.icon, Prompter::Icon::Warning);
+            QCOMPARE(box.buttons, Prompter::Buttons::Ok);
+            QCOMPARE(box.text,
+                QStringLiteral("Die Datei %1 wurde nicht übernommen:\n\n").arg(path)
+                    + problems.join(QLatin1Char('\n')).replace(QStringLiteral("%1"), path));
+        } else {
+            QVERIFY(box.isImport);
+            QCOMPARE(p.prompter->previews.size(), 1);
+            QCOMPARE(p.prompter->previews[0].problems, problems);
+        }
         QVERIFY(SameList(p.w.list(), before));
         QCOMPARE(p.w.document().revision(), revision);
         QCOMPARE(p.w.document().undoStack().count(), steps);
         QCOMPARE(p.w.SSTab1->currentIndex(), 1);
         QCOMPARE(p.w.Text1->toPlainText(), QStringLiteral("Kommentar"));
         QCOMPARE(p.files(), files);
+    }
+
+    // A show-design export whose pins count from 1: refused until the preview says so, then one step
+    // with its effects.
+    void importTakesTheChoicesOfThePreview()
+    {
+        Page p;
+        const ShotList before = smallShow();
+        p.w.document().replace(
+            p.w.document().revision(), before, p.w.document().meta(), QStringLiteral("vorher"));
+        const int steps = p.w.document().undoStack().count();
+        writeFile(p.folder() + "finale.csv",
+            "FIRING_HEADER_ROW,Time Cue Number,Ignition Event Time,Effect Name,Module Description,Module "
+            "Address,Pin Address\r\n"
+            "FIRING_DATA_ROW,2,00:00:12.50s,Kometen rot,Module 2,2,32\r\n"
+            "FIRING_DATA_ROW,1,00:00:05.00s,Vulkan,Module 1,1,1\r\n");
+        CsvImportOptions fromOne;
+        fromOne.circuitsFrom = 1;
+        p.prompter->importChoices.enqueue(fromOne);
+
+        p.importFile(p.folder() + "finale.csv");
+
+        QCOMPARE(p.prompter->previews.size(), 2);
+        QVERIFY(!p.prompter->previews[0].list);
+        QCOMPARE(p.prompter->previews[0].problems.first(),
+            QStringLiteral(
+                "Zeile 1: die Kreise der Spalte „Pin Address“ zählen wohl ab 1 (32 kommt vor, 0 nie): "
+                "„Kreise ab 1“ wählen (--circuits-from 1)"));
+        ShotList expected = ListWithTimes({ 5, 13 });
+        expected.circuits[0] = 0;
+        expected.circuits[1] = 63;
+        expected.effects[0] = QStringLiteral("Vulkan");
+        expected.effects[1] = QStringLiteral("Kometen rot");
+        QVERIFY(SameList(p.w.list(), expected));
+        QCOMPARE(p.w.document().undoStack().count(), steps + 1);
+        QVERIFY(p.w.document().isSaved());
+        QCOMPARE(p.w.document().meta().comment, QStringLiteral("Import aus finale.csv"));
+        p.w.document().undo();
+        QVERIFY(SameList(p.w.list(), before));
+    }
+
+    // A receive that completes while the preview is open keeps its list.
+    void importOverAListReplacedMeanwhileIsRefused()
+    {
+        Page p;
+        writeFile(p.folder() + "show.csv", "Zeit;Modul;Pin\r\n5;1;0\r\n");
+        const ShotList received = ListWithTimes({ 0, 1, 2, 3 });
+        p.prompter->whileOpen = [&p, &received](const ScriptedPrompter::Asked& box) {
+            if (box.isImport)
+                p.w.document().replace(
+                    p.w.document().revision(), received, p.w.document().meta(), QStringLiteral("empfangen"));
+        };
+        const int steps = p.w.document().undoStack().count();
+        p.importFile(p.folder() + "show.csv");
+        QCOMPARE(p.prompter->asked.size(), 3);
+        const ScriptedPrompter::Asked& box = p.prompter->asked[2];
+        QCOMPARE(box.icon, Prompter::Icon::Warning);
+        QCOMPARE(box.text,
+            QStringLiteral("Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."));
+        QVERIFY(SameList(p.w.list(), received));
+        QCOMPARE(p.w.document().undoStack().count(), steps + 1);
     }
 
     void cancelledDialogChangesNothing_data()
@@ -236,9 +315,9 @@ private Q_SLOTS:
         QCOMPARE(p.prompter->asked[0].title, QStringLiteral("CSV exportieren"));
         QCOMPARE(readFile(p.folder() + "plan.csv"),
             CsvHeader
-                + "1;00:00:00;0;;\r\n"
-                  "2;00:00:35;35;B;3\r\n"
-                  "3;01:00:00;3600;H;30\r\n");
+                + "1;00:00:00;0;;;\r\n"
+                  "2;00:00:35;35;B;3;\r\n"
+                  "3;01:00:00;3600;H;30;\r\n");
     }
 
     void failedExportIsReported()
@@ -335,7 +414,7 @@ private Q_SLOTS:
             QTest::mouseClick(p.w.Command4[1], Qt::LeftButton);
             QVERIFY(QFile::exists(p.folder() + "probe.fsl"));
         } else if (source == "import") {
-            writeFile(p.folder() + "hafen.csv", "Zeit\r\n5\r\n");
+            writeFile(p.folder() + "hafen.csv", "Zeit;Modul;Pin\r\n5;1;0\r\n");
             p.importFile(p.folder() + "hafen.csv");
         }
         p.w.document().replace(

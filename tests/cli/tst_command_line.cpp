@@ -198,8 +198,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("err");
         const QByteArray bom = "\xEF\xBB\xBF";
         const QByteArray csv = bom
-            + "Nr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis\r\n1;00:00:00;0;A;0\r\n"
-              "2;00:00:28;28;B;12\r\n3;00:01:30;90;B;3\r\n";
+            + "Nr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis;Effekt\r\n1;00:00:00;0;A;0;\r\n"
+              "2;00:00:28;28;B;12;\r\n3;00:01:30;90;B;3;\r\n";
         const QByteArray design = "Zeit;Modul;Pin\r\n0;1;0\r\n0:28;B;12\r\n90;2;3\r\n";
         QTest::newRow("export") << QStringList { "export", "list.fsl", "--csv", "out.csv" } << 0 << "out.csv"
                                 << csv << "";

@@ -27,6 +27,7 @@ public:
         FileChoice fileChoice = FileChoice::Open;
         bool isPrint = false;
         QString details = QString(); // the whole report behind a shortened text
+        bool isImport = false; // text: the file
     };
 
     QQueue<Answer> answers;
@@ -34,6 +35,12 @@ public:
     QQueue<std::optional<QString>> files;
     QList<Asked> asked;
     QStringList printed;
+    // The import preview: each call takes one choice, the options the user sets in it (evaluated and
+    // accepted when that gives a list, as "Übernehmen" is enabled only then; otherwise cancelled); nullopt
+    // cancels. Without a queued choice the preview is accepted as it opens, when it can be.
+    QQueue<std::optional<CsvImportOptions>> importChoices;
+    // Every evaluation a preview showed, in order.
+    QList<CsvImport> previews;
     // Runs while a box is "open", before its answer: what a nested event loop lets happen meanwhile.
     std::function<void(const Asked&)> whileOpen;
 
@@ -105,6 +112,29 @@ public:
             paint(writer);
         }
         printed.append(path);
+    }
+
+    std::optional<CsvImport> previewImport(const QString& title, const QString& file,
+        const CsvImportOptions& options, const CsvEvaluation& evaluate) override
+    {
+        Asked box;
+        box.title = title;
+        box.text = file;
+        box.buttons = Buttons::OkCancel;
+        box.isImport = true;
+        asked.append(box);
+        previews.append(evaluate(options));
+        if (whileOpen)
+            whileOpen(asked.last());
+        if (!importChoices.isEmpty()) {
+            const std::optional<CsvImportOptions> choice = importChoices.dequeue();
+            if (!choice)
+                return std::nullopt;
+            previews.append(evaluate(*choice));
+        }
+        if (!previews.last().list)
+            return std::nullopt;
+        return previews.last();
     }
 
 private:

@@ -1,5 +1,7 @@
-// libFuzzer target: the CSV reader on any bytes; what it accepts exports and reads back unchanged.
+// libFuzzer target: the CSV reader on any bytes with a few choices of the user; what it accepts is a
+// valid list, and it exports and reads back unchanged.
 #include "files/csv_file.h"
+#include "shotlist/stored_text.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,36 +14,69 @@ void check(bool condition)
         std::abort();
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+void checkImport(const CsvImport& imported)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const CsvImport imported = ReadShotListCsv(bytes);
     check(imported.list.has_value() == imported.problems.isEmpty());
-    check(imported.problems.size() <= MaxCsvProblems + 1);
+    // Row problems and those of the file are capped apart, plus one line counting the rest.
+    check(imported.problems.size() <= 2 * MaxCsvProblems + 1);
+    check(imported.rows.size() <= EntryCount);
     if (!imported.list)
-        return 0;
+        return;
 
-    // Entries first, strictly rising and valid; everything behind them empty.
+    // Entries first, strictly rising and valid, effects a list file holds; everything behind them empty.
     const ShotList& list = *imported.list;
     int entries = 0;
     while (entries < EntryCount && list.times[entries] != EmptyTime)
         ++entries;
+    check(entries > 0);
+    check(entries == imported.summary.shots && entries == imported.rows.size());
     for (int slot = 0; slot < SlotCount; ++slot) {
         if (slot < entries) {
             check(list.times[slot] >= 0 && list.times[slot] <= LastValidTime);
             check(slot == 0 || list.times[slot] > list.times[slot - 1]);
             check(list.circuits[slot] >= 0 && list.circuits[slot] <= NoCircuit);
+            check(EffectRefusal(list.effects[slot]).isEmpty());
+            check(list.effects[slot] == list.effects[slot].trimmed());
+            check(imported.rows[slot].time == list.times[slot]
+                && imported.rows[slot].circuit == list.circuits[slot]
+                && imported.rows[slot].effect == list.effects[slot]);
         } else {
-            check(list.times[slot] == EmptyTime && list.circuits[slot] == NoCircuit);
+            check(list.times[slot] == EmptyTime && list.circuits[slot] == NoCircuit
+                && list.effects[slot].isEmpty());
         }
+    }
+    if (imported.summary.withoutCircuits) {
+        for (int slot = 0; slot < entries; ++slot)
+            check(list.circuits[slot] == NoCircuit);
     }
 
     const CsvImport again = ReadShotListCsv(ShotListCsvBytes(list));
     check(again.list.has_value());
     for (int slot = 0; slot < SlotCount; ++slot)
-        check(
-            again.list->times[slot] == list.times[slot] && again.list->circuits[slot] == list.circuits[slot]);
+        check(again.list->times[slot] == list.times[slot] && again.list->circuits[slot] == list.circuits[slot]
+            && again.list->effects[slot] == list.effects[slot]);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    checkImport(ReadShotListCsv(bytes));
+
+    // The choices a user makes in the preview, taken from the first byte.
+    const int pick = size > 0 ? data[0] : 0;
+    CsvImportOptions options;
+    options.circuitsFrom = pick & 1;
+    options.withoutCircuits = (pick & 2) != 0;
+    if (pick & 4)
+        options.time = CsvColumnChoice::at((pick >> 4) & 3);
+    if (pick & 8)
+        options.circuit = CsvColumnChoice::at((pick >> 6) & 3);
+    if (pick & 16)
+        options.effect = CsvColumnChoice::absent();
+    if (pick & 32)
+        options.device = CsvColumnChoice::named(QStringLiteral("Modul"));
+    checkImport(ReadShotListCsv(bytes, options));
     return 0;
 }
