@@ -1,5 +1,7 @@
 #include "crew_sheet.h"
 
+#include "timeline_painter.h"
+
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
 
@@ -169,29 +171,35 @@ private:
         m_y += mm(5);
     }
 
-    QString tickLabel(qint32 t, bool hours) const
+    TimelineStyle timelineStyle(const QList<int>& lanes) const
     {
-        if (!hours)
-            return QStringLiteral("%1 min").arg(t / 60);
-        return QStringLiteral("%1:%2 h").arg(t / 3600).arg((t / 60) % 60, 2, 10, QLatin1Char('0'));
+        TimelineStyle style;
+        style.laneFont = m_small;
+        style.numberFont = m_tiny;
+        style.nameWidth = TimelineNameWidth(&m_device, lanes, m_small);
+        style.nameGap = mm(3);
+        style.markHalfHeight = mm(1.6);
+        style.markWidth = mm(0.35);
+        style.selectedMarkWidth = mm(0.7);
+        style.numberGap = mm(0.2);
+        style.numberSpacing = mm(0.8);
+        style.lineWidth = mm(0.15);
+        style.gridWidth = mm(0.1);
+        style.tickLength = mm(1.5);
+        style.minorTickLength = mm(0.8);
+        style.minorTickSpacing = mm(1.5);
+        style.labelSpacing = mm(3);
+        style.minimumStepSeconds = 60;
+        return style;
     }
 
     // The show on a time axis, one lane per device in use, each shot a mark with its number where
     // the number fits.
     void drawTimeline()
     {
-        QList<int> lanes;
-        for (int device = 0; device <= NoDevice; ++device) {
-            for (int slot = 0; slot < m_entries; ++slot) {
-                if (deviceOf(m_list.circuits[slot]) == device) {
-                    lanes.append(device);
-                    break;
-                }
-            }
-        }
+        const QList<int> lanes = TimelineLanes(m_list);
         const double smallH = lineHeight(m_small);
-        const double tinyH = lineHeight(m_tiny);
-        const double laneH = 2 * tinyH + mm(4);
+        const double laneH = 2 * lineHeight(m_tiny) + mm(4);
         const double axisH = smallH + mm(3);
         const double pictureH = std::max<double>(1, lanes.size()) * laneH + axisH;
         ensure(lineHeight(m_heading) + mm(2) + pictureH);
@@ -202,84 +210,22 @@ private:
             return;
         }
 
-        double labelW = 0;
-        const auto laneName = [](int device) {
-            return device == NoDevice ? QStringLiteral("ohne Kreis") : DeviceName(device);
-        };
-        for (int device : lanes)
-            labelW = std::max(labelW, textWidth(m_small, laneName(device)));
-        const double plotLeft = labelW + mm(3);
+        const TimelineStyle style = timelineStyle(lanes);
+        const QRectF plot(style.nameWidth + style.nameGap, m_y, m_width - style.nameWidth - style.nameGap,
+            lanes.size() * laneH);
+        // The show's first and last entry a little inside the plot, so their numbers stay beside them.
         const double pad = mm(5);
-        const double x0 = plotLeft + pad;
-        const double x1 = m_width - pad;
-        const qint32 first = m_list.times[0];
-        const qint32 last = std::max(m_list.times[m_entries - 1], first + 60);
-        const auto xOf = [&](qint32 t) { return x0 + (x1 - x0) * double(t - first) / double(last - first); };
-        const double top = m_y;
-        const double axisY = top + lanes.size() * laneH;
-
-        // Minute marks, labelled as far apart as their labels need; unlabelled minutes in between
-        // where they stay apart.
-        const double perSecond = (x1 - x0) / double(last - first);
-        const bool hours = last >= 3600;
-        const double labelRoom = textWidth(m_small, tickLabel(last, hours)) + mm(3);
-        static const qint32 steps[] = { 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600 };
-        qint32 step = steps[std::size(steps) - 1];
-        for (qint32 candidate : steps) {
-            if (candidate * perSecond >= labelRoom) {
-                step = candidate;
-                break;
-            }
+        const double first = m_list.times[0];
+        const double last = std::max<double>(m_list.times[m_entries - 1], first + 60);
+        const double perSecond = (plot.width() - 2 * pad) / (last - first);
+        const double from = first - pad / perSecond;
+        const double to = last + pad / perSecond;
+        if (m_painter) {
+            PaintTimelineAxis(*m_painter, plot, from, to, style);
+            PaintTimelineLanes(*m_painter, m_list, plot, from, to, style);
+            m_painter->setPen(Qt::black);
         }
-        qint32 minor = step;
-        for (qint32 candidate : steps) {
-            if (candidate < step && step % candidate == 0 && candidate * perSecond >= mm(1.5)) {
-                minor = candidate;
-                break;
-            }
-        }
-        for (qint32 t = (first + minor - 1) / minor * minor; t <= last; t += minor)
-            line(QPointF(xOf(t), axisY), QPointF(xOf(t), axisY + mm(0.8)));
-        double labelEnd = -1e9;
-        for (qint32 t = (first + step - 1) / step * step; t <= last; t += step) {
-            const double x = xOf(t);
-            line(QPointF(x, top), QPointF(x, axisY), 0.1, QColor(190, 190, 190));
-            line(QPointF(x, axisY), QPointF(x, axisY + mm(1.5)));
-            const QString label = tickLabel(t, hours);
-            const double w = textWidth(m_small, label);
-            const double left = std::clamp(x - w / 2, plotLeft, m_width - w);
-            if (left >= labelEnd + mm(1)) {
-                text(QRectF(left, axisY + mm(1.5), w + mm(0.5), smallH), m_small, label);
-                labelEnd = left + w;
-            }
-        }
-        line(QPointF(plotLeft, axisY), QPointF(m_width, axisY));
-
-        for (int lane = 0; lane < lanes.size(); ++lane) {
-            const double laneTop = top + lane * laneH;
-            const double mid = laneTop + laneH / 2;
-            text(QRectF(0, laneTop, labelW + mm(1), laneH), m_small, laneName(lanes[lane]));
-            line(QPointF(plotLeft, laneTop), QPointF(m_width, laneTop), 0.1, QColor(150, 150, 150));
-            double rowEnd[2] = { -1e9, -1e9 }; // numbers above and below the marks
-            for (int slot = 0; slot < m_entries; ++slot) {
-                if (deviceOf(m_list.circuits[slot]) != lanes[lane])
-                    continue;
-                const double x = xOf(m_list.times[slot]);
-                line(QPointF(x, mid - mm(1.6)), QPointF(x, mid + mm(1.6)), 0.35);
-                const QString number = QString::number(slot + 1);
-                const double w = textWidth(m_tiny, number);
-                const double left = std::clamp(x - w / 2, plotLeft, m_width - w);
-                for (int row = 0; row < 2; ++row) {
-                    if (left < rowEnd[row] + mm(0.8))
-                        continue;
-                    const double y = row == 0 ? mid - mm(1.8) - tinyH : mid + mm(1.8);
-                    text(QRectF(left, y, w + mm(0.5), tinyH), m_tiny, number);
-                    rowEnd[row] = left + w;
-                    break;
-                }
-            }
-        }
-        m_y = axisY + axisH + mm(6);
+        m_y = plot.bottom() + axisH + mm(6);
     }
 
     // Column edges of the firing table as parts of the width.
@@ -502,9 +448,7 @@ private:
 
 QString DeviceName(int device)
 {
-    static const char* const names[DeviceCount] = { "A (Brenzor)", "B (Verteiler)", "C (Verteiler)",
-        "D (Option)", "E (Option)", "F (Option)", "G (Option)", "H (alle Verteiler)" };
-    return device >= 0 && device < DeviceCount ? QString::fromUtf8(names[device]) : QString();
+    return device >= 0 && device < DeviceCount ? TimelineLaneName(device) : QString();
 }
 
 CrewSheet CrewSheetFor(const ShotList& list, const ListMeta& meta, const QDateTime& printed)
