@@ -8,7 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-run}
-packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-translations-l10n libgl-dev
+packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
+          gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox libsox-fmt-base lame
           libgtest-dev libbenchmark-dev clang socat xvfb xauth poppler-utils)
 
 missing=()
