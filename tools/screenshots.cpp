@@ -10,11 +10,11 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QSignalSpy>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,7 +48,8 @@ bool writeDemoMusic(const QString& path)
         const double beat = std::exp(-12 * std::fmod(t, 0.5));
         const double swell = 0.35 + 0.3 * std::sin(t / 6.0) * std::sin(t / 6.0);
         const double tone = std::sin(2 * M_PI * 220 * t) + 0.5 * std::sin(2 * M_PI * 330 * t);
-        out << qint16(std::clamp(9000 * (swell * tone + beat * std::sin(2 * M_PI * 60 * t)), -32767.0, 32767.0));
+        out << qint16(
+            std::clamp(9000 * (swell * tone + beat * std::sin(2 * M_PI * 60 * t)), -32767.0, 32767.0));
     }
     QByteArray wav;
     QDataStream header(&wav, QIODevice::WriteOnly);
@@ -69,7 +70,8 @@ bool writeDemoMusic(const QString& path)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const QString out = QDir().absoluteFilePath(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    const QString out
+        = QDir().absoluteFilePath(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     QDir().mkpath(out);
 
     // A show folder with a few lists, opened as the current folder.
@@ -78,11 +80,12 @@ int main(int argc, char* argv[])
     QDir().mkpath(shows);
     QDir().mkpath(home.filePath(QStringLiteral("Feuerwerk/Sommerfest")));
     const QString signature = QStringLiteral("Feuerwerk-Schussliste Pelorandistrake");
-    const QStringList comments { QStringLiteral("Probe Hafenbecken"), QStringLiteral("Silvester 2026 – Hafen, Teil 1"),
-        QStringLiteral("Silvester 2026 – Hafen, Finale") };
+    const QStringList comments { QStringLiteral("Probe Hafenbecken"),
+        QStringLiteral("Silvester 2026 – Hafen, Teil 1"), QStringLiteral("Silvester 2026 – Hafen, Finale") };
     for (int i = 0; i < comments.size(); ++i) {
         const QByteArray bytes = ShotListFileBytes(signature, comments[i], demoShow(8 + 10 * i));
-        SaveBytes(QDir(shows).filePath(QStringLiteral("fw_%1.fsl").arg(i, 3, 10, QLatin1Char('0'))), bytes, nullptr);
+        SaveBytes(QDir(shows).filePath(QStringLiteral("fw_%1.fsl").arg(i, 3, 10, QLatin1Char('0'))), bytes,
+            nullptr);
     }
     QDir::setCurrent(shows);
     // No remembered folder of the user's own in the pictures.

@@ -27,7 +27,8 @@
 namespace {
 
 // The page is laid out in pixels, inside Frame1(3).
-template <typename T> T* makeOn(QWidget* parent, const QString& name, int left, int top, int width, int height)
+template <typename T>
+T* makeOn(QWidget* parent, const QString& name, int left, int top, int width, int height)
 {
     auto* w = new T(parent);
     w->setObjectName(name);
@@ -43,8 +44,7 @@ QLabel* makeLine(QWidget* parent, const QString& name, int left, int top, int wi
 }
 
 constexpr int CursorStepMs = 25; // 40 cursor steps a second while the music plays
-const QString MusicFilter
-    = QStringLiteral("Musikdateien (*.wav *.mp3 *.ogg *.oga *.flac);;Alle Dateien (*)");
+const QString MusicFilter = QStringLiteral("Musikdateien (*.wav *.mp3 *.ogg *.oga *.flac);;Alle Dateien (*)");
 const QString MusicTitle = QStringLiteral("Musik wählen");
 
 QString shownPath(const QString& path) { return QDir::toNativeSeparators(path); }
@@ -96,8 +96,8 @@ void Form1::setupMusic()
     Label15->setText(QStringLiteral("Musikbeginn"));
     Label15->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Text4 = makeOn<QLineEdit>(frame, QStringLiteral("Text4"), 518, 328, 66, 24);
-    Text4->setToolTip(QStringLiteral(
-        "Wo die Musik in der Showzeit beginnt, in Sekunden mit Zehnteln; -3,0: 3 s vor dem Start der Sequenz"));
+    Text4->setToolTip(QStringLiteral("Wo die Musik in der Showzeit beginnt, in Sekunden mit Zehnteln; -3,0: "
+                                     "3 s vor dem Start der Sequenz"));
     auto* unit = makeLine(frame, QStringLiteral("Label17"), 588, 326, 21, 28);
     unit->setText(QStringLiteral("s"));
     Label14 = makeLine(frame, QStringLiteral("Label14"), 8, 360, 601, 24);
@@ -113,8 +113,8 @@ void Form1::setupMusic()
     Text5->setToolTip(QStringLiteral("Zündkreis-Nummer, ab der getippt wird"));
     Label16 = makeLine(frame, QStringLiteral("Label16"), 276, 394, 333, 26);
 
-    const QList<QWidget*> order { List1, Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command6[1],
-        Command6[2], Text4, Check1, Combo3, Text5 };
+    const QList<QWidget*> order { List1, Command6[0], Picture1, HScroll1, Command6[3], Command6[4],
+        Command6[1], Command6[2], Text4, Check1, Combo3, Text5 };
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -158,7 +158,8 @@ void Form1::setupMusic()
     connect(WaveReader1, &WaveformReader::finished, this, [this](std::shared_ptr<const Waveform> waveform) {
         m_waveform = std::move(waveform);
         m_musicPercent = 100;
-        const qint64 duration = MediaPlayer1->duration() > 0 ? MediaPlayer1->duration() : m_waveform->durationMs;
+        const qint64 duration
+            = MediaPlayer1->duration() > 0 ? MediaPlayer1->duration() : m_waveform->durationMs;
         Picture1->setMusic(duration, m_waveform);
         showMusicState();
     });
@@ -251,8 +252,9 @@ void Form1::chooseMusic()
         const QString what = character.isEmpty() ? QStringLiteral("einen Zeilenumbruch")
                                                  : QStringLiteral("das Zeichen ") + CharacterName(character);
         prompter().message(MusicTitle,
-            QStringLiteral("Der Pfad %1 enthält %2, das eine Listendatei nicht speichern kann. Bitte die Musik "
-                           "umbenennen oder in einen anderen Ordner legen.")
+            QStringLiteral(
+                "Der Pfad %1 enthält %2, das eine Listendatei nicht speichern kann. Bitte die Musik "
+                "umbenennen oder in einen anderen Ordner legen.")
                 .arg(shownPath(path), what),
             Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
         return;
@@ -264,8 +266,9 @@ void Form1::chooseMusic()
     }
     // A list replaced while the box was open keeps its own music.
     if (!m_document->setMusic(seen, path))
-        showNotice(QStringLiteral("Die Liste hat sich geändert, während die Dateiauswahl offen war: Musik nicht "
-                                  "übernommen."));
+        showNotice(
+            QStringLiteral("Die Liste hat sich geändert, während die Dateiauswahl offen war: Musik nicht "
+                           "übernommen."));
 }
 
 void Form1::loadMusic(const QString& path)
@@ -309,7 +312,7 @@ void Form1::showMusicState()
     } else {
         text = QFileInfo(m_musicShown).fileName();
         const qint64 length = MediaPlayer1->duration() > 0 ? MediaPlayer1->duration()
-                                                            : (m_waveform ? m_waveform->durationMs : 0);
+                                                           : (m_waveform ? m_waveform->durationMs : 0);
         if (length > 0)
             text += QStringLiteral("   ") + TrackLength(length);
         if (!m_waveform)
@@ -349,15 +352,16 @@ void Form1::showNotice(const QString& text) { Label12->setText(text); }
 void Form1::showNextCircuit()
 {
     const int device = Combo3->currentIndex();
-    Label16->setText(NextCircuitText(device, NextFreeCircuit(list(), m_document->entryCount(), device, m_tapFrom)));
+    Label16->setText(
+        NextCircuitText(device, NextFreeCircuit(list(), m_document->entryCount(), device, m_tapFrom)));
 }
 
 void Form1::Check1_Click()
 {
-    showNotice(Check1->isChecked()
-            ? QStringLiteral("Tippen: Während die Musik spielt, setzt jede Leertaste einen Schuss auf die volle "
-                             "Sekunde.")
-            : QString());
+    showNotice(Check1->isChecked() ? QStringLiteral(
+                   "Tippen: Während die Musik spielt, setzt jede Leertaste einen Schuss auf die volle "
+                   "Sekunde.")
+                                   : QString());
 }
 
 void Form1::Combo3_Click()
@@ -378,7 +382,9 @@ void Form1::Text5_LostFocus()
                        .arg(m_tapFrom));
     } else if (typed < 0 || typed > last) {
         m_tapFrom = qBound(0, typed, last);
-        showNotice(QStringLiteral("Zündkreis-Nummern gehen von 0 bis %1: getippt wird ab %2.").arg(last).arg(m_tapFrom));
+        showNotice(QStringLiteral("Zündkreis-Nummern gehen von 0 bis %1: getippt wird ab %2.")
+                       .arg(last)
+                       .arg(m_tapFrom));
     } else {
         m_tapFrom = typed;
     }
@@ -397,7 +403,8 @@ void Form1::Text4_LostFocus()
         Text4->setText(MusicStartText(stored));
         return;
     case MusicStartInput::Kind::Rounded:
-        showNotice(QStringLiteral("Musikbeginn auf Zehntelsekunden gerundet: %1 s.").arg(MusicStartText(input.tenths)));
+        showNotice(QStringLiteral("Musikbeginn auf Zehntelsekunden gerundet: %1 s.")
+                       .arg(MusicStartText(input.tenths)));
         break;
     case MusicStartInput::Kind::Clamped:
         showNotice(QStringLiteral("Musikbeginn begrenzt auf %1 s.").arg(MusicStartText(input.tenths)));
@@ -415,8 +422,9 @@ void Form1::Picture1_Click(double Seconds, int Slot)
 {
     if (Slot >= 0) {
         Picture1->setSelectedSlot(Slot);
-        showNotice(QStringLiteral("Eintrag %1 gewählt: ← und → verschieben ihn um eine Sekunde, Entf löscht ihn.")
-                       .arg(Slot + 1));
+        showNotice(
+            QStringLiteral("Eintrag %1 gewählt: ← und → verschieben ihn um eine Sekunde, Entf löscht ihn.")
+                .arg(Slot + 1));
         return;
     }
     Picture1->setSelectedSlot(-1);

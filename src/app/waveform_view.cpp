@@ -82,7 +82,8 @@ QRectF WaveformView::plotRect() const
 {
     const double axis = axisHeight();
     const double left = plotLeft();
-    return QRectF(left, Margin, std::max(1.0, width() - Margin - left), std::max(1.0, height() - Margin - axis - Margin));
+    return QRectF(left, Margin, std::max(1.0, width() - Margin - left),
+        std::max(1.0, height() - Margin - axis - Margin));
 }
 
 QRectF WaveformView::waveRect() const
@@ -96,7 +97,8 @@ QRectF WaveformView::lanesRect() const
     const double axis = axisHeight();
     const double left = plotLeft();
     const double top = Margin + std::min<double>(WaveHeight, (height() - 2 * Margin - axis) / 2) + 2;
-    return QRectF(left, top, std::max(1.0, width() - Margin - left), std::max(1.0, height() - Margin - axis - top));
+    return QRectF(
+        left, top, std::max(1.0, width() - Margin - left), std::max(1.0, height() - Margin - axis - top));
 }
 
 void WaveformView::listChanged()
@@ -204,7 +206,10 @@ void WaveformView::zoomAround(double factor, double x)
     update();
 }
 
-void WaveformView::zoomIn() { zoomAround(ZoomStep, std::clamp(xOf(m_cursorMs / 1000.0), plotRect().left(), plotRect().right())); }
+void WaveformView::zoomIn()
+{
+    zoomAround(ZoomStep, std::clamp(xOf(m_cursorMs / 1000.0), plotRect().left(), plotRect().right()));
+}
 
 void WaveformView::zoomOut()
 {
@@ -322,7 +327,8 @@ void WaveformView::paintEvent(QPaintEvent*)
     painter.fillRect(wave, OutsideMusic);
     if (m_durationMs > 0) {
         const double x0 = std::clamp(xOf(m_musicStartMs / 1000.0), wave.left(), wave.right());
-        const double x1 = std::clamp(xOf((m_musicStartMs + m_durationMs) / 1000.0), wave.left(), wave.right());
+        const double x1
+            = std::clamp(xOf((m_musicStartMs + m_durationMs) / 1000.0), wave.left(), wave.right());
         painter.fillRect(QRectF(x0, wave.top(), x1 - x0, wave.height()), palette().color(QPalette::Base));
     }
     painter.setPen(look.textColor);
@@ -357,7 +363,8 @@ void WaveformView::mousePressEvent(QMouseEvent* event)
     const QRectF plot = plotRect();
     if (at.x() < plot.left() - 2 || at.x() > plot.right() + 2)
         return;
-    const double seconds = m_viewFrom + (std::clamp(at.x(), plot.left(), plot.right()) - plot.left()) / pixelsPerSecond();
+    const double seconds
+        = m_viewFrom + (std::clamp(at.x(), plot.left(), plot.right()) - plot.left()) / pixelsPerSecond();
     const TimelineDrawn drawn
         = LayoutTimelineLanes(this, m_document.list(), lanesRect(), m_viewFrom, viewTo(), style());
     const int slot = TimelineSlotAt(drawn, lanesRect(), at, 4);

@@ -92,7 +92,8 @@ void PlaybackClock::setSource(const QString& path)
     if (!path.isEmpty() || m_player) {
         makePlayer();
         m_player->stop();
-        m_player->setSource(path.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+        m_player->setSource(
+            path.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     }
     if (wasPlaying)
         emit playingChanged(false);
@@ -141,7 +142,8 @@ void PlaybackClock::stop()
 
 void PlaybackClock::seek(qint64 positionMs)
 {
-    const qint64 target = std::clamp<qint64>(positionMs, 0, m_duration > 0 ? m_duration : std::max<qint64>(0, positionMs));
+    const qint64 target
+        = std::clamp<qint64>(positionMs, 0, m_duration > 0 ? m_duration : std::max<qint64>(0, positionMs));
     m_base = target;
     m_moving = false;
     if (m_player)

@@ -69,7 +69,8 @@ MusicStartInput ReadMusicStart(const QString& text)
         return input;
     const QString decimals = match.captured(3);
     // Whole tenths, then whether what follows the first decimal rounds them up.
-    qint64 magnitude = match.captured(2).toLongLong() * 10 + (decimals.isEmpty() ? 0 : decimals[0].digitValue());
+    qint64 magnitude
+        = match.captured(2).toLongLong() * 10 + (decimals.isEmpty() ? 0 : decimals[0].digitValue());
     bool rounded = false;
     if (decimals.size() > 1) {
         const QString rest = decimals.mid(1);

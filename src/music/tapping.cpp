@@ -39,7 +39,9 @@ QString NextCircuitText(int device, std::optional<int> number)
 {
     if (!number)
         return QStringLiteral("kein freier Kreis auf %1").arg(deviceLetter(device));
-    return QStringLiteral("nächster Kreis: %1 %2").arg(deviceLetter(device)).arg(*number, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("nächster Kreis: %1 %2")
+        .arg(deviceLetter(device))
+        .arg(*number, 2, 10, QLatin1Char('0'));
 }
 
 QString TapNotice(TapOutcome outcome, const ShotList& list, int row, qint64 second)
@@ -53,7 +55,8 @@ QString TapNotice(TapOutcome outcome, const ShotList& list, int row, qint64 seco
         return tappedAt(second)
             + QStringLiteral("In dieser Sekunde steht schon Eintrag %1 – nichts hinzugefügt.").arg(row + 1);
     case TapOutcome::BeforeStart:
-        return tappedAt(second) + QStringLiteral("vor dem Beginn der Sequenz (00:00:00) – nichts hinzugefügt.");
+        return tappedAt(second)
+            + QStringLiteral("vor dem Beginn der Sequenz (00:00:00) – nichts hinzugefügt.");
     case TapOutcome::AfterEnd:
         return tappedAt(second)
             + QStringLiteral("nach der letzten möglichen Zündung (%1) – nichts hinzugefügt.")

@@ -10,10 +10,7 @@ namespace {
 
 constexpr qint64 BucketsPerSecond = 1000 / Waveform::PeakMs;
 
-qint16 scaled(float value)
-{
-    return qint16(std::lround(std::clamp(value, -1.0f, 1.0f) * 32767.0f));
-}
+qint16 scaled(float value) { return qint16(std::lround(std::clamp(value, -1.0f, 1.0f) * 32767.0f)); }
 
 } // namespace
 
@@ -36,7 +33,8 @@ void PeakBuilder::close()
 }
 
 template <typename Sample, typename ToFloat>
-void PeakBuilder::addSamples(const Sample* samples, qint64 frames, int channels, int sampleRate, ToFloat toFloat)
+void PeakBuilder::addSamples(
+    const Sample* samples, qint64 frames, int channels, int sampleRate, ToFloat toFloat)
 {
     if (frames <= 0 || channels <= 0 || sampleRate <= 0)
         return;
@@ -56,7 +54,8 @@ void PeakBuilder::addSamples(const Sample* samples, qint64 frames, int channels,
             m_high = std::numeric_limits<float>::lowest();
         }
         // Frames up to the end of this bucket or of the buffer, in one tight loop.
-        const qint64 bucketEnd = ((bucket - m_segmentBucket + 1) * m_rate + BucketsPerSecond - 1) / BucketsPerSecond;
+        const qint64 bucketEnd
+            = ((bucket - m_segmentBucket + 1) * m_rate + BucketsPerSecond - 1) / BucketsPerSecond;
         const qint64 end = std::min(frames, bucketEnd - m_segmentFrames);
         float low = m_low;
         float high = m_high;
@@ -91,7 +90,8 @@ void PeakBuilder::add(const QAudioBuffer& buffer)
             [](quint8 v) { return (float(v) - 128.0f) / 128.0f; });
         break;
     case QAudioFormat::Int16:
-        addSamples(buffer.constData<qint16>(), frames, channels, rate, [](qint16 v) { return float(v) / 32768.0f; });
+        addSamples(
+            buffer.constData<qint16>(), frames, channels, rate, [](qint16 v) { return float(v) / 32767.0f; });
         break;
     case QAudioFormat::Int32:
         addSamples(buffer.constData<qint32>(), frames, channels, rate,

@@ -58,7 +58,8 @@ public:
             const quint64 request = m_request;
             WaveformReader* reader = m_reader;
             QMetaObject::invokeMethod(
-                reader, [reader, request, waveform] { reader->jobFinished(request, waveform); }, Qt::QueuedConnection);
+                reader, [reader, request, waveform] { reader->jobFinished(request, waveform); },
+                Qt::QueuedConnection);
         });
         connect(m_decoder, qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), this,
             [this](QAudioDecoder::Error error) { fail(decoderReason(error)); });
@@ -70,14 +71,16 @@ private:
     void reportProgress()
     {
         const qint64 duration = m_decoder->duration();
-        const int percent = duration > 0 ? int(std::clamp<qint64>(m_peaks.decodedMs() * 100 / duration, 0, 100)) : -1;
+        const int percent
+            = duration > 0 ? int(std::clamp<qint64>(m_peaks.decodedMs() * 100 / duration, 0, 100)) : -1;
         if (percent == m_percent)
             return;
         m_percent = percent;
         const quint64 request = m_request;
         WaveformReader* reader = m_reader;
         QMetaObject::invokeMethod(
-            reader, [reader, request, percent] { reader->jobProgress(request, percent); }, Qt::QueuedConnection);
+            reader, [reader, request, percent] { reader->jobProgress(request, percent); },
+            Qt::QueuedConnection);
     }
 
     void fail(const QString& reason)
@@ -115,7 +118,8 @@ WaveformReader::~WaveformReader()
     if (m_thread.isRunning()) {
         // The job and its decoder end in their own thread before it stops.
         DecodeJob* job = std::exchange(m_job, nullptr);
-        QMetaObject::invokeMethod(m_inThread, [job] { delete job; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            m_inThread, [job] { delete job; }, Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();
     }
@@ -137,7 +141,8 @@ void WaveformReader::read(const QString& path)
     m_job = new DecodeJob(this, request, path);
     m_job->moveToThread(&m_thread);
     DecodeJob* job = m_job;
-    QMetaObject::invokeMethod(job, [job] { job->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        job, [job] { job->start(); }, Qt::QueuedConnection);
 }
 
 void WaveformReader::cancel()

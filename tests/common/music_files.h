@@ -48,8 +48,8 @@ inline QString EncodeMusic(const QString& wav, const QString& target)
     const QString tool = mp3 ? QStringLiteral("lame") : QStringLiteral("sox");
     if (QStandardPaths::findExecutable(tool).isEmpty())
         return tool + QStringLiteral(" is not installed");
-    const QStringList arguments = mp3 ? QStringList { QStringLiteral("--quiet"), wav, target }
-                                      : QStringList { wav, target };
+    const QStringList arguments
+        = mp3 ? QStringList { QStringLiteral("--quiet"), wav, target } : QStringList { wav, target };
     QProcess process;
     process.start(tool, arguments);
     if (!process.waitForFinished(120000) || process.exitCode() != 0 || !QFileInfo(target).isFile())

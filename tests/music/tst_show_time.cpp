@@ -20,13 +20,16 @@ private Q_SLOTS:
         QTest::newRow("no start") << qint64(83499) << 0 << qint64(83499) << qint64(83) << "00:01:23";
         QTest::newRow("half up") << qint64(83500) << 0 << qint64(83500) << qint64(84) << "00:01:23";
         QTest::newRow("music before") << qint64(2600) << -30 << qint64(-400) << qint64(0) << "\u221200:00:01";
-        QTest::newRow("half before 0") << qint64(2500) << -30 << qint64(-500) << qint64(0) << "\u221200:00:01";
-        QTest::newRow("beyond half before 0") << qint64(2499) << -30 << qint64(-501) << qint64(-1)
-                                              << "\u221200:00:01";
+        QTest::newRow("half before 0")
+            << qint64(2500) << -30 << qint64(-500) << qint64(0) << "\u221200:00:01";
+        QTest::newRow("beyond half before 0")
+            << qint64(2499) << -30 << qint64(-501) << qint64(-1) << "\u221200:00:01";
         QTest::newRow("three before") << qint64(0) << -30 << qint64(-3000) << qint64(-3) << "\u221200:00:03";
         QTest::newRow("music after") << qint64(1000) << 125 << qint64(13500) << qint64(14) << "00:00:13";
-        QTest::newRow("last second") << qint64(400) << 652790 << qint64(65279400) << qint64(65279) << "18:07:59";
-        QTest::newRow("past the last") << qint64(500) << 652790 << qint64(65279500) << qint64(65280) << "18:07:59";
+        QTest::newRow("last second") << qint64(400) << 652790 << qint64(65279400) << qint64(65279)
+                                     << "18:07:59";
+        QTest::newRow("past the last")
+            << qint64(500) << 652790 << qint64(65279500) << qint64(65280) << "18:07:59";
     }
     void showTimeTapSecondAndClock()
     {
@@ -104,11 +107,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("next"); // -1: none
         QTest::addColumn<QString>("text");
         QTest::newRow("first") << QList<int> {} << 1 << 0 << 0 << "nächster Kreis: B 00";
-        QTest::newRow("skips used") << QList<int> { 32 + 5, 32 + 6, 64 + 7 } << 1 << 5 << 7 << "nächster Kreis: B 07";
-        QTest::newRow("behind the last entry") << QList<int> { 32 + 8 } << 1 << 8 << 9 << "nächster Kreis: B 09";
+        QTest::newRow("skips used") << QList<int> { 32 + 5, 32 + 6, 64 + 7 } << 1 << 5 << 7
+                                    << "nächster Kreis: B 07";
+        QTest::newRow("behind the last entry")
+            << QList<int> { 32 + 8 } << 1 << 8 << 9 << "nächster Kreis: B 09";
         QTest::newRow("other device") << QList<int> { 64 + 5 } << 1 << 5 << 5 << "nächster Kreis: B 05";
         QTest::newRow("round to 0") << QList<int> { 31, 0 } << 0 << 31 << 1 << "nächster Kreis: A 01";
-        QTest::newRow("H31 is no circuit") << QList<int> { 7 * 32 + 30 } << 7 << 30 << 0 << "nächster Kreis: H 00";
+        QTest::newRow("H31 is no circuit")
+            << QList<int> { 7 * 32 + 30 } << 7 << 30 << 0 << "nächster Kreis: H 00";
         QList<int> allOfC;
         for (int n = 0; n < 32; ++n)
             allOfC.append(64 + n);

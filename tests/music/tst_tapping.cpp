@@ -46,12 +46,14 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("times");
         QTest::addColumn<QString>("notice");
         const ShotList three = threeEntries();
-        QTest::newRow("between") << three << 25 << int(TapOutcome::Added) << 2 << QList<int> { 10, 20, 25, 30 }
+        QTest::newRow("between") << three << 25 << int(TapOutcome::Added) << 2
+                                 << QList<int> { 10, 20, 25, 30 }
                                  << "Eintrag 3 bei 00:00:25 auf C05 getippt.";
         QTest::newRow("first") << three << 0 << int(TapOutcome::Added) << 0 << QList<int> { 0, 10, 20, 30 }
                                << "Eintrag 1 bei 00:00:00 auf C05 getippt.";
         QTest::newRow("last") << three << 65279 << int(TapOutcome::Added) << 3
-                              << QList<int> { 10, 20, 30, 65279 } << "Eintrag 4 bei 18:07:59 auf C05 getippt.";
+                              << QList<int> { 10, 20, 30, 65279 }
+                              << "Eintrag 4 bei 18:07:59 auf C05 getippt.";
         QTest::newRow("into an empty list") << ListWithTimes({}) << 7 << int(TapOutcome::Added) << 0
                                             << QList<int> { 7 } << "Eintrag 1 bei 00:00:07 auf C05 getippt.";
         QTest::newRow("second taken")
@@ -63,9 +65,10 @@ private Q_SLOTS:
         QTest::newRow("after the end")
             << three << 65280 << int(TapOutcome::AfterEnd) << -1 << QList<int> { 10, 20, 30 }
             << "Getippt bei 18:08:00: nach der letzten möglichen Zündung (18:07:59) – nichts hinzugefügt.";
-        QTest::newRow("list full") << fullList() << 5 << int(TapOutcome::ListFull) << 0 << QList<int> {}
-                                   << "Getippt bei 00:00:05: Die Liste ist voll, alle 170 Einträge sind belegt – "
-                                      "nichts hinzugefügt.";
+        QTest::newRow("list full")
+            << fullList() << 5 << int(TapOutcome::ListFull) << 0 << QList<int> {}
+            << "Getippt bei 00:00:05: Die Liste ist voll, alle 170 Einträge sind belegt – "
+               "nichts hinzugefügt.";
     }
     void tapInsertsInTimeOrder()
     {
@@ -121,8 +124,9 @@ private Q_SLOTS:
                                << "Eintrag 2 jetzt bei 00:00:21.";
         QTest::newRow("earlier") << QList<int> { 10, 20, 30 } << 1 << -1 << int(MoveOutcome::Moved)
                                  << "Eintrag 2 jetzt bei 00:00:19.";
-        QTest::newRow("next in the way") << QList<int> { 10, 20, 21 } << 1 << 1 << int(MoveOutcome::NextInTheWay)
-                                         << "Eintrag 2 kann nicht später: Eintrag 3 liegt bei 00:00:21.";
+        QTest::newRow("next in the way")
+            << QList<int> { 10, 20, 21 } << 1 << 1 << int(MoveOutcome::NextInTheWay)
+            << "Eintrag 2 kann nicht später: Eintrag 3 liegt bei 00:00:21.";
         QTest::newRow("previous in the way")
             << QList<int> { 19, 20, 30 } << 1 << -1 << int(MoveOutcome::PreviousInTheWay)
             << "Eintrag 2 kann nicht früher: Eintrag 1 liegt bei 00:00:19.";
