@@ -44,7 +44,9 @@ test)
 sanitize)
     build build-asan -DKELTO_SANITIZE=ON -DKELTO_BENCHMARKS=OFF
     cd build-asan
-    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 exec ctest --output-on-failure -j "$jobs"
+    # The media stack's PulseAudio client keeps its context to the end: tests/lsan.supp.
+    LSAN_OPTIONS=suppressions=$PWD/../tests/lsan.supp ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        exec ctest --output-on-failure -j "$jobs"
     ;;
 fuzz)
     seconds=${2:-30}

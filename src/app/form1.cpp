@@ -123,7 +123,7 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() { teardownMusic(); }
 
 void Form1::setPrompter(std::unique_ptr<Prompter> prompter) { m_prompter = std::move(prompter); }
 

@@ -103,6 +103,7 @@ public:
     QLabel* Label16 = nullptr; // "nächster Kreis: B 05"
     PlaybackClock* MediaPlayer1 = nullptr;
     WaveformReader* WaveReader1 = nullptr;
+    qint64 TapStampMs = 0; // show time of the last tap, to the millisecond
 
     // Shell
     void Form_Load();
@@ -216,6 +217,7 @@ private:
     QString m_portDevice;
 
     void setupMusic();
+    void teardownMusic();
     bool filterMusicEvent(QObject* watched, QEvent* event);
     void chooseMusic();
     void loadMusic(const QString& path);

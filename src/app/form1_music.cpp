@@ -178,6 +178,17 @@ void Form1::setupMusic()
     showMusicState();
 }
 
+// While the window is still whole: closing it moves the focus out of the fields, and the player may
+// report once more as it stops; neither may reach a window half torn down.
+void Form1::teardownMusic()
+{
+    m_playTimer->stop();
+    for (QObject* sender : std::initializer_list<QObject*> {
+             Text4, Text5, Check1, Combo3, Picture1, MediaPlayer1, WaveReader1, m_playTimer })
+        sender->disconnect(this);
+    disconnect(m_document, &ListDocument::changed, this, &Form1::musicListChanged);
+}
+
 bool Form1::filterMusicEvent(QObject* watched, QEvent* event)
 {
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -341,7 +352,9 @@ void Form1::ShowPlayback()
     const bool music = !MediaPlayer1->source().isEmpty();
     const qint64 show = music ? ShowTimeMs(MediaPlayer1->position(), start) : Picture1->cursorTime();
     Picture1->setCursorTime(show);
-    Label13->setText(QStringLiteral("Showzeit ") + ShowClock(show));
+    const QString clock = QStringLiteral("Showzeit ") + ShowClock(show);
+    if (clock != Label13->text())
+        Label13->setText(clock);
     const QString next = NextShotText(list(), m_document->entryCount(), show);
     if (next != Label14->text())
         Label14->setText(next);
@@ -476,6 +489,7 @@ void Form1::TapShot()
         return;
     }
     const qint64 show = ShowTimeMs(MediaPlayer1->position(), m_document->meta().musicStartTenths);
+    TapStampMs = show;
     const qint64 second = TapSecond(show);
     const int device = Combo3->currentIndex();
     const std::optional<int> number = NextFreeCircuit(list(), m_document->entryCount(), device, m_tapFrom);

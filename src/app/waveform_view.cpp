@@ -123,6 +123,8 @@ void WaveformView::setMusic(qint64 durationMs, std::shared_ptr<const Waveform> w
 
 void WaveformView::setMusicStart(qint32 tenths)
 {
+    if (qint64(tenths) * 100 == m_musicStartMs)
+        return;
     m_musicStartMs = qint64(tenths) * 100;
     m_waveKey.clear();
     updateRange();
