@@ -223,6 +223,7 @@ void WaveformView::setCursorTime(qint64 showMs)
     if (showMs == m_cursorMs)
         return;
     m_cursorMs = showMs;
+    ++m_cursorMoves;
     if (m_playing)
         followCursor();
     update();

@@ -45,8 +45,9 @@ public:
     // Where a show time is drawn, and the rectangle of the lanes.
     double xOf(double seconds) const;
     QRectF lanesRect() const;
-    // How often the picture was painted (benchmarks).
+    // How often the picture was painted and the cursor moved (benchmarks).
     int paintCount() const { return m_paints; }
+    int cursorMoves() const { return m_cursorMoves; }
 
 signals:
     // A click: the show time under the pointer, and the slot of the mark clicked, or -1.
@@ -89,4 +90,5 @@ private:
     QImage m_waveImage;
     QString m_waveKey;
     int m_paints = 0;
+    int m_cursorMoves = 0;
 };
