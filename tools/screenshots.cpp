@@ -35,21 +35,24 @@ ShotList demoShow(int entries)
     return list;
 }
 
-// A minute of music for the page "Probelauf": a beat with swelling chords, as 16-bit mono WAV.
+// Music as long as the demo show for the page "Probelauf": a beat under chords that swell towards a
+// loud finale, as 16-bit mono WAV.
 bool writeDemoMusic(const QString& path)
 {
-    constexpr int rate = 22050;
-    constexpr int seconds = 75;
+    constexpr int rate = 8000;
+    constexpr int seconds = 390;
     QByteArray samples;
     QDataStream out(&samples, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);
     for (int i = 0; i < rate * seconds; ++i) {
         const double t = double(i) / rate;
-        const double beat = std::exp(-12 * std::fmod(t, 0.5));
-        const double swell = 0.35 + 0.3 * std::sin(t / 6.0) * std::sin(t / 6.0);
+        const double beat = std::exp(-10 * std::fmod(t, 0.5));
+        const double phrase = 0.5 + 0.5 * std::sin(2 * M_PI * t / 40);
+        const double swell = 0.15 + 0.35 * phrase * phrase + 0.5 * std::max(0.0, (t - 300) / 90);
         const double tone = std::sin(2 * M_PI * 220 * t) + 0.5 * std::sin(2 * M_PI * 330 * t);
         out << qint16(
-            std::clamp(9000 * (swell * tone + beat * std::sin(2 * M_PI * 60 * t)), -32767.0, 32767.0));
+            std::clamp(12000 * (swell * tone * (0.6 + 0.4 * beat) + 0.3 * beat * std::sin(2 * M_PI * 60 * t)),
+                -32767.0, 32767.0));
     }
     QByteArray wav;
     QDataStream header(&wav, QIODevice::WriteOnly);
