@@ -171,30 +171,25 @@ private Q_SLOTS:
         QCOMPARE(failure, reason);
     }
 
-    // A new read drops the one in progress: only the last file's waveform arrives.
+    // A new read drops the one in progress: only the last file's waveform arrives; a reader ended with
+    // a read under way ends its thread cleanly.
     void aNewReadDropsTheOneInProgress()
     {
         QTemporaryDir dir;
         const QString longer = dir.filePath(QStringLiteral("lang.wav"));
         const QString shorter = dir.filePath(QStringLiteral("kurz.wav"));
-        QVERIFY(WriteWav(longer, 44100, 2, 30.0, shapedTone));
-        QVERIFY(WriteWav(shorter, 8000, 1, 0.5, shapedTone));
+        QVERIFY(WriteWav(longer, 44100, 2, 30.0, shapedTone) && WriteWav(shorter, 8000, 1, 0.5, shapedTone));
         WaveformReader reader;
         QSignalSpy done(&reader, &WaveformReader::finished);
-        QSignalSpy failed(&reader, &WaveformReader::failed);
         reader.read(longer);
-        QVERIFY(reader.isReading());
         reader.read(shorter);
         QVERIFY(done.wait(30000));
         QCOMPARE(done.first().first().value<std::shared_ptr<const Waveform>>()->peaks.size(), size_t(50));
-        QTest::qWait(0);
         reader.read(longer);
         reader.cancel();
         QVERIFY(!reader.isReading());
-        // Ending the reader with a read under way ends its thread cleanly.
         reader.read(longer);
         QCOMPARE(done.count(), 1);
-        QCOMPARE(failed.count(), 0);
     }
 };
 
