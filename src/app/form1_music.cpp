@@ -191,11 +191,11 @@ void Form1::teardownMusic()
 
 bool Form1::filterMusicEvent(QObject* watched, QEvent* event)
 {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || !Frame1[3] || (widget != Frame1[3] && !Frame1[3]->isAncestorOf(widget)))
-        return false;
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || !Frame1[3] || (widget != Frame1[3] && !Frame1[3]->isAncestorOf(widget)))
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (isSpace(key) && Check1->isChecked()) {
@@ -259,12 +259,12 @@ void Form1::chooseMusic()
         return;
     const QString path = QFileInfo(*chosen).absoluteFilePath();
     if (!IsStorableLine(path)) {
-        QString character = FirstUnstorableCharacter(path);
+        const QString character = FirstUnstorableCharacter(path);
         const QString what = character.isEmpty() ? QStringLiteral("einen Zeilenumbruch")
                                                  : QStringLiteral("das Zeichen ") + CharacterName(character);
         prompter().message(MusicTitle,
             QStringLiteral(
-                "Der Pfad %1 enthält %2, das eine Listendatei nicht speichern kann. Bitte die Musik "
+                "Der Pfad %1 enthält %2: das kann eine Listendatei nicht speichern. Bitte die Musik "
                 "umbenennen oder in einen anderen Ordner legen.")
                 .arg(shownPath(path), what),
             Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
