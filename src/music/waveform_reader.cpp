@@ -107,7 +107,6 @@ private:
 WaveformReader::WaveformReader(QObject* parent)
     : QObject(parent)
 {
-    PrepareMediaBackend();
     m_thread.setObjectName(QStringLiteral("WaveformReader"));
     m_inThread = new QObject;
     m_inThread->moveToThread(&m_thread);
@@ -136,8 +135,11 @@ void WaveformReader::read(const QString& path)
             this, [this, request, reason] { jobFailed(request, reason); }, Qt::QueuedConnection);
         return;
     }
-    if (!m_thread.isRunning())
+    if (!m_thread.isRunning()) {
+        // The backend is made here, on the caller's thread, not by the first decoder in the worker.
+        PrepareMediaBackend();
         m_thread.start();
+    }
     m_job = new DecodeJob(this, request, path);
     m_job->moveToThread(&m_thread);
     DecodeJob* job = m_job;

@@ -12,6 +12,7 @@ class DecodeJob;
 
 // Decodes a music file into its waveform in a thread of its own (QAudioDecoder), so the window stays
 // responsive while a long track is read. One read at a time: a new one drops the one in progress.
+// Nothing of Qt Multimedia is loaded before the first read.
 class WaveformReader : public QObject {
     Q_OBJECT
 public:
