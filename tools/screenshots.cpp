@@ -3,16 +3,25 @@
 #include "files/fsl_file.h"
 #include "form1.h"
 #include "import_dialog.h"
+#include "music/waveform_reader.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -69,6 +78,39 @@ bool importPreviews(const QString& out)
     refused.show();
     QTest::qWait(100);
     return refused.grab().save(QDir(out).filePath(QStringLiteral("import-abgelehnt.png")));
+}
+
+// Music as long as the demo show for the page "Probelauf": a beat under chords that swell towards a
+// loud finale, as 16-bit mono WAV.
+bool writeDemoMusic(const QString& path)
+{
+    constexpr int rate = 8000;
+    constexpr int seconds = 390;
+    QByteArray samples;
+    QDataStream out(&samples, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    for (int i = 0; i < rate * seconds; ++i) {
+        const double t = double(i) / rate;
+        const double beat = std::exp(-10 * std::fmod(t, 0.5));
+        const double phrase = 0.5 + 0.5 * std::sin(2 * M_PI * t / 40);
+        const double swell = 0.15 + 0.35 * phrase * phrase + 0.5 * std::max(0.0, (t - 300) / 90);
+        const double tone = std::sin(2 * M_PI * 220 * t) + 0.5 * std::sin(2 * M_PI * 330 * t);
+        out << qint16(
+            std::clamp(12000 * (swell * tone * (0.6 + 0.4 * beat) + 0.3 * beat * std::sin(2 * M_PI * 60 * t)),
+                -32767.0, 32767.0));
+    }
+    QByteArray wav;
+    QDataStream header(&wav, QIODevice::WriteOnly);
+    header.setByteOrder(QDataStream::LittleEndian);
+    header.writeRawData("RIFF", 4);
+    header << quint32(36 + samples.size());
+    header.writeRawData("WAVEfmt ", 8);
+    header << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
+           << quint16(16);
+    header.writeRawData("data", 4);
+    header << quint32(samples.size());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(wav + samples) == wav.size() + samples.size();
 }
 
 } // namespace
@@ -129,6 +171,24 @@ int main(int argc, char* argv[])
     QTest::qWait(100);
     if (!window.grab().save(QDir(out).filePath(QStringLiteral("receiving.png"))))
         return 1;
+
+    // Rehearsal: the demo show against its music, tapping on B.
     window.Frame2->hide();
+    const QString music = QDir(shows).filePath(QStringLiteral("Finale.wav"));
+    if (!writeDemoMusic(music))
+        return 1;
+    QSignalSpy read(window.WaveReader1, &WaveformReader::finished);
+    window.document().setMusic(window.document().revision(), music);
+    window.document().setMusicStart(window.document().revision(), -30);
+    if (!read.wait(20000))
+        return 1;
+    window.SSTab1->setCurrentIndex(3);
+    window.Combo3->setCurrentIndex(1);
+    window.Check1->setChecked(true);
+    window.Picture1_Click(41.4, -1);
+    window.Picture1_Click(0, 9);
+    QTest::qWait(300);
+    if (!window.grab().save(QDir(out).filePath(QStringLiteral("page-probelauf.png"))))
+        return 1;
     return importPreviews(out) ? 0 : 1;
 }

@@ -124,6 +124,7 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
     setupFiles();
     setupSheet();
     setupLink();
+    setupMusic();
     connect(SSTab1, &QTabWidget::currentChanged, this, [this] {
         const int previous = m_currentTab;
         m_currentTab = SSTab1->currentIndex();
@@ -132,7 +133,7 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() { teardownMusic(); }
 
 void Form1::setPrompter(std::unique_ptr<Prompter> prompter) { m_prompter = std::move(prompter); }
 
@@ -325,6 +326,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     if (filterEditorEvent(watched, event))
         return true;
     if (filterFilesEvent(watched, event))
+        return true;
+    if (filterMusicEvent(watched, event))
         return true;
     return QWidget::eventFilter(watched, event);
 }

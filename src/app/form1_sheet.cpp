@@ -101,8 +101,8 @@ void Form1::importCsv()
     meta.sourcePath = QFileInfo(*path).absoluteFilePath();
     meta.comment = QStringLiteral("Import aus ") + name;
     const quint64 before = m_document->revision();
-    if (!m_document->replace(seen, *imported->list, meta, QStringLiteral("CSV-Datei %1 importieren").arg(name),
-            ListDocument::Saved::Yes)) {
+    if (!m_document->replace(seen, *imported->list, meta,
+            QStringLiteral("CSV-Datei %1 importieren").arg(name), ListDocument::Saved::Yes)) {
         prompter().message(ImportTitle,
             QStringLiteral(
                 "Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."),

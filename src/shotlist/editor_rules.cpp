@@ -133,3 +133,46 @@ void SetEffect(ShotList& list, int row, const QString& effect)
     if (isLine(row))
         list.effects[row] = effect.trimmed();
 }
+
+TapOutcome TapEntry(ShotList& list, int shotCount, qint32 second, qint16 circuit, int* row)
+{
+    if (second < 0)
+        return TapOutcome::BeforeStart;
+    if (second > LastValidTime)
+        return TapOutcome::AfterEnd;
+    int at = 0;
+    while (at < shotCount && list.times[at] < second)
+        ++at;
+    if (row)
+        *row = at;
+    if (at < shotCount && list.times[at] == second)
+        return TapOutcome::SecondTaken;
+    if (shotCount >= EntryCount)
+        return TapOutcome::ListFull;
+    for (int j = EntryCount - 1; j > at; --j) {
+        list.times[j] = list.times[j - 1];
+        list.circuits[j] = list.circuits[j - 1];
+        list.effects[j] = std::move(list.effects[j - 1]);
+    }
+    list.times[at] = second;
+    list.circuits[at] = circuit;
+    list.effects[at].clear();
+    return TapOutcome::Added;
+}
+
+MoveOutcome MoveEntry(ShotList& list, int row, int shotCount, qint32 seconds)
+{
+    if (!isLine(row) || row >= shotCount)
+        return MoveOutcome::NoEntry;
+    const qint64 time = qint64(list.times[row]) + seconds;
+    if (time < 0)
+        return MoveOutcome::BeforeStart;
+    if (time > LastValidTime)
+        return MoveOutcome::AfterEnd;
+    if (row > 0 && time <= list.times[row - 1])
+        return MoveOutcome::PreviousInTheWay;
+    if (row + 1 < shotCount && time >= list.times[row + 1])
+        return MoveOutcome::NextInTheWay;
+    list.times[row] = qint32(time);
+    return MoveOutcome::Moved;
+}

@@ -53,3 +53,15 @@ bool DeleteEntry(ShotList& list, int row, int shotCount);
 // The effect of row, without blanks around it; empty text removes it. The caller checks it first
 // (EffectRefusal).
 void SetEffect(ShotList& list, int row, const QString& effect);
+
+enum class TapOutcome { Added, SecondTaken, BeforeStart, AfterEnd, ListFull };
+
+// A new entry at second with circuit, in time order: the slots behind it move down by one with their
+// effects. row gets the new entry's slot, or for SecondTaken the slot that holds the second.
+TapOutcome TapEntry(ShotList& list, int shotCount, qint32 second, qint16 circuit, int* row = nullptr);
+
+enum class MoveOutcome { Moved, NoEntry, PreviousInTheWay, NextInTheWay, BeforeStart, AfterEnd };
+
+// Moves the entry on row by seconds; it keeps its slot, circuit and effect, so it never reaches the
+// second of the entry before or after it, nor leaves 0 .. 18:07:59.
+MoveOutcome MoveEntry(ShotList& list, int row, int shotCount, qint32 seconds);

@@ -205,6 +205,9 @@ bool ListDocument::setEffect(quint64 basedOn, int row, const QString& effect)
 
 bool ListDocument::setMusic(quint64 basedOn, const QString& path)
 {
+    // The file would store another path than the one chosen.
+    if (!IsStorableLine(path))
+        return false;
     ListMeta meta = m_meta;
     meta.musicPath = path;
     return change(
@@ -217,6 +220,37 @@ bool ListDocument::setMusicStart(quint64 basedOn, qint32 tenths)
     meta.musicStartTenths = tenths;
     return change(
         basedOn, QStringLiteral("Musikbeginn"), -1, [](ShotList&) {}, meta);
+}
+
+std::optional<TapOutcome> ListDocument::tapEntry(quint64 basedOn, qint32 second, qint16 circuit, int* row)
+{
+    if (basedOn != m_revision)
+        return std::nullopt;
+    ShotList probe = m_list;
+    int at = -1;
+    const int count = m_entryCount;
+    const TapOutcome outcome = TapEntry(probe, count, second, circuit, &at);
+    if (row)
+        *row = at;
+    if (outcome != TapOutcome::Added)
+        return outcome;
+    change(basedOn, QStringLiteral("Eintrag %1 getippt").arg(at + 1), at,
+        [=](ShotList& list) { TapEntry(list, count, second, circuit); });
+    return outcome;
+}
+
+std::optional<MoveOutcome> ListDocument::moveEntry(quint64 basedOn, int row, qint32 seconds)
+{
+    if (basedOn != m_revision)
+        return std::nullopt;
+    ShotList probe = m_list;
+    const int count = m_entryCount;
+    const MoveOutcome outcome = MoveEntry(probe, row, count, seconds);
+    if (outcome != MoveOutcome::Moved)
+        return outcome;
+    change(basedOn, QStringLiteral("Eintrag %1 verschieben").arg(row + 1), row,
+        [=](ShotList& list) { MoveEntry(list, row, count, seconds); });
+    return outcome;
 }
 
 bool ListDocument::replace(

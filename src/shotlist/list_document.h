@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor_rules.h"
 #include "shot_list.h"
 
 #include <QList>
@@ -70,8 +71,14 @@ public:
     bool deleteEntry(quint64 basedOn, int row);
     // The effect of the entry on row; the text must pass EffectRefusal, else nothing changes.
     bool setEffect(quint64 basedOn, int row, const QString& effect);
+    // Refused when a list file cannot hold the path (IsStorableLine).
     bool setMusic(quint64 basedOn, const QString& path);
     bool setMusicStart(quint64 basedOn, qint32 tenths);
+    // A tapped shot: an entry at second with circuit, in time order. Refused with the rule's reason,
+    // or as stale (nullopt) when the list changed since basedOn. row as in TapEntry.
+    std::optional<TapOutcome> tapEntry(quint64 basedOn, qint32 second, qint16 circuit, int* row = nullptr);
+    // The entry on row, seconds later (earlier when negative); nullopt when stale.
+    std::optional<MoveOutcome> moveEntry(quint64 basedOn, int row, qint32 seconds);
 
     // A whole list (slots 0..169) with what it carries, from a file, the device, a table or a
     // recovery copy: one step named text. Saved::Yes makes it the saved state. False only when refused

@@ -33,7 +33,7 @@ template <typename T> T* child(QWidget& window, const char* name)
 int enabledFrames(Form1& w)
 {
     int count = 0;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         count += child<QFrame>(w, QStringLiteral("Frame1_%1").arg(i).toLatin1().constData())->isEnabled() ? 1
                                                                                                           : 0;
     return count;
@@ -150,7 +150,7 @@ private Q_SLOTS:
         // Start-up enabled the save button while List1 was still empty.
         QVERIFY(!save->isEnabled());
 
-        const int order[] = { 0, 2, 1, 2, 0, 1 };
+        const int order[] = { 0, 2, 1, 3, 2, 0, 3, 1 };
         for (int page : order) {
             tabs->setCurrentIndex(page);
             QCOMPARE(enabledFrames(w), 1);
@@ -274,7 +274,7 @@ private Q_SLOTS:
         QCOMPARE(w.size(), QSize(633, 465));
         for (QWidget* widget : w.findChildren<QWidget*>()) {
             static const QRegularExpression element(
-                "^(Label|List|Combo|Command|Text|Dir|File|Drive|Frame2)\\d*(_\\d)?$");
+                "^(Label|List|Combo|Command|Text|Dir|File|Drive|Frame2|Check|Picture|HScroll)\\d*(_\\d)?$");
             if (!element.match(widget->objectName()).hasMatch())
                 continue;
             QWidget* parent = widget->parentWidget();
@@ -321,7 +321,7 @@ private Q_SLOTS:
         }
         // The page frames start 8 px right of the tab control's corner, below the row of tabs.
         QWidget* pages = w.SSTab1->widget(0)->parentWidget();
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             QVERIFY(pages->rect().contains(w.Frame1[i]->geometry()));
             const QPoint corner = w.Frame1[i]->mapTo(w.SSTab1, QPoint(0, 0));
             QCOMPARE(corner.x(), 8);

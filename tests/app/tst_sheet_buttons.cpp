@@ -269,7 +269,8 @@ private Q_SLOTS:
         const ScriptedPrompter::Asked& box = p.prompter->asked[2];
         QCOMPARE(box.icon, Prompter::Icon::Warning);
         QCOMPARE(box.text,
-            QStringLiteral("Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."));
+            QStringLiteral(
+                "Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."));
         QVERIFY(SameList(p.w.list(), received));
         QCOMPARE(p.w.document().undoStack().count(), steps + 1);
     }

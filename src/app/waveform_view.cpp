@@ -1,0 +1,394 @@
+#include "waveform_view.h"
+
+#include "shotlist/list_document.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int WaveHeight = 64; // the waveform band above the lanes
+constexpr int Margin = 4;
+constexpr double MaxPixelsPerSecond = 200; // two pixels per peak
+constexpr double ZoomStep = 1.5;
+constexpr qint64 LitMs = 700; // a mark stays lit this long after the cursor passed it
+constexpr double TickLength = 5;
+const QColor WaveColor(70, 110, 160);
+const QColor OutsideMusic(236, 236, 236);
+const QColor CursorColor(210, 0, 0);
+
+QString musicLaneName() { return QStringLiteral("Musik"); }
+
+} // namespace
+
+WaveformView::WaveformView(const ListDocument& document, QWidget* parent)
+    : QWidget(parent)
+    , m_document(document)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    listChanged();
+}
+
+TimelineStyle WaveformView::style() const
+{
+    TimelineStyle style;
+    style.laneFont = laneFont();
+    style.numberFont = font();
+    style.numberFont.setPointSizeF(7);
+    style.nameWidth = m_nameWidth;
+    style.nameGap = Margin;
+    const int lanes = std::max<qsizetype>(1, TimelineLanes(m_document.list()).size());
+    const double laneH = lanesRect().height() / lanes;
+    style.markHalfHeight = std::clamp(laneH / 2 - 2, 2.0, 6.0);
+    style.markWidth = 1.5;
+    style.selectedMarkWidth = 3;
+    style.lineWidth = 1;
+    style.gridWidth = 1;
+    style.tickLength = TickLength;
+    style.minorTickLength = 3;
+    style.labelSpacing = 10;
+    style.selectedSlot = m_selected;
+    if (m_playing) {
+        const ShotList& list = m_document.list();
+        for (int slot = 0; slot < m_document.entryCount(); ++slot) {
+            const qint64 since = m_cursorMs - qint64(list.times[slot]) * 1000;
+            if (since >= 0 && since < LitMs)
+                style.lit.set(size_t(slot));
+        }
+    }
+    return style;
+}
+
+double WaveformView::plotLeft() const { return Margin + m_nameWidth + Margin; }
+
+QFont WaveformView::laneFont() const
+{
+    QFont f = font();
+    f.setPointSizeF(7.5);
+    return f;
+}
+
+// As TimelineAxisHeight measures it for style().
+double WaveformView::axisHeight() const { return TickLength + QFontMetricsF(laneFont(), this).height(); }
+
+QRectF WaveformView::plotRect() const
+{
+    const double axis = axisHeight();
+    const double left = plotLeft();
+    return QRectF(left, Margin, std::max(1.0, width() - Margin - left),
+        std::max(1.0, height() - Margin - axis - Margin));
+}
+
+QRectF WaveformView::waveRect() const
+{
+    const QRectF plot = plotRect();
+    return QRectF(plot.left(), plot.top(), plot.width(), std::min<double>(WaveHeight, plot.height() / 2));
+}
+
+QRectF WaveformView::lanesRect() const
+{
+    const double axis = axisHeight();
+    const double left = plotLeft();
+    const double top = Margin + std::min<double>(WaveHeight, (height() - 2 * Margin - axis) / 2) + 2;
+    return QRectF(
+        left, top, std::max(1.0, width() - Margin - left), std::max(1.0, height() - Margin - axis - top));
+}
+
+void WaveformView::listChanged()
+{
+    QList<int> lanes = TimelineLanes(m_document.list());
+    m_nameWidth = std::max(TimelineNameWidth(this, lanes, laneFont()),
+        QFontMetricsF(laneFont(), this).horizontalAdvance(musicLaneName()));
+    if (m_selected >= m_document.entryCount())
+        m_selected = -1;
+    updateRange();
+    update();
+}
+
+void WaveformView::setMusic(qint64 durationMs, std::shared_ptr<const Waveform> waveform)
+{
+    m_durationMs = std::max<qint64>(0, durationMs);
+    m_waveform = std::move(waveform);
+    m_waveKey.clear();
+    updateRange();
+    update();
+}
+
+void WaveformView::setMusicStart(qint32 tenths)
+{
+    if (qint64(tenths) * 100 == m_musicStartMs)
+        return;
+    m_musicStartMs = qint64(tenths) * 100;
+    m_waveKey.clear();
+    updateRange();
+    update();
+}
+
+// The sequence's start, the music and every shot lie in the range; a little room after the last one.
+void WaveformView::updateRange()
+{
+    const int entries = m_document.entryCount();
+    const ShotList& list = m_document.list();
+    double from = 0;
+    double to = entries > 0 ? list.times[entries - 1] + 5.0 : 0.0;
+    if (m_durationMs > 0) {
+        from = std::min(from, m_musicStartMs / 1000.0);
+        to = std::max(to, (m_musicStartMs + m_durationMs) / 1000.0);
+    }
+    to = std::max(to, from + 10.0);
+    m_rangeFrom = std::floor(from);
+    m_rangeTo = std::ceil(to);
+    setViewFrom(m_viewFrom);
+    updateScrollBar();
+}
+
+double WaveformView::pixelsPerSecond() const
+{
+    const double fit = plotRect().width() / (m_rangeTo - m_rangeFrom);
+    return std::min(std::max(fit, MaxPixelsPerSecond), fit * m_zoom);
+}
+
+double WaveformView::viewTo() const { return m_viewFrom + plotRect().width() / pixelsPerSecond(); }
+
+double WaveformView::xOf(double seconds) const
+{
+    return plotRect().left() + (seconds - m_viewFrom) * pixelsPerSecond();
+}
+
+void WaveformView::setViewFrom(double seconds)
+{
+    const double span = plotRect().width() / pixelsPerSecond();
+    m_viewFrom = std::clamp(seconds, m_rangeFrom, std::max(m_rangeFrom, m_rangeTo - span));
+}
+
+void WaveformView::attachScrollBar(QScrollBar* bar)
+{
+    m_scrollBar = bar;
+    connect(bar, &QScrollBar::valueChanged, this, [this](int value) {
+        if (m_settingScroll)
+            return;
+        setViewFrom(m_rangeFrom + value / pixelsPerSecond());
+        update();
+    });
+    updateScrollBar();
+}
+
+void WaveformView::updateScrollBar()
+{
+    if (!m_scrollBar)
+        return;
+    const double pps = pixelsPerSecond();
+    const int page = int(plotRect().width());
+    const int total = int(std::ceil((m_rangeTo - m_rangeFrom) * pps));
+    m_settingScroll = true;
+    m_scrollBar->setRange(0, std::max(0, total - page));
+    m_scrollBar->setPageStep(page);
+    m_scrollBar->setSingleStep(std::max(1, page / 10));
+    m_scrollBar->setValue(int(std::lround((m_viewFrom - m_rangeFrom) * pps)));
+    m_settingScroll = false;
+}
+
+void WaveformView::zoomAround(double factor, double x)
+{
+    const double pps = pixelsPerSecond();
+    const double anchor = m_viewFrom + (x - plotRect().left()) / pps;
+    const double fit = plotRect().width() / (m_rangeTo - m_rangeFrom);
+    const double maxZoom = std::max(1.0, MaxPixelsPerSecond / fit);
+    m_zoom = std::clamp(m_zoom * factor, 1.0, maxZoom);
+    setViewFrom(anchor - (x - plotRect().left()) / pixelsPerSecond());
+    m_waveKey.clear();
+    updateScrollBar();
+    update();
+}
+
+void WaveformView::zoomIn()
+{
+    zoomAround(ZoomStep, std::clamp(xOf(m_cursorMs / 1000.0), plotRect().left(), plotRect().right()));
+}
+
+void WaveformView::zoomOut()
+{
+    zoomAround(1 / ZoomStep, std::clamp(xOf(m_cursorMs / 1000.0), plotRect().left(), plotRect().right()));
+}
+
+void WaveformView::setCursorTime(qint64 showMs)
+{
+    if (showMs == m_cursorMs)
+        return;
+    m_cursorMs = showMs;
+    ++m_cursorMoves;
+    if (m_playing)
+        followCursor();
+    update();
+}
+
+// A page on as the cursor leaves the part in sight.
+void WaveformView::followCursor()
+{
+    const double t = m_cursorMs / 1000.0;
+    if (t >= m_viewFrom && t <= viewTo())
+        return;
+    const double span = viewTo() - m_viewFrom;
+    const double before = m_viewFrom;
+    setViewFrom(t - span * 0.05);
+    if (m_viewFrom != before) {
+        updateScrollBar();
+    }
+}
+
+void WaveformView::setPlaying(bool playing)
+{
+    m_playing = playing;
+    if (playing)
+        followCursor();
+    update();
+}
+
+void WaveformView::setSelectedSlot(int slot)
+{
+    m_selected = slot >= 0 && slot < m_document.entryCount() ? slot : -1;
+    update();
+}
+
+void WaveformView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_waveKey.clear();
+    setViewFrom(m_viewFrom);
+    updateScrollBar();
+}
+
+// The waveform of the part in sight, one column of peaks per pixel; made again only when the part
+// or the music changes, not for every cursor step.
+const QImage& WaveformView::waveImage()
+{
+    const QRectF rect = waveRect();
+    const QSize size(int(rect.width()), int(rect.height()));
+    const QString key = QStringLiteral("%1 %2 %3 %4x%5 %6")
+                            .arg(m_viewFrom, 0, 'g', 12)
+                            .arg(pixelsPerSecond(), 0, 'g', 12)
+                            .arg(m_musicStartMs)
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(quintptr(m_waveform.get()));
+    if (key == m_waveKey)
+        return m_waveImage;
+    m_waveKey = key;
+    m_waveImage = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    m_waveImage.fill(Qt::transparent);
+    if (!m_waveform || m_waveform->peaks.empty() || size.isEmpty())
+        return m_waveImage;
+    QPainter painter(&m_waveImage);
+    painter.setPen(WaveColor);
+    const std::vector<Peak>& peaks = m_waveform->peaks;
+    const double pps = pixelsPerSecond();
+    const double perPeak = Waveform::PeakMs / 1000.0;
+    const double middle = size.height() / 2.0;
+    const double half = size.height() / 2.0 - 1;
+    for (int x = 0; x < size.width(); ++x) {
+        const double t0 = m_viewFrom + x / pps - m_musicStartMs / 1000.0;
+        const double t1 = t0 + 1 / pps;
+        qint64 first = qint64(std::floor(t0 / perPeak));
+        qint64 last = std::max(first + 1, qint64(std::floor(t1 / perPeak)));
+        first = std::max<qint64>(first, 0);
+        last = std::min<qint64>(last, qint64(peaks.size()));
+        if (first >= last)
+            continue;
+        int low = 32767;
+        int high = -32767;
+        for (qint64 i = first; i < last; ++i) {
+            low = std::min<int>(low, peaks[size_t(i)].low);
+            high = std::max<int>(high, peaks[size_t(i)].high);
+        }
+        const double yHigh = middle - high / 32767.0 * half;
+        const double yLow = middle - low / 32767.0 * half;
+        painter.drawLine(QPointF(x + 0.5, yHigh), QPointF(x + 0.5, std::max(yLow, yHigh + 1)));
+    }
+    return m_waveImage;
+}
+
+void WaveformView::paintEvent(QPaintEvent*)
+{
+    ++m_paints;
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
+    const TimelineStyle look = style();
+    const QRectF plot = plotRect();
+    const QRectF wave = waveRect();
+    const QRectF lanes = lanesRect();
+    const double from = m_viewFrom;
+    const double to = viewTo();
+
+    // The music's stretch in the waveform band; grey where there is none.
+    painter.fillRect(wave, OutsideMusic);
+    if (m_durationMs > 0) {
+        const double x0 = std::clamp(xOf(m_musicStartMs / 1000.0), wave.left(), wave.right());
+        const double x1
+            = std::clamp(xOf((m_musicStartMs + m_durationMs) / 1000.0), wave.left(), wave.right());
+        painter.fillRect(QRectF(x0, wave.top(), x1 - x0, wave.height()), palette().color(QPalette::Base));
+    }
+    painter.setPen(look.textColor);
+    painter.setFont(look.laneFont);
+    painter.drawText(QRectF(Margin, wave.top(), m_nameWidth, wave.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        musicLaneName());
+
+    painter.save();
+    painter.setClipRect(plot.adjusted(-1, -1, 1, axisHeight()));
+    PaintTimelineAxis(painter, QRectF(plot.left(), plot.top(), plot.width(), plot.height()), from, to, look);
+    painter.restore();
+    painter.drawImage(wave.topLeft(), waveImage());
+    PaintTimelineLanes(painter, m_document.list(), lanes, from, to, look);
+
+    const double x = xOf(m_cursorMs / 1000.0);
+    if (x >= plot.left() - 1 && x <= plot.right() + 1) {
+        painter.setPen(QPen(CursorColor, 1.5));
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void WaveformView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    const QPointF at = event->position();
+    const QRectF plot = plotRect();
+    if (at.x() < plot.left() - 2 || at.x() > plot.right() + 2)
+        return;
+    const double seconds
+        = m_viewFrom + (std::clamp(at.x(), plot.left(), plot.right()) - plot.left()) / pixelsPerSecond();
+    const TimelineDrawn drawn
+        = LayoutTimelineLanes(this, m_document.list(), lanesRect(), m_viewFrom, viewTo(), style());
+    const int slot = TimelineSlotAt(drawn, lanesRect(), at, 4);
+    emit clicked(seconds, slot);
+}
+
+void WaveformView::wheelEvent(QWheelEvent* event)
+{
+    const QPoint delta = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (delta.y() != 0)
+            zoomAround(delta.y() > 0 ? ZoomStep : 1 / ZoomStep, event->position().x());
+        event->accept();
+        return;
+    }
+    // Up and down, or sideways, scroll along the time.
+    const int steps = delta.x() != 0 ? delta.x() : delta.y();
+    if (steps != 0) {
+        setViewFrom(m_viewFrom - steps / 120.0 * plotRect().width() / 8 / pixelsPerSecond());
+        updateScrollBar();
+        update();
+    }
+    event->accept();
+}

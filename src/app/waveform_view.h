@@ -1,0 +1,94 @@
+#pragma once
+
+#include "files/timeline_painter.h"
+#include "music/waveform.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class ListDocument;
+class QScrollBar;
+
+// The picture of the page "Probelauf": the music's waveform over the show's lanes (drawn as on the
+// crew sheet), the time axis and the cursor, all in show time. The whole track fits the width; zoom
+// (Strg+wheel, zoomIn/zoomOut) and the attached scroll bar show a part of it.
+class WaveformView : public QWidget {
+    Q_OBJECT
+public:
+    explicit WaveformView(const ListDocument& document, QWidget* parent = nullptr);
+
+    // The list changed: lanes and range follow.
+    void listChanged();
+    // The music's length and its waveform (null while it is read, or without music).
+    void setMusic(qint64 durationMs, std::shared_ptr<const Waveform> waveform);
+    void setMusicStart(qint32 tenths);
+    void setCursorTime(qint64 showMs);
+    qint64 cursorTime() const { return m_cursorMs; }
+    // While playing, a mark lights up as the cursor passes it, and the view follows the cursor.
+    void setPlaying(bool playing);
+    void setSelectedSlot(int slot);
+    int selectedSlot() const { return m_selected; }
+    void attachScrollBar(QScrollBar* bar);
+
+    // Around the cursor when it is in sight, else around the middle.
+    void zoomIn();
+    void zoomOut();
+    double pixelsPerSecond() const;
+    // Show time in seconds of the whole picture and of the part in sight.
+    double rangeFrom() const { return m_rangeFrom; }
+    double rangeTo() const { return m_rangeTo; }
+    double viewFrom() const { return m_viewFrom; }
+    double viewTo() const;
+    // Where a show time is drawn, and the rectangle of the lanes.
+    double xOf(double seconds) const;
+    QRectF lanesRect() const;
+    // How often the picture was painted and the cursor moved (benchmarks).
+    int paintCount() const { return m_paints; }
+    int cursorMoves() const { return m_cursorMoves; }
+
+signals:
+    // A click: the show time under the pointer, and the slot of the mark clicked, or -1.
+    void clicked(double seconds, int slot);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    TimelineStyle style() const;
+    QFont laneFont() const;
+    double axisHeight() const;
+    QRectF plotRect() const; // waveform band and lanes
+    QRectF waveRect() const;
+    double plotLeft() const;
+    void updateRange();
+    void zoomAround(double factor, double x);
+    void setViewFrom(double seconds);
+    void updateScrollBar();
+    void followCursor();
+    const QImage& waveImage();
+
+    const ListDocument& m_document;
+    std::shared_ptr<const Waveform> m_waveform;
+    qint64 m_durationMs = 0;
+    qint64 m_musicStartMs = 0;
+    qint64 m_cursorMs = 0;
+    bool m_playing = false;
+    int m_selected = -1;
+    double m_rangeFrom = 0;
+    double m_rangeTo = 60;
+    double m_viewFrom = 0;
+    double m_zoom = 1; // times the scale at which the whole range fits
+    double m_nameWidth = 0;
+    QPointer<QScrollBar> m_scrollBar;
+    bool m_settingScroll = false;
+    QImage m_waveImage;
+    QString m_waveKey;
+    int m_paints = 0;
+    int m_cursorMoves = 0;
+};
