@@ -23,6 +23,12 @@ const QCommandLineOption& option(Opt which)
         { QStringLiteral("pdf"), QString(), QStringLiteral("AUS.pdf") },
         { QStringLiteral("csv"), QString(), QStringLiteral("AUS.csv") },
         { QStringLiteral("fsl"), QString(), QStringLiteral("AUS.fsl") },
+        { QStringLiteral("time-column"), QString(), QStringLiteral("NAME") },
+        { QStringLiteral("device-column"), QString(), QStringLiteral("NAME") },
+        { QStringLiteral("circuit-column"), QString(), QStringLiteral("NAME") },
+        { QStringLiteral("effect-column"), QString(), QStringLiteral("NAME") },
+        { QStringLiteral("circuits-from"), QString(), QStringLiteral("0|1") },
+        { QStringLiteral("without-circuits"), QString() },
     };
     return options[int(which)];
 }
@@ -94,9 +100,22 @@ const QList<Verb>& verbs()
             QStringLiteral("Schreibt die Liste als CSV-Tabelle (UTF-8, Semikolon)."),
             { { Opt::Csv, QStringLiteral("Die CSV-Datei, die entsteht.") }, { Opt::Force, ForceHelp } }, 1,
             &ExportCsv },
-        { QStringLiteral("import"), QStringLiteral("import EIN.csv --fsl AUS.fsl [--comment TEXT] [--force]"),
+        { QStringLiteral("import"),
+            QStringLiteral("import EIN.csv --fsl AUS.fsl [--time-column NAME] [--device-column NAME] "
+                           "[--circuit-column NAME] [--effect-column NAME] [--circuits-from 0|1] "
+                           "[--without-circuits] [--comment TEXT] [--force]"),
             QStringLiteral("Liest eine CSV-Tabelle und speichert sie als .fsl-Datei; alles oder nichts."),
             { { Opt::Fsl, QStringLiteral("Die Listendatei, die entsteht.") },
+                { Opt::TimeColumn,
+                    QStringLiteral("Die Spalte mit der Zündzeit (Name wie in der Kopfzeile).") },
+                { Opt::DeviceColumn, QStringLiteral("Die Spalte mit dem Zündgerät.") },
+                { Opt::CircuitColumn,
+                    QStringLiteral("Die Spalte mit dem Kreis (auch Zündkreise wie „B05“).") },
+                { Opt::EffectColumn, QStringLiteral("Die Spalte mit dem Effekt.") },
+                { Opt::CircuitsFrom,
+                    QStringLiteral("Die Kreise der Datei zählen ab 0 (wie in Kelto) oder ab 1.") },
+                { Opt::WithoutCircuits,
+                    QStringLiteral("Eine Liste ohne Zündkreise: Zündgerät und Kreis werden nicht gelesen.") },
                 { Opt::Comment, QStringLiteral("Kommentar der gespeicherten Liste.") },
                 { Opt::Force, ForceHelp } },
             1, &ImportCsv },

@@ -31,6 +31,40 @@ bool mayWrite(const OutputTarget& target, Opt option)
     return true;
 }
 
+// The columns and numbering the user named; nullopt after saying what is wrong.
+std::optional<CsvImportOptions> importOptions(const VerbCall& call)
+{
+    CsvImportOptions options;
+    const std::pair<Opt, CsvColumnChoice*> columns[]
+        = { { Opt::TimeColumn, &options.time }, { Opt::DeviceColumn, &options.device },
+              { Opt::CircuitColumn, &options.circuit }, { Opt::EffectColumn, &options.effect } };
+    for (const auto& [option, choice] : columns) {
+        if (!call.isSet(option))
+            continue;
+        const QString name = call.value(option).trimmed();
+        if (name.isEmpty()) {
+            Complain(QStringLiteral("%1 braucht den Namen einer Spalte.").arg(OptionName(option)));
+            return std::nullopt;
+        }
+        *choice = CsvColumnChoice::named(name);
+    }
+    if (call.isSet(Opt::CircuitsFrom)) {
+        const QString from = call.value(Opt::CircuitsFrom).trimmed();
+        if (from != QLatin1String("0") && from != QLatin1String("1")) {
+            Complain(QStringLiteral("--circuits-from nimmt 0 oder 1, nicht „%1“.").arg(from));
+            return std::nullopt;
+        }
+        options.circuitsFrom = from.toInt();
+    }
+    options.withoutCircuits = call.isSet(Opt::WithoutCircuits);
+    if (options.withoutCircuits && (call.isSet(Opt::DeviceColumn) || call.isSet(Opt::CircuitColumn))) {
+        Complain(QStringLiteral("--without-circuits liest weder Zündgerät noch Kreis: --device-column und "
+                                "--circuit-column passen nicht dazu."));
+        return std::nullopt;
+    }
+    return options;
+}
+
 int entriesWithEffect(const ShotList& list)
 {
     int count = 0;
@@ -104,13 +138,22 @@ int ImportCsv(const VerbCall& call)
         Complain(refusal);
         return Failure;
     }
-    const CsvImport imported = ReadShotListCsv(call.file());
+    const std::optional<CsvImportOptions> options = importOptions(call);
+    if (!options)
+        return Failure;
+    const CsvImport imported = ReadShotListCsv(call.file(), *options);
     if (!imported.list) {
         Complain(QStringLiteral("Die Datei %1 wurde nicht übernommen:").arg(call.file()));
         for (const QString& problem : imported.problems)
             Complain(problem);
         return Failure;
     }
-    return WriteOutput(
+    const int written = WriteOutput(
         target, [&](QString* error) { return WriteListFile(target.path, *imported.list, meta, error); });
+    if (written == Success) {
+        Say(QStringLiteral("Die Datei %1 wurde übernommen:").arg(call.file()));
+        for (const QString& line : CsvSummaryLines(imported))
+            Say(line);
+    }
+    return written;
 }

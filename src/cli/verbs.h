@@ -13,7 +13,22 @@
 enum ExitCode { Success = 0, ListsDiffer = 1, Failure = 2, Interrupted = 130 };
 
 // Every option a verb may take; each verb names the ones it takes.
-enum class Opt { Port, Comment, Force, Verify, Timeout, Pdf, Csv, Fsl };
+enum class Opt {
+    Port,
+    Comment,
+    Force,
+    Verify,
+    Timeout,
+    Pdf,
+    Csv,
+    Fsl,
+    TimeColumn,
+    DeviceColumn,
+    CircuitColumn,
+    EffectColumn,
+    CircuitsFrom,
+    WithoutCircuits
+};
 
 const QCommandLineOption& OptionFor(Opt option);
 // "--port"

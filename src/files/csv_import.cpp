@@ -617,9 +617,12 @@ void Import::checkTimes()
         if (!integers || values.isEmpty())
             continue;
         std::sort(values.begin(), values.end());
-        bool spread = values.front() > 1000;
-        for (qsizetype i = 1; i < values.size() && spread; ++i)
-            spread = values[i] - values[i - 1] >= 100;
+        // A show in milliseconds often starts at 0: the start says nothing about the unit.
+        QList<qint64> later = values;
+        later.removeAll(0);
+        bool spread = !later.isEmpty() && later.front() > 1000;
+        for (qsizetype i = 1; i < later.size() && spread; ++i)
+            spread = later[i] - later[i - 1] >= 100;
         const QString& header = m_columns[column].header;
         const QString hint
             = QStringLiteral("; eine Einheit im Spaltennamen entscheidet („%1 [ms]“ oder „%1 [s]“)")
@@ -631,11 +634,10 @@ void Import::checkTimes()
                     .arg(named(header), quoted(QString::number(values.back())), hint));
         else if (spread)
             m_report.addFile(headerLine(),
-                QStringLiteral(
-                    "die Zeiten der Spalte %1 sind wohl Millisekunden: alle über 1000 und mindestens 100 "
-                    "auseinander (als Sekunden wäre %2 schon %3)%4")
-                    .arg(named(header), quoted(QString::number(values.front())),
-                        FormatClock(qint32(values.front())), hint));
+                QStringLiteral("die Zeiten der Spalte %1 sind wohl Millisekunden: alle außer 0 über 1000 und "
+                               "mindestens 100 auseinander (als Sekunden wäre %2 schon %3)%4")
+                    .arg(named(header), quoted(QString::number(later.front())),
+                        FormatClock(qint32(later.front())), hint));
     }
 }
 

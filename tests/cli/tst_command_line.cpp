@@ -262,12 +262,71 @@ private Q_SLOTS:
         Kelto kelto(arguments);
         QCOMPARE(kelto.finish(), exitCode);
         QCOMPARE(readFile(written), bytes);
-        QVERIFY(kelto.out.isEmpty());
+        // A table taken says what was read; nothing else prints on stdout.
+        if (arguments.first() == QLatin1String("import") && exitCode == 0)
+            QVERIFY(QString::fromUtf8(kelto.out).startsWith(
+                QStringLiteral("Die Datei in.csv wurde übernommen:\n3 Schüsse")));
+        else
+            QVERIFY(kelto.out.isEmpty());
         if (err.isEmpty())
             QVERIFY2(kelto.err.isEmpty(), kelto.err.constData());
         else
             QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
         QVERIFY(!hasQtNoise(kelto.err));
+    }
+
+    // What the table leaves open the user says on the command line; without it the import is refused.
+    void importTakesTheUsersChoices_data()
+    {
+        QTest::addColumn<QByteArray>("table");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArrayList>("entries"); // lines 7.. of the list written, or empty: refused
+        QTest::addColumn<QString>("said"); // on stdout when taken, on stderr when refused
+        const QByteArray both = "Nr;Zeit;Sekunden;Verteiler;Ausgang;Effekt\r\n1;00:00:00;0;1;1;Vulkan\r\n"
+                                "2;00:00:28;30;2;5;Kometen\r\n";
+        QTest::newRow("two times disagree") << both << QStringList {} << QByteArrayList {}
+                                            << "Zeile 3: „Zeit“ \"00:00:28\" und „Sekunden“ \"30\"";
+        QTest::newRow("the time column chosen, circuits from 1")
+            << both << QStringList { "--time-column", "Sekunden", "--circuits-from", "1" }
+            << QByteArrayList { "0000 00", "001E 24" } << "Kreise ab 1 gezählt";
+        QTest::newRow("no address") << QByteArray("Zeit;Was\r\n0;a\r\n5;b\r\n") << QStringList {}
+                                    << QByteArrayList {} << "keine Spalte für den Zündkreis";
+        QTest::newRow("no address, asked for")
+            << QByteArray("Zeit;Was\r\n0;a\r\n5;b\r\n") << QStringList { "--without-circuits" }
+            << QByteArrayList { "0000 FF", "0005 FF" } << "ohne Zündkreise";
+        QTest::newRow("milliseconds") << QByteArray("Zeit;Modul;Pin\r\n0;1;1\r\n7150;1;2\r\n")
+                                      << QStringList {} << QByteArrayList {} << "wohl Millisekunden";
+        QTest::newRow("numbering neither 0 nor 1") << both << QStringList { "--circuits-from", "2" }
+                                                   << QByteArrayList {} << "--circuits-from nimmt 0 oder 1";
+        QTest::newRow("a column that is not there")
+            << both << QStringList { "--effect-column", "Produkt" } << QByteArrayList {} << "Produkt";
+    }
+    void importTakesTheUsersChoices()
+    {
+        QFETCH(QByteArray, table);
+        QFETCH(QStringList, options);
+        QFETCH(QByteArrayList, entries);
+        QFETCH(QString, said);
+        QFile::remove(QStringLiteral("choice.fsl"));
+        writeFile(QStringLiteral("choice.csv"), table);
+        Kelto kelto(QStringList { "import", "choice.csv", "--fsl", "choice.fsl" } + options);
+        const int exitCode = kelto.finish();
+        QVERIFY(!hasQtNoise(kelto.err));
+        if (entries.isEmpty()) {
+            QCOMPARE(exitCode, 2);
+            QVERIFY(!QFile::exists(QStringLiteral("choice.fsl")));
+            QVERIFY2(kelto.errorText().contains(said), qPrintable(kelto.errorText()));
+            return;
+        }
+        QCOMPARE(exitCode, 0);
+        QVERIFY2(QString::fromUtf8(kelto.out).contains(said), kelto.out.constData());
+        const QByteArray written = readFile(QStringLiteral("choice.fsl"));
+        QCOMPARE(written.split('\n').mid(6, entries.size()), [&] {
+            QByteArrayList lines;
+            for (const QByteArray& entry : entries)
+                lines.append(entry + '\r');
+            return lines;
+        }());
     }
 
     // The crew sheet is written without a display: a PDF with the sheet's text, and not a word on stderr.

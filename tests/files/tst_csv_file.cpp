@@ -483,7 +483,16 @@ private Q_SLOTS:
         QTest::newRow("milliseconds without unit")
             << QByteArray("Zeit;Modul;Pin\n7150;1;0\n7800;1;1\n9200;1;2\n") << automatic
             << QStringList {
-                   "Zeile 1: die Zeiten der Spalte „Zeit“ sind wohl Millisekunden: alle über 1000 und "
+                   "Zeile 1: die Zeiten der Spalte „Zeit“ sind wohl Millisekunden: alle außer 0 über 1000 "
+                   "und "
+                   "mindestens 100 auseinander (als Sekunden wäre \"7150\" schon 01:59:10); eine Einheit im "
+                   "Spaltennamen entscheidet („Zeit [ms]“ oder „Zeit [s]“)"
+               };
+        QTest::newRow("milliseconds from 0 without unit")
+            << QByteArray("Zeit;Modul;Pin\n0;1;0\n7150;1;1\n") << automatic
+            << QStringList {
+                   "Zeile 1: die Zeiten der Spalte „Zeit“ sind wohl Millisekunden: alle außer 0 über 1000 "
+                   "und "
                    "mindestens 100 auseinander (als Sekunden wäre \"7150\" schon 01:59:10); eine Einheit im "
                    "Spaltennamen entscheidet („Zeit [ms]“ oder „Zeit [s]“)"
                };
