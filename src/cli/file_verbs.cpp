@@ -88,6 +88,17 @@ std::optional<ListOfFile> ReadListOrSay(const QString& path)
     return ListOfFile { read.list, read.meta };
 }
 
+std::optional<ListMeta> MetaWithCommentOrSay(const VerbCall& call)
+{
+    ListMeta meta;
+    meta.comment = call.value(Opt::Comment);
+    if (const QString refusal = CommentRefusal(meta.comment); !refusal.isEmpty()) {
+        Complain(refusal);
+        return std::nullopt;
+    }
+    return meta;
+}
+
 int Check(const VerbCall& call)
 {
     const std::optional<ListOfFile> file = ReadListOrSay(call.file());
@@ -132,12 +143,10 @@ int ImportCsv(const VerbCall& call)
     const OutputTarget target = outputOf(call, Opt::Fsl);
     if (!mayWrite(target, Opt::Fsl))
         return Failure;
-    ListMeta meta;
-    meta.comment = call.value(Opt::Comment);
-    if (const QString refusal = CommentRefusal(meta.comment); !refusal.isEmpty()) {
-        Complain(refusal);
+    const std::optional<ListMeta> commented = MetaWithCommentOrSay(call);
+    if (!commented)
         return Failure;
-    }
+    const ListMeta& meta = *commented;
     const std::optional<CsvImportOptions> options = importOptions(call);
     if (!options)
         return Failure;

@@ -240,12 +240,10 @@ int Receive(const VerbCall& call)
         Complain(refusal);
         return Failure;
     }
-    ListMeta meta;
-    meta.comment = call.value(Opt::Comment);
-    if (const QString refusal = CommentRefusal(meta.comment); !refusal.isEmpty()) {
-        Complain(refusal);
+    const std::optional<ListMeta> commented = MetaWithCommentOrSay(call);
+    if (!commented)
         return Failure;
-    }
+    const ListMeta& meta = *commented;
     if (!run.open())
         return Failure;
     run.showReceiveProgress();

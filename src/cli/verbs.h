@@ -62,6 +62,8 @@ struct ListOfFile {
     ListMeta meta;
 };
 std::optional<ListOfFile> ReadListOrSay(const QString& path);
+// What a list written by the verb carries: the --comment, or nullopt after saying why it cannot be stored.
+std::optional<ListMeta> MetaWithCommentOrSay(const VerbCall& call);
 
 int Check(const VerbCall& call);
 int Print(const VerbCall& call);

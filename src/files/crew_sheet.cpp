@@ -1,7 +1,7 @@
 #include "crew_sheet.h"
 
-#include "timeline_painter.h"
 #include "pdf_file.h"
+#include "timeline_painter.h"
 
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
@@ -43,11 +43,9 @@ QString twoDigits(int number) { return QStringLiteral("%1").arg(number, 2, 10, Q
 // "finale.mp3, Beginn −3,0 s"
 QString musicText(const QString& path, qint32 startTenths)
 {
-    const qint32 tenths = startTenths < 0 ? -startTenths : startTenths;
     // One arg() call: a "%2" in the file name is not a place holder.
-    return QStringLiteral("Musik: %1, Beginn %2%3,%4 s")
-        .arg(QFileInfo(path).fileName(), startTenths < 0 ? QStringLiteral("\u2212") : QString(),
-            QString::number(tenths / 10), QString::number(tenths % 10));
+    return QStringLiteral("Musik: %1, Beginn %2 s")
+        .arg(QFileInfo(path).fileName(), TenthsText(startTenths, QLatin1Char(','), QChar(0x2212)));
 }
 
 // One cell of a table: its lines as wrapped into the cell.

@@ -2,6 +2,7 @@
 
 #include "system_reason.h"
 
+#include "shotlist/list_document.h"
 #include "shotlist/list_views.h"
 
 #include <QFile>
@@ -139,18 +140,6 @@ const QString EffectKey = QStringLiteral("Effekt ");
 const QString MusicKey = QStringLiteral("Musik");
 const QString MusicStartKey = QStringLiteral("Musikbeginn");
 const QString OriginKey = QStringLiteral("Quelldatei");
-// Musikbeginn lies within the show's range of times, either side of its start.
-constexpr qint32 MaxMusicStartTenths = 10 * LastValidTime;
-
-QString tenthsText(qint32 tenths)
-{
-    const qint32 magnitude = tenths < 0 ? -tenths : tenths;
-    return QStringLiteral("%1%2.%3")
-        .arg(tenths < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10)
-        .arg(magnitude % 10);
-}
-
 // "-3.0", "12", "+0.5": seconds with at most one decimal, a point as separator.
 std::optional<qint32> readTenths(const QString& text)
 {
@@ -160,7 +149,7 @@ std::optional<qint32> readTenths(const QString& text)
         return std::nullopt;
     const qint32 magnitude
         = match.captured(2).toInt() * 10 + (match.hasCaptured(3) ? match.captured(3).toInt() : 0);
-    if (magnitude > MaxMusicStartTenths)
+    if (magnitude > MusicStartLimitTenths)
         return std::nullopt;
     return match.captured(1) == QLatin1String("-") ? -magnitude : magnitude;
 }
@@ -183,7 +172,7 @@ QStringList blockLines(const ShotList& list, const KeltoBlock& block)
     if (!block.music.isEmpty())
         lines.append(MusicKey + QLatin1Char('=') + block.music);
     if (!block.music.isEmpty() || block.musicStartTenths != 0)
-        lines.append(MusicStartKey + QLatin1Char('=') + tenthsText(block.musicStartTenths));
+        lines.append(MusicStartKey + QLatin1Char('=') + TenthsText(block.musicStartTenths, QLatin1Char('.')));
     if (!block.origin.isEmpty())
         lines.append(OriginKey + QLatin1Char('=') + block.origin);
     for (int slot = 0; slot < EntryCount; ++slot) {

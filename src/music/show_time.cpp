@@ -51,14 +51,7 @@ QString TrackLength(qint64 ms)
         .arg(seconds % 60, 2, 10, zero);
 }
 
-QString MusicStartText(qint32 tenths)
-{
-    const qint32 magnitude = tenths < 0 ? -tenths : tenths;
-    return QStringLiteral("%1%2,%3")
-        .arg(tenths < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10)
-        .arg(magnitude % 10);
-}
+QString MusicStartText(qint32 tenths) { return TenthsText(tenths, QLatin1Char(',')); }
 
 MusicStartInput ReadMusicStart(const QString& text)
 {

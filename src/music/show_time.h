@@ -1,13 +1,11 @@
 #pragma once
 
+#include "shotlist/list_document.h"
 #include "shotlist/shot_list.h"
 
 #include <QString>
 
 // Show time is the firing clock's time: music position + Musikbeginn. All times in milliseconds.
-
-// Musikbeginn lies within the show's range of times, either side of its start, as a list file holds it.
-constexpr qint32 MusicStartLimitTenths = 10 * LastValidTime;
 
 qint64 ShowTimeMs(qint64 musicPositionMs, qint32 musicStartTenths);
 qint64 MusicPositionMs(qint64 showTimeMs, qint32 musicStartTenths);

@@ -19,6 +19,19 @@ void shiftTimes(ShotList& list, int from, int to, double delta)
         list.times[j] = RoundHalfEven(list.times[j] + delta);
 }
 
+// Moves the slots from at on down by one (the last one drops out) and puts a new entry into at.
+void insertSlot(ShotList& list, int at, qint32 time, qint16 circuit)
+{
+    for (int j = EntryCount - 1; j > at; --j) {
+        list.times[j] = list.times[j - 1];
+        list.circuits[j] = list.circuits[j - 1];
+        list.effects[j] = std::move(list.effects[j - 1]);
+    }
+    list.times[at] = time;
+    list.circuits[at] = circuit;
+    list.effects[at].clear();
+}
+
 } // namespace
 
 qint32 SinceValue(const ShotList& list, int k)
@@ -102,14 +115,7 @@ InsertOutcome InsertEntry(ShotList& list, int row, int shotCount)
     const qint32 time = row == 0 ? next - 1 : list.times[row - 1] + (next - list.times[row - 1]) / 2;
     if (time < 0 || (row > 0 && time <= list.times[row - 1]))
         return InsertOutcome::NoFreeSecond;
-    for (int j = EntryCount - 1; j > row; --j) {
-        list.times[j] = list.times[j - 1];
-        list.circuits[j] = list.circuits[j - 1];
-        list.effects[j] = std::move(list.effects[j - 1]);
-    }
-    list.times[row] = time;
-    list.circuits[row] = NoCircuit;
-    list.effects[row].clear();
+    insertSlot(list, row, time, NoCircuit);
     return InsertOutcome::Inserted;
 }
 
@@ -149,14 +155,7 @@ TapOutcome TapEntry(ShotList& list, int shotCount, qint32 second, qint16 circuit
         return TapOutcome::SecondTaken;
     if (shotCount >= EntryCount)
         return TapOutcome::ListFull;
-    for (int j = EntryCount - 1; j > at; --j) {
-        list.times[j] = list.times[j - 1];
-        list.circuits[j] = list.circuits[j - 1];
-        list.effects[j] = std::move(list.effects[j - 1]);
-    }
-    list.times[at] = second;
-    list.circuits[at] = circuit;
-    list.effects[at].clear();
+    insertSlot(list, at, second, circuit);
     return TapOutcome::Added;
 }
 

@@ -33,6 +33,13 @@ bool ListMeta::operator==(const ListMeta& other) const
         && musicStartTenths == other.musicStartTenths && otherKeys == other.otherKeys;
 }
 
+QString TenthsText(qint32 tenths, QChar decimalSeparator, QChar minus)
+{
+    const qint32 magnitude = tenths < 0 ? -tenths : tenths;
+    return (tenths < 0 ? QString(minus) : QString()) + QString::number(magnitude / 10) + decimalSeparator
+        + QString::number(magnitude % 10);
+}
+
 QString ListName(const ListMeta& meta)
 {
     return meta.sourcePath.isEmpty() ? QString() : QFileInfo(meta.sourcePath).fileName();

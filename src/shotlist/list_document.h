@@ -12,6 +12,11 @@
 #include <optional>
 #include <utility>
 
+// The music starts within the show's range of times, either side of its start.
+constexpr qint32 MusicStartLimitTenths = 10 * LastValidTime;
+// Tenths of a second as seconds with one decimal: "-3.0" for a file, "-3,0" to be read by the user.
+QString TenthsText(qint32 tenths, QChar decimalSeparator, QChar minus = QLatin1Char('-'));
+
 // What a list carries besides its entries.
 struct ListMeta {
     // The file the list was last loaded from, saved to or imported from (absolute); empty for a new
