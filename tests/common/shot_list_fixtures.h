@@ -30,3 +30,14 @@ inline bool SameList(const ShotList& a, const ShotList& b)
         && std::equal(std::begin(a.circuits), std::end(a.circuits), std::begin(b.circuits))
         && std::equal(std::begin(a.effects), std::end(a.effects), std::begin(b.effects));
 }
+
+// count entries from 0 s, gap seconds apart, circuits from the codes in turn.
+inline ShotList SpacedList(int count, int gap, const QList<int>& codes)
+{
+    ShotList list = ShotList::startup();
+    for (int i = 0; i < count; ++i) {
+        list.times[i] = i * gap;
+        list.circuits[i] = qint16(codes[i % codes.size()]);
+    }
+    return list;
+}

@@ -1,5 +1,6 @@
 #include "files/crew_sheet.h"
 #include "pdf_text.h"
+#include "shot_list_fixtures.h"
 #include "test_main.h"
 
 #include <QDir>
@@ -28,17 +29,6 @@ CrewSheet sheetOf(const ShotList& list)
 {
     return { list, QStringLiteral("show.fsl"), QStringLiteral("Silvester am See"),
         QDateTime(QDate(2024, 12, 31), QTime(18, 5)), QString(), 0 };
-}
-
-// count entries from 0 s, gap seconds apart, circuits from the codes in turn.
-ShotList listOf(int count, int gap, const QList<int>& codes)
-{
-    ShotList list = ShotList::startup();
-    for (int i = 0; i < count; ++i) {
-        list.times[i] = i * gap;
-        list.circuits[i] = qint16(codes[i % codes.size()]);
-    }
-    return list;
 }
 
 const QStringList Effects { QStringLiteral("Kometen rot 50 mm"),
@@ -159,7 +149,7 @@ private Q_SLOTS:
         QFETCH(int, gap);
         QFETCH(int, paper);
         QFETCH(bool, landscape);
-        ShotList list = listOf(EntryCount, gap, codes);
+        ShotList list = SpacedList(EntryCount, gap, codes);
         for (int slot = 0; slot < EntryCount; ++slot)
             list.effects[slot] = Effects[slot % Effects.size()];
         const Written sheet = writtenSheet(sheetOf(list), QPageSize::PageSizeId(paper),
@@ -203,7 +193,7 @@ private Q_SLOTS:
     // The line: "Kreis 05  Nr. 5 (00:00:22)  Kometen rot 50 mm", on one line of the plan.
     void effectStandsBesideItsCircuit()
     {
-        ShotList list = listOf(5, 5, { 1, 2, 3, 4, 5 });
+        ShotList list = SpacedList(5, 5, { 1, 2, 3, 4, 5 });
         list.times[4] = 22;
         list.effects[4] = QStringLiteral("Kometen rot 50 mm");
         const Written sheet = writtenSheet(sheetOf(list));
@@ -240,7 +230,7 @@ private Q_SLOTS:
         QFETCH(QString, music);
         QFETCH(int, start);
         QFETCH(QString, musicLine);
-        CrewSheet sheet = sheetOf(listOf(20, 10, { 1 }));
+        CrewSheet sheet = sheetOf(SpacedList(20, 10, { 1 }));
         sheet.comment = comment;
         sheet.musicPath = music;
         sheet.musicStartTenths = start;
@@ -274,7 +264,7 @@ private Q_SLOTS:
         QFETCH(int, gap);
         QFETCH(QList<int>, codes);
         QFETCH(bool, legend);
-        const Written sheet = writtenSheet(sheetOf(listOf(count, gap, codes)));
+        const Written sheet = writtenSheet(sheetOf(SpacedList(count, gap, codes)));
         const QString all = sheet.pages.join(QLatin1Char('\n'));
         const int pictureAt = all.indexOf(QStringLiteral("\nZeitleiste"));
         const int legendAt = all.indexOf(QStringLiteral("\nLegende"));

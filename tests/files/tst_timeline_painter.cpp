@@ -1,4 +1,5 @@
 #include "files/timeline_painter.h"
+#include "shot_list_fixtures.h"
 #include "test_main.h"
 
 #include <QImage>
@@ -6,17 +7,6 @@
 #include <QTest>
 
 namespace {
-
-// count entries from 0 s, gap seconds apart, circuits from the codes in turn.
-ShotList listOf(int count, int gap, const QList<int>& codes)
-{
-    ShotList list = ShotList::startup();
-    for (int i = 0; i < count; ++i) {
-        list.times[i] = i * gap;
-        list.circuits[i] = qint16(codes[i % codes.size()]);
-    }
-    return list;
-}
 
 TimelineStyle screenStyle()
 {
@@ -44,7 +34,7 @@ private Q_SLOTS:
     {
         QFETCH(QList<int>, codes);
         QFETCH(QList<int>, lanes);
-        QCOMPARE(TimelineLanes(listOf(int(codes.size()), 5, codes)), lanes);
+        QCOMPARE(TimelineLanes(SpacedList(int(codes.size()), 5, codes)), lanes);
     }
 
     // Every entry in the window gets a mark; numbers never overlap and stay in the plot; each mark
@@ -70,7 +60,7 @@ private Q_SLOTS:
         QFETCH(double, to);
         QFETCH(double, height);
         QFETCH(bool, allNumbered);
-        const ShotList list = listOf(count, gap, { 0, 33, 66 });
+        const ShotList list = SpacedList(count, gap, { 0, 33, 66 });
         QImage image(500, 200, QImage::Format_RGB32);
         const QRectF plot(90, 10, 400, height);
         const TimelineDrawn drawn = LayoutTimelineLanes(&image, list, plot, from, to, screenStyle());
@@ -115,7 +105,7 @@ private Q_SLOTS:
     // The music page's states: a lit mark, the selected mark, a plain one; a click finds the mark.
     void marksDrawnInTheirStateAndFoundByClick()
     {
-        const ShotList list = listOf(3, 10, { 0 });
+        const ShotList list = SpacedList(3, 10, { 0 });
         QImage image(300, 60, QImage::Format_RGB32);
         image.fill(Qt::white);
         const QRectF plot(0, 0, 300, 60);
