@@ -31,6 +31,16 @@ bool HasAnyCircuit(const ShotList& list)
     return false;
 }
 
+QList<int> ReservedSlots(const ShotList& list)
+{
+    QList<int> slots;
+    for (int slot = CountEntries(list); slot < EntryCount; ++slot) {
+        if (list.circuits[slot] != NoCircuit || !list.effects[slot].isEmpty())
+            slots.append(slot);
+    }
+    return slots;
+}
+
 QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list)
 {
     // Entries per stored code; code 255 (no circuit) fires nothing.

@@ -19,6 +19,10 @@ int CountEntries(const ShotList& list);
 // Whether any entry fires a circuit: a send of a list without one wipes the show on the device.
 bool HasAnyCircuit(const ShotList& list);
 
+// Slots behind the list's entries that hold a circuit (or an effect): it waits there for an entry
+// appended on that slot ("vorgemerkt"). Ascending.
+QList<int> ReservedSlots(const ShotList& list);
+
 // Groups in ascending order of their code, among the list's entries only.
 QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list);
 
