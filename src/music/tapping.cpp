@@ -7,6 +7,8 @@
 namespace {
 
 constexpr int CircuitsPerDevice = 32;
+constexpr int DeviceB = 1;
+constexpr int DeviceC = 2;
 constexpr int DeviceH = 7;
 
 QString deviceLetter(int device) { return QString(QChar(u'A' + device)); }
@@ -20,10 +22,18 @@ int CircuitNumbers(int device) { return device == DeviceH ? CircuitsPerDevice - 
 std::optional<int> NextFreeCircuit(const ShotList& list, int shotCount, int device, int from)
 {
     const int numbers = CircuitNumbers(device);
+    // H n fires B n and C n too: for B and C a number H uses is taken, for H one that B or C uses.
+    const auto fires = [device](int other) {
+        if (other == device)
+            return true;
+        if (device == DeviceH)
+            return other == DeviceB || other == DeviceC;
+        return other == DeviceH && (device == DeviceB || device == DeviceC);
+    };
     bool used[CircuitsPerDevice] = {};
     for (int slot = 0; slot < shotCount; ++slot) {
         const qint16 code = list.circuits[slot];
-        if (code != NoCircuit && code / CircuitsPerDevice == device)
+        if (code != NoCircuit && fires(code / CircuitsPerDevice))
             used[code % CircuitsPerDevice] = true;
     }
     const int start = from >= 0 && from < numbers ? from : 0;

@@ -13,7 +13,7 @@
 int CircuitNumbers(int device);
 
 // The first circuit number of device, from `from` on and round to 0, that no entry fires; nullopt when
-// every one is in use.
+// every one is in use. An entry on H n fires B n and C n as well.
 std::optional<int> NextFreeCircuit(const ShotList& list, int shotCount, int device, int from);
 
 // "nächster Kreis: B 05", or "kein freier Kreis auf B" when the device has none left.

@@ -84,6 +84,18 @@ private Q_SLOTS:
         QTest::newRow("round to 0") << QList<int> { 31, 0 } << 0 << 31 << 1 << "nächster Kreis: A 01";
         QTest::newRow("H31 is no circuit")
             << QList<int> { 7 * 32 + 30 } << 7 << 30 << 0 << "nächster Kreis: H 00";
+        // H n fires B n and C n: a tap must not fire one circuit twice.
+        QTest::newRow("B skips what H fires")
+            << QList<int> { 7 * 32 + 5 } << 1 << 5 << 6 << "nächster Kreis: B 06";
+        QTest::newRow("C skips what H fires")
+            << QList<int> { 7 * 32 + 5 } << 2 << 5 << 6 << "nächster Kreis: C 06";
+        QTest::newRow("H skips what B fires")
+            << QList<int> { 32 + 5 } << 7 << 5 << 6 << "nächster Kreis: H 06";
+        QTest::newRow("H skips what C fires")
+            << QList<int> { 64 + 7, 7 * 32 + 8 } << 7 << 7 << 9 << "nächster Kreis: H 09";
+        QTest::newRow("A is apart from H")
+            << QList<int> { 7 * 32 + 5 } << 0 << 5 << 5 << "nächster Kreis: A 05";
+        QTest::newRow("H is apart from D") << QList<int> { 3 * 32 + 5 } << 7 << 5 << 5 << "nächster Kreis: H 05";
         QList<int> allOfC;
         for (int n = 0; n < 32; ++n)
             allOfC.append(64 + n);
