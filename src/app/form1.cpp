@@ -9,6 +9,7 @@
 #include "widgets.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFontDatabase>
@@ -359,6 +360,15 @@ void Form1::SSTab1_Click(int PreviousTab)
             field->setEnabled(selected);
         Text3->setEnabled(selected);
     }
+}
+
+// The close button ends the program as "Ende" does: the field being edited is left first, so what was
+// typed there is stored.
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (QWidget* focused = QApplication::focusWidget(); focused && isAncestorOf(focused))
+        focused->clearFocus();
+    QWidget::closeEvent(event);
 }
 
 void Form1::Command1_Click()

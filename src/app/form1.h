@@ -148,6 +148,11 @@ public:
     // A copy of unsaved work from a run that ended: one step, not saved, shown on the editing page.
     // False when it was refused or changed nothing.
     bool RestoreList(const ShotList& restored, const ListMeta& meta);
+    // Before a list replaces the one in the editor: true when that one is saved or the user agrees
+    // to replace its unsaved work.
+    bool ConfirmReplace();
+    // Whether Text1 shows a previewed file's comment (read only) rather than the list's own.
+    bool CommentShowsPreview() const { return m_commentShowsPreview; }
 
     // Crew sheet and CSV tables
     void Command5_Click(int Index);
@@ -173,6 +178,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildWindow();
@@ -183,7 +189,8 @@ private:
     bool filterEditorEvent(QObject* watched, QEvent* event);
     int editorFieldIndex(const QObject* watched) const;
     void selectLine(int row);
-    void showTouchedLine(int row);
+    void showTouchedLine(int row, int shown);
+    void clearEditorFields();
     void afterCommit(quint64 seen, bool changed, int row);
     void showReplacedList();
     void showDuplicates();
@@ -193,6 +200,8 @@ private:
     void commitCircuit(int row, quint64 seen, const QString& typed, bool emptied);
     void storeChosenDevice();
     bool commitEffect();
+    void effectTyped();
+    void showReservedSlotNotice(int row);
     void showNotice(const QString& text);
     void fitList2Width(const QStringList& lines);
     // The revision of the list when the selected line and the fields were last filled.
@@ -204,6 +213,9 @@ private:
     bool m_effectEntered = false;
     bool m_pressGaveFocus = false;
     bool m_committing = false;
+    // Each entry into the effect or comment box starts a run of typing: one undo step.
+    quint64 m_typingRun = 0;
+    bool m_effectTyping = false;
 
     void setupFiles();
     bool filterFilesEvent(QObject* watched, QEvent* event);
@@ -216,6 +228,13 @@ private:
     void selectLastFile();
     bool acceptName(const QString& name);
     void reportSaveFailure(const QString& path, const QString& reason);
+    void showListComment();
+    void showPreviewComment(const QString& text, const QString& fileName);
+    void showCommentSource();
+    void commentTyped();
+    bool m_commentShowsPreview = true; // the caption "Text1" until the first preview or list
+    bool m_settingComment = false;
+    QString m_previewName;
 
     void setupSheet();
     void printCrewSheet();

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTextDocument>
 #include <utility>
 
@@ -101,24 +102,29 @@ void Form1::setupEditor()
     connect(m_document, &ListDocument::changed, this, [this] { showNotice(QString()); });
 
     // The comment box on "Datei" refuses what a list file cannot hold; the reason stays until its text
-    // changes.
+    // changes. What is typed there is the list's comment.
     if (auto* comment = qobject_cast<CommentBox*>(Text1)) {
-        connect(comment, &CommentBox::refused, this, [this](const QString& character) {
-            // Short, to fit the one line between the comment and the file's figures.
-            const QString reason
-                = CharacterName(character) + QStringLiteral(" kann eine Listendatei nicht speichern.");
+        connect(comment, &CommentBox::refused, this, [this](const QString& reason) {
             Label11->setText(Label11->fontMetrics().elidedText(reason, Qt::ElideRight, Label11->width()));
             Label11->setToolTip(reason);
         });
-        connect(Text1->document(), &QTextDocument::contentsChanged, this, [this] {
-            Label11->clear();
-            Label11->setToolTip(QString());
-        });
     }
+    connect(Text1->document(), &QTextDocument::contentsChanged, this, [this] {
+        showCommentSource();
+        commentTyped();
+    });
+    // Undo, redo, a load or a save change the comment the box shows, unless it shows a preview.
+    const auto followComment = [this] {
+        if (!m_commentShowsPreview && Text1->toPlainText() != m_document->meta().comment)
+            showListComment();
+    };
+    connect(m_document, &ListDocument::changed, this, followComment);
+    connect(m_document, &ListDocument::metaChanged, this, followComment);
+    connect(Text3, &QLineEdit::textEdited, this, &Form1::effectTyped);
 }
 
-// Text fields take Strg+Z and Strg+Y for themselves. While a field has no typing of its own to take back
-// or bring back, the keys go on to the list.
+// The editor's number fields take Strg+Z and Strg+Y for themselves. While a field has no typing of its
+// own to take back or bring back, the keys go on to the list.
 bool Form1::filterUndoKeys(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::ShortcutOverride)
@@ -130,10 +136,9 @@ bool Form1::filterUndoKeys(QObject* watched, QEvent* event)
         return false;
     if (auto* field = qobject_cast<QLineEdit*>(watched); field && editorFieldIndex(field) >= 0)
         return undo ? !field->isUndoAvailable() : !field->isRedoAvailable();
-    if (watched == Text3)
-        return undo ? !Text3->isUndoAvailable() : !Text3->isRedoAvailable();
-    if (watched == Text1)
-        return undo ? !Text1->document()->isUndoAvailable() : !Text1->document()->isRedoAvailable();
+    // What is typed into the effect and the comment box is in the list already: the list takes the keys.
+    if (watched == Text3 || watched == Text1)
+        return true;
     return false;
 }
 
@@ -245,21 +250,48 @@ void Form1::List2_Click()
             Text2[i]->setText(shownFieldText(i, k));
         // An entry without circuit shows no device and no number: H31 would be a real circuit.
         Combo2->setCurrentIndex(storedDevice(k));
-        Text3->setText(list().effects[k]);
+        // While the effect is typed, the field is what the list holds (but for blanks around it).
+        if (!m_effectTyping)
+            Text3->setText(list().effects[k]);
         // Reaching the list by keyboard makes a line current without highlighting it.
         List2->item(k)->setSelected(true);
+        if (Label9->text().isEmpty())
+            showReservedSlotNotice(k);
+    } else {
+        clearEditorFields();
     }
     for (QLineEdit* entryField : Text2)
         entryField->setEnabled(selected);
     Text3->setEnabled(selected);
+    Combo2->setEnabled(selected);
     // A field that keeps the focus while the line changes (the device box hands the focus to the
     // circuit number before a click selects another line) compares against the new line's text.
     for (int i = 0; i < int(Text2.size()); ++i) {
         if (selected && m_fieldEntered[i] && Text2[i]->hasFocus())
             Text2_GotFocus(i);
     }
-    if (selected && m_effectEntered && Text3->hasFocus())
+    if (selected && m_effectEntered && Text3->hasFocus() && !m_effectTyping)
         Text3_GotFocus();
+}
+
+// Without a selected line the fields show nothing: no greyed field keeps an old line's values.
+void Form1::clearEditorFields()
+{
+    for (int i = 1; i < int(Text2.size()); ++i)
+        Text2[i]->clear();
+    Combo2->setCurrentIndex(-1);
+    Text3->clear();
+}
+
+// A slot further down than the first empty one holds a circuit or an effect that no entry fires yet.
+void Form1::showReservedSlotNotice(int row)
+{
+    if (row <= m_document->entryCount() || row >= EntryCount)
+        return;
+    const qint16 code = list().circuits[row];
+    if (code == NoCircuit)
+        return;
+    showNotice(ReservedCircuitNotice(row, code, m_document->entryCount()));
 }
 
 QString Form1::shownFieldText(int Index, int row) const
@@ -407,8 +439,16 @@ void Form1::commitCircuit(int row, quint64 seen, const QString& typed, bool empt
     if (!applied && m_document->revision() != seen)
         return;
     afterCommit(seen, applied, row);
-    showNotice(CircuitNotice(number, row, device, list().circuits[row]));
-    if (row < List2->count() - 1)
+    const QString notice = CircuitNotice(number, row, device, list().circuits[row]);
+    const QString reserved = row > m_document->entryCount()
+        ? ReservedCircuitNotice(row, list().circuits[row], m_document->entryCount())
+        : QString();
+    showNotice(notice.isEmpty() || reserved.isEmpty() ? notice + reserved : notice + QLatin1Char(' ') + reserved);
+    // Enter goes on to the next line. A click or Tab into another field of the editor edits the entry that
+    // was shown when the user left this one.
+    QWidget* next = QApplication::focusWidget();
+    const bool staysInEditor = next == Text3 || next == Combo2 || editorFieldIndex(next) >= 0;
+    if (row < List2->count() - 1 && !staysInEditor)
         selectLine(row + 1);
 }
 
@@ -453,6 +493,36 @@ void Form1::Text3_GotFocus()
 {
     Text3->selectAll();
     SavedFieldText[4] = Text3->text();
+    ++m_typingRun;
+}
+
+// The effect is stored as it is typed, so a crash or the close button loses none of it; a run of typing
+// in the field is one undo step. The field keeps the caret and what it shows.
+void Form1::effectTyped()
+{
+    const int row = List2->currentRow();
+    if (row < 0)
+        return;
+    const QString typed = Text3->text();
+    if (!EffectRefusal(typed).isEmpty())
+        return; // the validator has said why
+    if (row > m_document->entryCount()) {
+        showNotice(ReservedEffectNotice(row, m_document->entryCount()));
+        const QSignalBlocker block(Text3);
+        Text3->setText(list().effects[row]);
+        return;
+    }
+    const quint64 seen = m_shownRevision;
+    bool applied = false;
+    {
+        const QScopedValueRollback<bool> typing(m_effectTyping, true);
+        const QScopedValueRollback<bool> committing(m_committing, true);
+        applied = m_document->setEffect(seen, row, typed, m_typingRun);
+        if (applied)
+            selectLine(row);
+    }
+    if (applied)
+        showNotice(QString());
 }
 
 // Enter stores the effect and goes on to the next line's, the focus staying here: the effects of a
@@ -486,6 +556,11 @@ bool Form1::commitEffect()
     const QString refusal = EffectRefusal(typed);
     if (!refusal.isEmpty()) {
         showNotice(EffectNotice(row, refusal + QStringLiteral(" Der Effekt ist nicht gespeichert.")));
+        return false;
+    }
+    if (row > m_document->entryCount() && typed.trimmed() != list().effects[row]) {
+        showNotice(ReservedEffectNotice(row, m_document->entryCount()));
+        selectLine(row);
         return false;
     }
     const bool applied = m_document->setEffect(seen, row, typed);
@@ -527,6 +602,9 @@ void Form1::showReplacedList()
     for (QLineEdit* field : Text2)
         field->setEnabled(false);
     Text3->setEnabled(false);
+    Combo2->setEnabled(false);
+    clearEditorFields();
+    showListComment();
     Label6[0]->setText(
         QStringLiteral("Eintrag Nummer\r\n%1 / %2").arg(m_document->entryCount()).arg(EntryCount));
 }
@@ -567,15 +645,28 @@ void Form1::List2_KeyDown(int KeyCode)
         InsertTitle, refusal, Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Information);
 }
 
-void Form1::UndoList() { showTouchedLine(m_document->undo()); }
+void Form1::UndoList()
+{
+    const int shown = List2->currentRow();
+    showTouchedLine(m_document->undo(), shown);
+}
 
-void Form1::RedoList() { showTouchedLine(m_document->redo()); }
+void Form1::RedoList()
+{
+    const int shown = List2->currentRow();
+    showTouchedLine(m_document->redo(), shown);
+}
 
-// After undo or redo the line the step touched is selected and shown, with its stored values.
-void Form1::showTouchedLine(int row)
+// After undo or redo the line the step touched is selected and shown, with its stored values; a step
+// that touched no line (the music, the comment) leaves the line that was selected, shown anew.
+void Form1::showTouchedLine(int row, int shown)
 {
     if (row < 0)
+        row = shown;
+    if (row < 0) {
+        List2_Click();
         return;
+    }
     selectLine(row);
     List2->scrollToItem(List2->item(row));
     List1->setCurrentRow(row);

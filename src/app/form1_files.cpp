@@ -5,15 +5,18 @@
 #include "files/fsl_file.h"
 #include "files/list_file.h"
 #include "files/settings_file.h"
+#include "shotlist/stored_text.h"
 #include "storable_edits.h"
 #include "widgets.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTabWidget>
 
@@ -53,6 +56,16 @@ void Form1::setupFiles()
 
 bool Form1::filterFilesEvent(QObject* watched, QEvent* event)
 {
+    // Entering the comment box edits the list's comment: it shows that one, said below it.
+    if (watched == Text1 && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (m_commentShowsPreview)
+                showListComment();
+            ++m_typingRun;
+        }
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || (watched != Drive1 && watched != Dir1))
         return false;
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -86,21 +99,91 @@ void Form1::Command4_Click(int Index)
 void Form1::ShowFileInfo()
 {
     if (File1->currentRow() < 0) {
-        Text1->setPlainText(QString());
+        showListComment();
         Label5->setText(NoFileSelected);
         return;
     }
-    const std::optional<FslPreview> preview
-        = ReadFslPreview(CurrentFolder + File1->currentItem()->text(), FileSignature);
+    const QString name = File1->currentItem()->text();
+    const std::optional<FslPreview> preview = ReadFslPreview(CurrentFolder + name, FileSignature);
     if (preview) {
         Command4[0]->setEnabled(true);
-        Text1->setPlainText(preview->comment);
+        showPreviewComment(preview->comment, name);
         Label5->setText(preview->statistics);
     } else {
-        Text1->setPlainText(NotAShotList);
+        showPreviewComment(NotAShotList, name);
         Label5->clear(); // no figures of the file shown before
         Command4[0]->setEnabled(false);
     }
+}
+
+// Text1 shows one of two things, and Label11 says which: the comment of the list in the editor, typed
+// into the list as it is typed, or a previewed file's, read only. Entering the box shows the list's.
+void Form1::showListComment()
+{
+    m_commentShowsPreview = false;
+    m_previewName.clear();
+    Text1->setReadOnly(false);
+    if (Text1->toPlainText() != m_document->meta().comment) {
+        const QScopedValueRollback<bool> setting(m_settingComment, true);
+        Text1->setPlainText(m_document->meta().comment);
+    }
+    Text1->setToolTip(QStringLiteral("Der Kommentar der Liste im Editor; er wird mit ihr gespeichert."));
+    showCommentSource();
+}
+
+void Form1::showPreviewComment(const QString& text, const QString& fileName)
+{
+    m_commentShowsPreview = true;
+    m_previewName = fileName;
+    Text1->setReadOnly(true);
+    {
+        const QScopedValueRollback<bool> setting(m_settingComment, true);
+        Text1->setPlainText(text);
+    }
+    Text1->setToolTip(QStringLiteral("Vorschau von %1. Ein Klick in das Feld zeigt den Kommentar der Liste im "
+                                     "Editor.")
+                          .arg(fileName));
+    showCommentSource();
+}
+
+void Form1::showCommentSource()
+{
+    const QString source = m_commentShowsPreview
+        ? QStringLiteral("Vorschau: Kommentar von %1 (Klick: Kommentar der Liste)").arg(m_previewName)
+        : QStringLiteral("Kommentar der Liste im Editor");
+    Label11->setText(Label11->fontMetrics().elidedText(source, Qt::ElideMiddle, Label11->width()));
+    Label11->setToolTip(source);
+}
+
+// What is typed into the box is the list's comment: one undo step for a run of typing.
+void Form1::commentTyped()
+{
+    if (m_settingComment || m_commentShowsPreview)
+        return;
+    const QString text = Text1->toPlainText();
+    if (text == m_document->meta().comment)
+        return;
+    if (!m_document->setComment(m_document->revision(), text, m_typingRun)) {
+        // The box refuses what the file cannot hold before it is inserted; anything else shows as stored.
+        const QScopedValueRollback<bool> setting(m_settingComment, true);
+        Text1->setPlainText(m_document->meta().comment);
+        Text1->moveCursor(QTextCursor::End);
+    }
+}
+
+bool Form1::ConfirmReplace()
+{
+    if (m_document->isSaved())
+        return true;
+    const int shots = m_document->entryCount();
+    const QString count = shots == 1 ? QStringLiteral("1 Schuss") : QStringLiteral("%1 Schüsse").arg(shots);
+    const QString when = m_document->lastChanged().toString(QStringLiteral("HH:mm"));
+    return prompter().message(AppTitle,
+               QStringLiteral("Die Liste im Editor ist nicht gespeichert (%1, zuletzt geändert um %2).\n\n"
+                              "Trotzdem ersetzen?")
+                   .arg(count, when),
+               Prompter::Buttons::YesNo, Prompter::Answer::No, Prompter::Icon::Warning)
+        == Prompter::Answer::Yes;
 }
 
 void Form1::Drive1_Change() { Dir1->setPath(Drive1->folderOnDrive()); }
@@ -116,7 +199,7 @@ void Form1::Drive1_KeyPress(int KeyAscii)
 
 void Form1::Dir1_Change()
 {
-    Text1->setPlainText(QString());
+    showListComment();
     Label5->setText(NoFileSelected);
     const QString folder = Dir1->path();
     listShotListFiles(folder, QString());
@@ -245,7 +328,8 @@ void Form1::loadListFile(const QString& path, const QString& name)
         Command4[0]->setEnabled(false);
         return;
     }
-    Text1->setPlainText(read.meta.comment);
+    if (!ConfirmReplace())
+        return;
     SSTab1->setCurrentIndex(0);
     const quint64 before = m_document->revision();
     m_document->replace(
@@ -263,21 +347,24 @@ void Form1::loadListFile(const QString& path, const QString& name)
 void Form1::saveList()
 {
     // The list as it was when the user asked: a receive may replace it while the boxes below are up.
-    const quint64 seen = m_document->revision();
+    quint64 seen = m_document->revision();
     const ShotList meant = list();
     ListMeta meta = m_document->meta();
+    // The list's own comment, never a previewed file's.
     std::optional<QString> comment
-        = prompter().input(SaveTitle, QStringLiteral("Kommentar zur Liste:"), Text1->toPlainText());
-    // A character the file cannot hold would be written as "?": the comment is asked for again.
-    for (QString reason; comment && !(reason = UnstorableCharacterReason(*comment)).isEmpty();) {
+        = prompter().input(SaveTitle, QStringLiteral("Kommentar zur Liste:"), meta.comment);
+    // A comment the file cannot hold (a character it lacks, a line break) is asked for again.
+    for (QString reason; comment && !(reason = CommentRefusal(*comment)).isEmpty();) {
         prompter().message(SaveTitle, reason + QStringLiteral("\n\nBitte den Kommentar ändern."),
             Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
         comment = prompter().input(SaveTitle, QStringLiteral("Kommentar zur Liste:"), *comment);
     }
     if (!comment)
         return;
-    // Shown as it is stored: on one line, in the characters a file can hold.
-    Text1->setPlainText(StoredComment(*comment));
+    // The answer is the list's comment from now on, also if no file is written.
+    if (*comment != meta.comment && m_document->setComment(seen, *comment))
+        seen = m_document->revision();
+    meta.comment = *comment;
 
     const QString proposal = ProposeFileName(CurrentFolder);
     const std::optional<QString> answer
@@ -293,7 +380,6 @@ void Form1::saveList()
             != Prompter::Answer::Ok)
         return;
 
-    meta.comment = Text1->toPlainText();
     QString error;
     if (!WriteListFile(path, meant, meta, &error)) {
         reportSaveFailure(path, error);
@@ -301,6 +387,7 @@ void Form1::saveList()
     }
     // A list that replaced the saved one meanwhile keeps its own name and is not the file's.
     m_document->markSaved(seen, QFileInfo(path).absoluteFilePath(), meta.comment);
+    showListComment();
     const QString selected = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
     listShotListFiles(Dir1->path(), selected);
 }

@@ -56,6 +56,9 @@ void Form1::Command2_Click(int Index)
     // The disabled buttons fence a transfer; a call from elsewhere must not start a second one.
     if (MSComm1->isOpen())
         return;
+    // A receive replaces the list: unsaved work is not given up unasked.
+    if (Index == 0 && !ConfirmReplace())
+        return;
     setTransferButtonsEnabled(false);
     if (!openLinkPort())
         return;

@@ -93,7 +93,7 @@ void Form1::importCsv()
     const std::optional<CsvImport> imported
         = prompter().previewImport(ImportTitle, shownPath(*path), CsvImportOptions(),
             [bytes](const CsvImportOptions& options) { return ReadShotListCsv(bytes, options); });
-    if (!imported || !imported->list)
+    if (!imported || !imported->list || !ConfirmReplace())
         return;
     // As after loading a list file; a table holds no comment, so the comment names its source.
     const QString name = QFileInfo(*path).fileName();
@@ -109,7 +109,6 @@ void Form1::importCsv()
             Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
         return;
     }
-    Text1->setPlainText(meta.comment);
     SSTab1->setCurrentIndex(0);
     if (m_document->revision() == before)
         RefreshLists();

@@ -24,16 +24,18 @@ QValidator::State EffectValidator::validate(QString& input, int& pos) const
 
 bool CommentBox::refuse(const QString& text)
 {
-    const QString character = FirstUnstorableCharacter(text);
-    if (character.isEmpty())
+    const QString reason = CommentRefusal(text);
+    if (reason.isEmpty())
         return false;
-    emit refused(character);
+    emit refused(reason);
     return true;
 }
 
 void CommentBox::keyPressEvent(QKeyEvent* event)
 {
-    if (refuse(event->text())) {
+    // Enter types a line break; in a read-only box it types nothing.
+    const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!isReadOnly() && refuse(lineBreak ? QStringLiteral("\n") : event->text())) {
         event->accept();
         return;
     }

@@ -19,15 +19,15 @@ private:
     mutable QString m_refusal;
 };
 
-// The comment box: typed, pasted, dropped or composed text with a character the file cannot hold is
-// not inserted; refused() gives the character. Line breaks are stored as blanks and pass.
+// The comment box: typed, pasted, dropped or composed text that the file's one comment line cannot
+// hold (a character outside Windows-1252, a line break) is not inserted; refused() says why.
 class CommentBox : public QPlainTextEdit {
     Q_OBJECT
 public:
     using QPlainTextEdit::QPlainTextEdit;
 
 signals:
-    void refused(const QString& character);
+    void refused(const QString& reason);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -6,11 +6,15 @@
 #include "shotlist/duplicates.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 
 namespace {
 
@@ -56,6 +60,7 @@ void WindowRun::start(const QString& file)
 {
     Form1& w = *m_window;
     w.show();
+    waitUntilShown();
     if (!file.isEmpty())
         w.OpenListFile(file);
     if (!m_slot) {
@@ -66,16 +71,37 @@ void WindowRun::start(const QString& file)
             Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
         return;
     }
-    offerRecovery();
     m_keeper = std::make_unique<RecoveryKeeper>(w.document(), m_slot->filePath());
     QObject::connect(m_keeper.get(), &RecoveryKeeper::writeFailed, m_keeper.get(),
         [this](const QString& reason) { reportWriteFailure(reason); });
+    // Every copy a run that ended left behind, newest first, each with its own question.
+    const QString folder = QFileInfo(m_slot->filePath()).absolutePath() + QLatin1Char('/');
+    for (const LeftCopy& copy : LeftRecoveryCopies(folder, m_slot->filePath()))
+        offerRecovery(copy.path);
 }
 
-void WindowRun::offerRecovery()
+// The boxes of the start open over the window, so it must be on the screen first.
+void WindowRun::waitUntilShown()
+{
+    QWindow* window = m_window->windowHandle();
+    if (!window || window->isExposed())
+        return;
+    QEventLoop loop;
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (window->isExposed() || waited.elapsed() > 2000)
+            loop.quit();
+    });
+    poll.start(10);
+    loop.exec();
+}
+
+void WindowRun::offerRecovery(const QString& path)
 {
     Form1& w = *m_window;
-    const QString path = m_slot->filePath();
+    const bool own = path == m_slot->filePath();
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return;
@@ -99,9 +125,22 @@ void WindowRun::offerRecovery()
     const Prompter::Answer answer = w.prompter().message(RecoveryTitle,
         RecoveryQuestion(copy.modified, CountEntries(copy.read.list), copy.read.meta.sourcePath),
         Prompter::Buttons::YesNo, Prompter::Answer::Yes, Prompter::Icon::Warning);
-    if (answer == Prompter::Answer::Yes && w.RestoreList(copy.read.list, copy.read.meta))
-        return; // the copy stays until the list is saved
-    // Declined, or the list in the editor is that very list already.
+    if (answer == Prompter::Answer::Yes && w.RestoreList(copy.read.list, copy.read.meta)) {
+        if (own)
+            return; // the copy stays until the list is saved
+        // Another run's copy: once this run's own copy holds the list, the other slot is free again.
+        bool written = false;
+        const QMetaObject::Connection connection = QObject::connect(
+            m_keeper.get(), &RecoveryKeeper::written, m_keeper.get(), [&written] { written = true; });
+        m_keeper->flush();
+        QObject::disconnect(connection);
+        if (!written)
+            return;
+    } else if (answer == Prompter::Answer::Yes && !w.document().isSaved()) {
+        // Not restored over unsaved work: the copy stays for the next start.
+        return;
+    }
+    // Declined, restored into this run's copy, or the list in the editor is that very list already.
     QFile file(path);
     if (!file.remove())
         w.prompter().message(AppTitle,

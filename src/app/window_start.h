@@ -33,12 +33,13 @@ public:
     // The recovery file of this run; empty without a slot.
     QString recoveryPath() const;
 
-    // Shows the window and opens the list named on the command line, if any; then offers the copy
-    // left in the slot, and from then on keeps this run's copy there.
+    // Shows the window and opens the list named on the command line, if any; then offers every copy
+    // that a run which ended left behind, and from then on keeps this run's copy in its slot.
     void start(const QString& file);
 
 private:
-    void offerRecovery();
+    void waitUntilShown();
+    void offerRecovery(const QString& path);
     void reportWriteFailure(const QString& reason);
 
     std::unique_ptr<Form1> m_window;

@@ -44,19 +44,6 @@ QString TimeoutRefusal(const QString& text)
         .arg(text);
 }
 
-QString CommentRefusal(const QString& comment)
-{
-    if (IsStorableLine(comment))
-        return QString();
-    const QString character = FirstUnstorableCharacter(comment);
-    if (character.isEmpty())
-        return QStringLiteral(
-            "Der Kommentar muss auf einer Zeile stehen; eine Listendatei hat für ihn nur eine.");
-    return QStringLiteral("Der Kommentar enthält %1, das eine Listendatei nicht aufnehmen kann (nur "
-                          "westeuropäische Zeichen, Windows-1252).")
-        .arg(CharacterName(character));
-}
-
 QString OutputRefusal(const OutputTarget& target)
 {
     const QFileInfo info(target.path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shotlist/stored_text.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,10 +14,6 @@
 // for anything else ("nan", "1e3", "0.0001", "-5", "").
 std::optional<qint64> TimeoutMs(const QString& text);
 QString TimeoutRefusal(const QString& text);
-
-// Why --comment cannot go into a list file as typed (a line break, a character Windows-1252 lacks),
-// or empty text.
-QString CommentRefusal(const QString& comment);
 
 // A file a verb writes and the files it reads.
 struct OutputTarget {

@@ -8,6 +8,8 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 QString RecoveryFolder(const QString& tempFolder)
 {
     if (!qEnvironmentVariableIsEmpty("temp"))
@@ -67,6 +69,29 @@ std::unique_ptr<RecoverySlot> RecoverySlot::claim(const QString& folder, QString
     return nullptr;
 }
 
+std::vector<LeftCopy> LeftRecoveryCopies(const QString& folder, const QString& ownPath)
+{
+    std::vector<LeftCopy> copies;
+    for (int slot = 1; slot <= MaxRecoverySlots; ++slot) {
+        const QString path = folder + RecoveryFileName(slot);
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            continue;
+        LeftCopy copy { path, info.lastModified(), nullptr };
+        if (path != ownPath) {
+            copy.lock = std::make_shared<QLockFile>(folder + RecoveryLockName(slot));
+            copy.lock->setStaleLockTime(0);
+            // Held by a running instance: its live copy is not ours to offer.
+            if (!copy.lock->tryLock(0))
+                continue;
+        }
+        copies.push_back(std::move(copy));
+    }
+    std::stable_sort(copies.begin(), copies.end(),
+        [](const LeftCopy& a, const LeftCopy& b) { return a.modified > b.modified; });
+    return copies;
+}
+
 RecoveryKeeper::RecoveryKeeper(ListDocument& document, const QString& path, QObject* parent)
     : QObject(parent)
     , m_document(&document)
@@ -79,12 +104,15 @@ RecoveryKeeper::RecoveryKeeper(ListDocument& document, const QString& path, QObj
         if (!m_document->isSaved())
             schedule();
     });
+    // Back in the saved state by undo, or replaced by a list from a file or the device: the work is
+    // only in the history then, and the copy keeps it. Only a save puts it in a file.
     connect(&document, &ListDocument::savedChanged, this, [this](bool saved) {
         if (saved)
-            discard();
+            m_timer.stop();
         else
             schedule();
     });
+    connect(&document, &ListDocument::savedToFile, this, &RecoveryKeeper::discard);
     if (!document.isSaved())
         schedule();
 }

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <vector>
 
 class QLockFile;
 
@@ -47,8 +48,20 @@ private:
     std::unique_ptr<QLockFile> m_lock;
 };
 
+// A copy that a run which ended left in a slot: this instance's own, or another slot's whose lock was
+// stale and is now held here, so no other instance offers it meanwhile.
+struct LeftCopy {
+    QString path;
+    QDateTime modified;
+    std::shared_ptr<QLockFile> lock; // null for this instance's own slot
+};
+// Every copy left in folder, the own slot's (ownPath) included, newest first.
+std::vector<LeftCopy> LeftRecoveryCopies(const QString& folder, const QString& ownPath);
+
 // Keeps the whole list (entries, effects, comment, music, the file it came from) in the recovery file
-// while it differs from its saved state, and removes the file when the list is back in it. The copy
+// while it differs from its saved state, and removes the file when the list is saved to a file. A list
+// back in its saved state by undo, or replaced by a loaded or received one, leaves the copy as it
+// was: the unsaved work is then only in the undo history. The copy
 // is written whole or not at all, DelayMs after the first change of a series: never inside the
 // change itself, and a stream of changes does not put it off.
 class RecoveryKeeper : public QObject {

@@ -132,3 +132,19 @@ QString NoCircuitNumberNotice(int row, int device)
 }
 
 QString EffectNotice(int row, const QString& refusal) { return entry(row) + QStringLiteral(": ") + refusal; }
+
+QString ReservedCircuitNotice(int row, qint16 code, int entryCount)
+{
+    return entry(row)
+        + QStringLiteral(" ist leer: Kreis %1 ist vorgemerkt und wird erst gezündet, wenn die Liste bis %2 "
+                         "reicht (der nächste Eintrag ist %3).")
+              .arg(CircuitLabel(code), entry(row), entry(entryCount));
+}
+
+QString ReservedEffectNotice(int row, int entryCount)
+{
+    return entry(row)
+        + QStringLiteral(" ist leer: Ein Effekt steht auf einem Eintrag oder wartet auf %1, den nächsten. "
+                         "Der Effekt ist nicht gespeichert.")
+              .arg(entry(entryCount));
+}

@@ -26,3 +26,9 @@ QString NoCircuitNumberNotice(int row, int device);
 
 // An effect the field cannot store, with the reason EffectRefusal gives.
 QString EffectNotice(int row, const QString& refusal);
+
+// A circuit on an empty slot further down than the first one behind the list's entryCount entries: it
+// is kept ("vorgemerkt") but fires only once the list reaches that slot.
+QString ReservedCircuitNotice(int row, qint16 code, int entryCount);
+// An effect typed on such a slot is refused: it can wait only on the first empty slot.
+QString ReservedEffectNotice(int row, int entryCount);

@@ -73,6 +73,7 @@ void ApplySince(ShotList& list, int row, int shotCount, double since, double sav
         return;
     }
     shiftTimes(list, row, shotCount, v - savedSince);
+    ClearRemovedEntries(list, shotCount);
 }
 
 void ApplyUntil(ShotList& list, int row, int shotCount, double until, double savedUntil)
@@ -85,6 +86,24 @@ void ApplyUntil(ShotList& list, int row, int shotCount, double until, double sav
         return;
     }
     shiftTimes(list, row + 1, shotCount, v - savedUntil);
+    ClearRemovedEntries(list, shotCount);
+}
+
+void ClearRemovedEntries(ShotList& list, int shotCountBefore)
+{
+    // The entries the next normalisation leaves: times pushed forward one second at a time until one
+    // lies past 18:07:59.
+    int kept = 0;
+    for (qint64 previous = -1; kept < EntryCount; ++kept) {
+        const qint64 time = std::max<qint64>(list.times[kept], previous + 1);
+        if (list.times[kept] > LastValidTime || time > LastValidTime)
+            break;
+        previous = time;
+    }
+    for (int slot = kept; slot < std::min(shotCountBefore, int(EntryCount)); ++slot) {
+        list.circuits[slot] = NoCircuit;
+        list.effects[slot].clear();
+    }
 }
 
 void DeleteRest(ShotList& list, int row, int shotCount)

@@ -32,6 +32,11 @@ void ApplySince(ShotList& list, int row, int shotCount, double since, double sav
 // all entries behind row by the change against savedUntil.
 void ApplyUntil(ShotList& list, int row, int shotCount, double until, double savedUntil);
 
+// Entries among the first shotCountBefore that the next normalisation empties (pushed past 18:07:59)
+// lose their circuit and effect with their time, so nothing of them comes back on an entry appended
+// there later.
+void ClearRemovedEntries(ShotList& list, int shotCountBefore);
+
 // Empties every slot behind row up to the first empty one, circuit and effect included.
 void DeleteRest(ShotList& list, int row, int shotCount);
 

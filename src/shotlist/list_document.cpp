@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QUndoCommand>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -51,7 +52,7 @@ class ListChange : public QUndoCommand {
 public:
     ListChange(ListDocument& document, const QString& text, int row, ListDocument::Rule rule,
         std::vector<SlotBefore> before, std::vector<EffectBefore> effectsBefore,
-        std::optional<std::pair<ListMeta, ListMeta>> meta)
+        std::optional<std::pair<ListMeta, ListMeta>> meta, ListDocument::ChangeKind kind)
         : QUndoCommand(text)
         , m_document(document)
         , m_rule(std::move(rule))
@@ -59,10 +60,57 @@ public:
         , m_effectsBefore(std::move(effectsBefore))
         , m_meta(std::move(meta))
         , m_row(row)
+        , m_kind(std::move(kind))
     {
     }
 
     int row() const { return m_row; }
+    bool replacesList() const { return m_kind.replacesList; }
+
+    int id() const override { return m_kind.mergeKey.isEmpty() ? -1 : 1; }
+
+    // Only changes that set a value whole (an effect, the comment) carry a merge key: the later rule
+    // gives the state after both, the earlier before-values the state before both.
+    bool mergeWith(const QUndoCommand* other) override
+    {
+        const auto* next = static_cast<const ListChange*>(other);
+        if (next->m_kind.mergeKey != m_kind.mergeKey)
+            return false;
+        m_rule = next->m_rule;
+        for (const SlotBefore& s : next->m_before) {
+            if (std::none_of(m_before.begin(), m_before.end(), [&](const SlotBefore& b) { return b.slot == s.slot; }))
+                m_before.push_back(s);
+        }
+        for (const EffectBefore& e : next->m_effectsBefore) {
+            if (std::none_of(m_effectsBefore.begin(), m_effectsBefore.end(),
+                    [&](const EffectBefore& b) { return b.slot == e.slot; }))
+                m_effectsBefore.push_back(e);
+        }
+        if (next->m_meta) {
+            if (m_meta)
+                m_meta->second = next->m_meta->second;
+            else
+                m_meta = next->m_meta;
+        }
+        // Typed and typed away again: no step at all.
+        setObsolete(isNoChange());
+        return true;
+    }
+
+    // The saved file's name and comment on the side of this step that belongs to the saved list.
+    void adoptIdentity(const QString& path, const QString& comment, bool before, bool after)
+    {
+        if (!m_meta)
+            return;
+        if (before) {
+            m_meta->first.sourcePath = path;
+            m_meta->first.comment = comment;
+        }
+        if (after) {
+            m_meta->second.sourcePath = path;
+            m_meta->second.comment = comment;
+        }
+    }
 
     void redo() override
     {
@@ -87,12 +135,27 @@ public:
     }
 
 private:
+    bool isNoChange() const
+    {
+        const ShotList& now = m_document.m_list;
+        for (const SlotBefore& s : m_before) {
+            if (now.times[s.slot] != s.time || now.circuits[s.slot] != s.circuit)
+                return false;
+        }
+        for (const EffectBefore& e : m_effectsBefore) {
+            if (now.effects[e.slot] != e.effect)
+                return false;
+        }
+        return !m_meta || m_meta->first == m_document.m_meta;
+    }
+
     ListDocument& m_document;
     ListDocument::Rule m_rule;
     std::vector<SlotBefore> m_before;
     std::vector<EffectBefore> m_effectsBefore;
     std::optional<std::pair<ListMeta, ListMeta>> m_meta;
     int m_row;
+    ListDocument::ChangeKind m_kind;
 };
 
 ListDocument::ListDocument(QObject* parent)
@@ -113,13 +176,14 @@ void ListDocument::reset(const ShotList& list, const ListMeta& meta)
 
 void ListDocument::setChanged()
 {
+    m_lastChanged = QDateTime::currentDateTime();
     m_entryCount = CountEntries(m_list);
     ++m_revision;
     emit changed();
 }
 
-bool ListDocument::change(
-    quint64 basedOn, const QString& text, int row, Rule rule, std::optional<ListMeta> metaAfter)
+bool ListDocument::change(quint64 basedOn, const QString& text, int row, Rule rule,
+    std::optional<ListMeta> metaAfter, const ChangeKind& kind)
 {
     if (basedOn != m_revision)
         return false;
@@ -141,8 +205,8 @@ bool ListDocument::change(
         return false;
     before.shrink_to_fit();
     effectsBefore.shrink_to_fit();
-    m_stack.push(new ListChange(
-        *this, text, row, std::move(rule), std::move(before), std::move(effectsBefore), std::move(meta)));
+    m_stack.push(new ListChange(*this, text, row, std::move(rule), std::move(before), std::move(effectsBefore),
+        std::move(meta), kind));
     return true;
 }
 
@@ -202,12 +266,30 @@ bool ListDocument::deleteEntry(quint64 basedOn, int row)
         [=](ShotList& list) { DeleteEntry(list, row, count); });
 }
 
-bool ListDocument::setEffect(quint64 basedOn, int row, const QString& effect)
+bool ListDocument::setEffect(quint64 basedOn, int row, const QString& effect, quint64 typingRun)
 {
-    if (!EffectRefusal(effect).isEmpty())
+    // Further down than the first empty slot no entry can come before the slots above it are filled.
+    if (!EffectRefusal(effect).isEmpty() || row < 0 || row > m_entryCount || row >= EntryCount)
         return false;
-    return change(basedOn, QStringLiteral("Effekt von Eintrag %1").arg(row + 1), row,
-        [=](ShotList& list) { SetEffect(list, row, effect); });
+    ChangeKind kind;
+    if (typingRun != 0)
+        kind.mergeKey = QStringLiteral("effect %1 %2").arg(typingRun).arg(row);
+    return change(
+        basedOn, QStringLiteral("Effekt von Eintrag %1").arg(row + 1), row,
+        [=](ShotList& list) { SetEffect(list, row, effect); }, std::nullopt, kind);
+}
+
+bool ListDocument::setComment(quint64 basedOn, const QString& comment, quint64 typingRun)
+{
+    if (!CommentRefusal(comment).isEmpty())
+        return false;
+    ListMeta meta = m_meta;
+    meta.comment = comment;
+    ChangeKind kind;
+    if (typingRun != 0)
+        kind.mergeKey = QStringLiteral("comment %1").arg(typingRun);
+    return change(
+        basedOn, QStringLiteral("Kommentar"), -1, [](ShotList&) {}, meta, kind);
 }
 
 bool ListDocument::setMusic(quint64 basedOn, const QString& path)
@@ -274,7 +356,7 @@ bool ListDocument::replace(
                 target.effects[slot] = list.effects[slot];
             }
         },
-        meta);
+        meta, ChangeKind { QString(), true });
     if (saved == Saved::Yes)
         m_stack.setClean();
     return changedList || m_revision == basedOn;
@@ -287,10 +369,31 @@ bool ListDocument::markSaved(quint64 basedOn, const QString& path, const QString
     const bool metaChanges = m_meta.sourcePath != path || m_meta.comment != comment;
     m_meta.sourcePath = path;
     m_meta.comment = comment;
+    keepSavedIdentity();
     m_stack.setClean();
     if (metaChanges)
         emit metaChanged();
+    emit savedToFile();
     return true;
+}
+
+// The steps since the list was last replaced, either side of the current one, are steps of the saved
+// list: undo and redo keep its name and comment. A replacing step keeps the other list's on its far side.
+void ListDocument::keepSavedIdentity()
+{
+    const auto step = [this](int i) { return const_cast<ListChange*>(static_cast<const ListChange*>(m_stack.command(i))); };
+    for (int i = m_stack.index() - 1; i >= 0; --i) {
+        ListChange* command = step(i);
+        command->adoptIdentity(m_meta.sourcePath, m_meta.comment, !command->replacesList(), true);
+        if (command->replacesList())
+            break;
+    }
+    for (int i = m_stack.index(); i < m_stack.count(); ++i) {
+        ListChange* command = step(i);
+        command->adoptIdentity(m_meta.sourcePath, m_meta.comment, true, !command->replacesList());
+        if (command->replacesList())
+            break;
+    }
 }
 
 int ListDocument::undo()

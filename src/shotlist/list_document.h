@@ -3,6 +3,7 @@
 #include "editor_rules.h"
 #include "shot_list.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -62,6 +63,8 @@ public:
     int entryCount() const { return m_entryCount; }
     quint64 revision() const { return m_revision; }
     bool isSaved() const { return m_stack.isClean(); }
+    // When the list last changed (a change, undo or redo); invalid before the first.
+    QDateTime lastChanged() const { return m_lastChanged; }
     QUndoStack& undoStack() { return m_stack; }
 
     // A new list without history (start-up); it counts as saved.
@@ -74,8 +77,13 @@ public:
     bool applyCircuit(quint64 basedOn, int row, int device, double number);
     InsertResult insertEntry(quint64 basedOn, int row);
     bool deleteEntry(quint64 basedOn, int row);
-    // The effect of the entry on row; the text must pass EffectRefusal, else nothing changes.
-    bool setEffect(quint64 basedOn, int row, const QString& effect);
+    // The effect of the entry on row, or of the first empty slot behind the list, where it waits for the
+    // entry appended there; refused on a slot further down. The text must pass EffectRefusal, else
+    // nothing changes. Changes with the same nonzero typingRun on the same row are one undo step:
+    // a run of typing in one field.
+    bool setEffect(quint64 basedOn, int row, const QString& effect, quint64 typingRun = 0);
+    // The list's comment, the one line its file holds for it (CommentRefusal); typingRun as for effects.
+    bool setComment(quint64 basedOn, const QString& comment, quint64 typingRun = 0);
     // Refused when a list file cannot hold the path (IsStorableLine).
     bool setMusic(quint64 basedOn, const QString& path);
     bool setMusicStart(quint64 basedOn, qint32 tenths);
@@ -95,7 +103,8 @@ public:
     // The list at revision basedOn was written to path with this comment: it becomes the list's
     // source and the saved state. Refused (false, nothing changed) when the list was replaced or
     // changed since: the file then holds the list the user saw, but the list now in the editor
-    // is not that file's.
+    // is not that file's. The name and comment stay through undo and redo of the steps since the list
+    // was last replaced; only the entries and what they carry go back.
     bool markSaved(quint64 basedOn, const QString& path, const QString& comment);
 
     // Take back or bring back one step; the line it touched, or -1 when there was none to take or it
@@ -108,19 +117,27 @@ signals:
     void changed();
     // The source or comment changed without a change of the list (a save).
     void metaChanged();
+    // The list was written to its file: no work of it is only in memory any more.
+    void savedToFile();
     // The list reached or left its saved state.
     void savedChanged(bool saved);
 
 private:
     friend class ListChange;
     using Rule = std::function<void(ShotList&)>;
+    struct ChangeKind {
+        QString mergeKey; // changes with the same key in a row are one step
+        bool replacesList; // a new list with a name and comment of its own
+    };
     bool change(quint64 basedOn, const QString& text, int row, Rule rule,
-        std::optional<ListMeta> metaAfter = std::nullopt);
+        std::optional<ListMeta> metaAfter = std::nullopt, const ChangeKind& kind = {});
+    void keepSavedIdentity();
     void setChanged();
 
     ShotList m_list = ShotList::startup();
     ListMeta m_meta;
     int m_entryCount = 1;
     quint64 m_revision = 0;
+    QDateTime m_lastChanged;
     QUndoStack m_stack;
 };

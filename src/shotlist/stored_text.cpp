@@ -106,3 +106,15 @@ QString EffectRefusal(QStringView effect)
             .arg(length);
     return QString();
 }
+
+QString CommentRefusal(QStringView comment)
+{
+    if (IsStorableLine(comment))
+        return QString();
+    const QString character = FirstUnstorableCharacter(comment);
+    if (character.isEmpty())
+        return QStringLiteral("Der Kommentar muss auf einer Zeile stehen; eine Listendatei hat für ihn nur eine.");
+    return QStringLiteral("Der Kommentar enthält %1, das eine Listendatei nicht aufnehmen kann (nur "
+                          "westeuropäische Zeichen, Windows-1252).")
+        .arg(CharacterName(character));
+}

@@ -20,3 +20,7 @@ QString CharacterName(const QString& character);
 // Why the text cannot be an effect (too long, a line break, a character the file cannot hold), in
 // German, or empty text when it can.
 QString EffectRefusal(QStringView effect);
+
+// Why the text cannot be a list's comment (a line break: the file has one line for it; a character the
+// file cannot hold), in German, or empty text when it can. The window and the command line both ask.
+QString CommentRefusal(QStringView comment);

@@ -56,8 +56,8 @@ struct Kept {
 class TestRecovery : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // The copy holds the whole list as the document has it, written after the change returned;
-    // back at the saved state (undo, a save) it is removed.
+    // The copy holds the whole list as the document has it, written after the change returned; it is
+    // removed by a save, never while the unsaved work is only in the undo history.
     void copyFollowsTheSavedState()
     {
         Kept kept;
@@ -83,13 +83,27 @@ private Q_SLOTS:
         QVERIFY(SameList(copy.read.list, kept.document.list()));
         QCOMPARE(copy.read.meta, kept.document.meta());
 
+        // Back in the saved state by undo, the work is only in the history: the copy keeps it.
         kept.document.undo();
-        QCOMPARE(removed.size(), 1);
-        QVERIFY(!QFile::exists(kept.path));
+        QVERIFY(kept.document.isSaved());
+        QVERIFY(!keeper.isPending());
+        QCOMPARE(removed.size(), 0);
+        QCOMPARE(fileBytes(kept.path), bytes);
         kept.document.redo();
         QVERIFY(written.wait(5000));
-        QVERIFY(QFile::exists(kept.path));
+        // A list loaded over the unsaved one: the copy still holds the unsaved work.
+        ListMeta other;
+        other.sourcePath = QStringLiteral("/srv/feuerwerk/andere.fsl");
+        QVERIFY(kept.document.replace(kept.document.revision(), ListWithTimes({ 1, 2 }), other,
+            QStringLiteral("Datei andere.fsl laden"), ListDocument::Saved::Yes));
+        QVERIFY(kept.document.isSaved());
+        QCOMPARE(fileBytes(kept.path), bytes);
+        QCOMPARE(removed.size(), 0);
+        // Only a save puts the work in a file.
+        kept.document.undo();
+        QVERIFY(written.wait(5000));
         QVERIFY(kept.document.markSaved(kept.document.revision(), QStringLiteral("/srv/x.fsl"), "x"));
+        QCOMPARE(removed.size(), 1);
         QVERIFY(!QFile::exists(kept.path));
         QVERIFY(!keeper.isPending());
     }

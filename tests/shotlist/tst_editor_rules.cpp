@@ -1,4 +1,5 @@
 #include "shot_list_fixtures.h"
+#include "shotlist/duplicates.h"
 #include "shotlist/editor_rules.h"
 #include "shotlist/field_number.h"
 #include "test_main.h"
@@ -180,6 +181,51 @@ private Q_SLOTS:
         for (int i = 0; i < SlotCount; ++i) {
             const bool deleted = rule == "delete" && i > row && i <= count;
             QCOMPARE(list.circuits[i], deleted ? NoCircuit : qint16(i));
+        }
+    }
+
+    // An entry a gap pushes past 18:07:59 is deleted with its circuit and effect; an entry appended on
+    // its slot later brings none of them back. The circuit waiting behind the list stays.
+    void entriesPushedPastTheEndLoseCircuitAndEffect_data()
+    {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("saved");
+        QTest::addColumn<int>("left");
+        QTest::newRow("until moves the rest") << "until" << 0 << 300.0 << 10.0 << 2;
+        QTest::newRow("since moves the entry and the rest") << "since" << 3 << 999.0 << 270.0 << 3;
+        QTest::newRow("nothing pushed out") << "until" << 0 << 11.0 << 10.0 << 4;
+    }
+    void entriesPushedPastTheEndLoseCircuitAndEffect()
+    {
+        QFETCH(QString, rule);
+        QFETCH(int, row);
+        QFETCH(double, value);
+        QFETCH(double, saved);
+        QFETCH(int, left);
+        ShotList list = ListWithTimes({ 0, 10, 65000, 65270 });
+        for (int i = 0; i < 4; ++i) {
+            list.circuits[i] = qint16(32 + i);
+            list.effects[i] = QStringLiteral("Bombe 150 mm");
+        }
+        list.circuits[4] = 64 + 20; // waits for the next entry
+        if (rule == "until")
+            ApplyUntil(list, row, 4, value, saved);
+        else
+            ApplySince(list, row, 4, value, saved);
+        NormalizeList(list);
+        QCOMPARE(CountEntries(list), left);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(list.circuits[i], i < left ? qint16(32 + i) : NoCircuit);
+            QCOMPARE(list.effects[i], i < left ? QStringLiteral("Bombe 150 mm") : QString());
+        }
+        QCOMPARE(list.circuits[4], qint16(64 + 20));
+        if (left < 4) {
+            ApplyUntil(list, left - 1, left, 5, 0);
+            QCOMPARE(CountEntries(list), left + 1);
+            QCOMPARE(list.circuits[left], NoCircuit);
+            QVERIFY(list.effects[left].isEmpty());
         }
     }
 

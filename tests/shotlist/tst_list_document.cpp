@@ -293,6 +293,111 @@ private Q_SLOTS:
         QVERIFY(!document.deleteEntry(replaced, 0));
         QCOMPARE(document.entryCount(), 10);
     }
+
+    // A run of typing in one field is one undo step; a new run, another field or the saved state
+    // in between start a new one, and text typed away again leaves no step.
+    void typingRunIsOneStep_data()
+    {
+        QTest::addColumn<QStringList>("keys"); // "E<row>:<run>:<text>" or "C<run>:<text>", "S" saves
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QString>("effect2"); // effect of slot 2 at the end
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("one run") << QStringList { "E2:1:K", "E2:1:Ko", "E2:1:Kom" } << 1 << "Kom" << "";
+        QTest::newRow("two runs") << QStringList { "E2:1:K", "E2:1:Ko", "E2:2:Kom" } << 2 << "Kom" << "";
+        QTest::newRow("typed away") << QStringList { "E2:1:K", "E2:1:Ko", "E2:1:Effekt 3" } << 0
+                                    << "Effekt 3" << "";
+        QTest::newRow("another row") << QStringList { "E2:1:K", "E3:1:L" } << 2 << "K" << "";
+        QTest::newRow("no run, no merge") << QStringList { "E2:0:K", "E2:0:Ko" } << 2 << "Ko" << "";
+        QTest::newRow("comment") << QStringList { "C1:S", "C1:Si", "C1:Sil" } << 1 << "Effekt 3" << "Sil";
+        QTest::newRow("comment and effect apart")
+            << QStringList { "C1:S", "E2:1:K", "C1:Si" } << 3 << "K" << "Si";
+        QTest::newRow("saved between") << QStringList { "E2:1:K", "S", "E2:1:Ko" } << 2 << "Ko" << "";
+    }
+    void typingRunIsOneStep()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(int, steps);
+        QFETCH(QString, effect2);
+        QFETCH(QString, comment);
+        ListDocument document;
+        document.reset(tenEntries());
+        const ShotList before = document.list();
+        for (const QString& key : keys) {
+            if (key == QLatin1String("S")) {
+                QVERIFY(document.markSaved(document.revision(), QStringLiteral("/l/a.fsl"), document.meta().comment));
+                continue;
+            }
+            const QStringList parts = key.mid(1).split(QLatin1Char(':'));
+            if (key.startsWith(QLatin1Char('E')))
+                QVERIFY(document.setEffect(document.revision(), parts[0].toInt(), parts[2], parts[1].toULongLong()));
+            else
+                QVERIFY(document.setComment(document.revision(), parts[1], parts[0].toULongLong()));
+        }
+        QCOMPARE(document.undoStack().count(), steps);
+        QCOMPARE(document.list().effects[2], effect2);
+        QCOMPARE(document.meta().comment, comment);
+        if (!keys.contains(QStringLiteral("S"))) {
+            while (document.undoStack().canUndo())
+                document.undo();
+            QVERIFY(SameList(document.list(), before));
+            QCOMPARE(document.meta().comment, QString());
+        }
+    }
+
+    // An effect stands on an entry or waits on the first empty slot; a comment has one line.
+    void refusesWhatNoEntryOrFileLineHolds()
+    {
+        ListDocument document;
+        document.reset(tenEntries());
+        QVERIFY(document.setEffect(document.revision(), 10, QStringLiteral("Vulkan weiß")));
+        QVERIFY(!document.setEffect(document.revision(), 11, QStringLiteral("Vulkan weiß")));
+        QVERIFY(!document.setEffect(document.revision(), 52, QStringLiteral("Bombe 150 mm")));
+        QVERIFY(!document.setComment(document.revision(), QStringLiteral("Silvester\nSicherheitsabstand 50 m")));
+        QVERIFY(!document.setComment(document.revision(), QStringLiteral("Pfeil →")));
+        QCOMPARE(document.undoStack().count(), 1);
+        // The waiting effect comes with the entry appended there.
+        QVERIFY(document.applySince(document.revision(), 10, 5, 0));
+        QCOMPARE(document.list().effects[10], QStringLiteral("Vulkan weiß"));
+    }
+
+    // A save gives the list its name and comment; undo and redo of the steps since the list was loaded
+    // keep them, undo of the load brings back the list before with its own.
+    void saveNameAndCommentStayThroughUndo()
+    {
+        ListDocument document;
+        document.reset(ListWithTimes({ 0, 1, 2 }));
+        ListMeta a;
+        a.sourcePath = QStringLiteral("/listen/a.fsl");
+        a.comment = QStringLiteral("Vier Geräte");
+        QVERIFY(document.replace(document.revision(), tenEntries(), a, QStringLiteral("Datei a.fsl laden"),
+            ListDocument::Saved::Yes));
+        QVERIFY(document.applyCircuit(document.revision(), 0, 2, 2));
+        QVERIFY(document.setComment(document.revision(), QStringLiteral("Silvester"), 1));
+        QVERIFY(document.markSaved(document.revision(), QStringLiteral("/listen/b.fsl"),
+            QStringLiteral("Silvester, Sicherheitsabstand 50 m")));
+        const ListMeta saved = document.meta();
+        QVERIFY(document.applyCircuit(document.revision(), 1, 2, 3));
+        for (int i = 0; i < 3; ++i) {
+            document.undo();
+            QCOMPARE(document.name(), QStringLiteral("b.fsl"));
+            QCOMPARE(document.meta().comment, saved.comment);
+        }
+        QCOMPARE(document.list().circuits[0], tenEntries().circuits[0]);
+        for (int i = 0; i < 3; ++i) {
+            document.redo();
+            QCOMPARE(document.meta(), saved);
+        }
+        QCOMPARE(document.list().circuits[1], qint16(64 + 3));
+        // Back past the load: the list before it, without name or comment.
+        for (int i = 0; i < 4; ++i)
+            document.undo();
+        QVERIFY(SameList(document.list(), normalised(ListWithTimes({ 0, 1, 2 }))));
+        QCOMPARE(document.name(), QString());
+        QCOMPARE(document.meta().comment, QString());
+        document.redo();
+        QCOMPARE(document.name(), QStringLiteral("b.fsl"));
+        QCOMPARE(document.meta().comment, saved.comment);
+    }
 };
 
 KELTO_TEST_MAIN(TestListDocument)
