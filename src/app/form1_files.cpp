@@ -365,6 +365,7 @@ void Form1::saveList()
     if (*comment != meta.comment && m_document->setComment(seen, *comment))
         seen = m_document->revision();
     meta.comment = *comment;
+    showListComment();
 
     const QString proposal = ProposeFileName(CurrentFolder);
     const std::optional<QString> answer

@@ -93,7 +93,19 @@ void Form1::importCsv()
     const std::optional<CsvImport> imported
         = prompter().previewImport(ImportTitle, shownPath(*path), CsvImportOptions(),
             [bytes](const CsvImportOptions& options) { return ReadShotListCsv(bytes, options); });
-    if (!imported || !imported->list || !ConfirmReplace())
+    if (!imported || !imported->list)
+        return;
+    const auto refuseStale = [this] {
+        prompter().message(ImportTitle,
+            QStringLiteral(
+                "Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+    };
+    if (m_document->revision() != seen) {
+        refuseStale();
+        return;
+    }
+    if (!ConfirmReplace())
         return;
     // As after loading a list file; a table holds no comment, so the comment names its source.
     const QString name = QFileInfo(*path).fileName();
@@ -103,10 +115,7 @@ void Form1::importCsv()
     const quint64 before = m_document->revision();
     if (!m_document->replace(seen, *imported->list, meta,
             QStringLiteral("CSV-Datei %1 importieren").arg(name), ListDocument::Saved::Yes)) {
-        prompter().message(ImportTitle,
-            QStringLiteral(
-                "Die Liste wurde inzwischen ersetzt (Empfang). Der Import wurde nicht übernommen."),
-            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        refuseStale();
         return;
     }
     SSTab1->setCurrentIndex(0);

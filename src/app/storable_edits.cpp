@@ -22,12 +22,15 @@ QValidator::State EffectValidator::validate(QString& input, int& pos) const
     return m_refusal.isEmpty() ? Acceptable : Invalid;
 }
 
+// The rule is the command line's (CommentRefusal); the reason is short, for the line below the box.
 bool CommentBox::refuse(const QString& text)
 {
-    const QString reason = CommentRefusal(text);
-    if (reason.isEmpty())
+    if (CommentRefusal(text).isEmpty())
         return false;
-    emit refused(reason);
+    const QString character = FirstUnstorableCharacter(text);
+    emit refused(character.isEmpty()
+            ? QStringLiteral("Eine Listendatei hat für den Kommentar nur eine Zeile.")
+            : CharacterName(character) + QStringLiteral(" kann eine Listendatei nicht speichern."));
     return true;
 }
 

@@ -527,10 +527,17 @@ private Q_SLOTS:
         QTest::newRow("H 31 means no circuit")
             << "31" << 0 << "H" << 255 << "001  00:00:00 (010 s)  ---  "
             << "Nr. 001: H31 bedeutet „kein Zündkreis“ – Eintrag ohne Zündkreis gespeichert.";
-        QTest::newRow("empty slot keeps its circuit") << "3" << 5 << "A" << 3 << "006  --:--:-- (000 s)  A03"
-                                                      << "";
-        QTest::newRow("last line stays selected") << "30" << 169 << "G" << 222 << "170  --:--:-- (000 s)  G30"
-                                                  << "";
+        // Kept on an empty slot further down, and said so: it fires once the list reaches it.
+        QTest::newRow("empty slot keeps its circuit")
+            << "3" << 5 << "A" << 3 << "006  --:--:-- (000 s)  A03"
+            << "Nr. 006 ist leer: Kreis A03 ist vorgemerkt und wird erst gezündet, wenn die Liste bis Nr. 006 "
+               "reicht (der nächste Eintrag ist Nr. 003).";
+        QTest::newRow("first empty slot waits for its entry")
+            << "4" << 2 << "B" << 36 << "003  --:--:-- (000 s)  B04" << "";
+        QTest::newRow("last line stays selected")
+            << "30" << 169 << "G" << 222 << "170  --:--:-- (000 s)  G30"
+            << "Nr. 170 ist leer: Kreis G30 ist vorgemerkt und wird erst gezündet, wenn die Liste bis Nr. 170 "
+               "reicht (der nächste Eintrag ist Nr. 003).";
     }
     void circuitCommit()
     {
@@ -684,16 +691,17 @@ private Q_SLOTS:
         w.List2->setCurrentRow(1);
         w.Text2[Circuit]->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(w.Text2[Circuit], "5");
-        // Clicking the field "since" commits the circuit, which moves on to line 2 first.
+        // Clicking the field "since" commits the circuit and edits the entry shown when the user clicked.
         w.Text2[Since]->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(w.List2->currentRow(), 2);
+        QCOMPARE(w.list().circuits[1], qint16(5));
+        QCOMPARE(w.List2->currentRow(), 1);
         QCOMPARE(QApplication::focusWidget(), w.Text2[Since]);
-        QCOMPARE(w.SavedFieldText[Since], QStringLiteral("15"));
-        QCOMPARE(w.Text2[Since]->selectedText(), QStringLiteral("15"));
+        QCOMPARE(w.SavedFieldText[Since], QStringLiteral("10"));
+        QCOMPARE(w.Text2[Since]->selectedText(), QStringLiteral("10"));
 
         QTest::keyClicks(w.Text2[Since], "20");
         QTest::keyClick(w.Text2[Since], Qt::Key_Return);
-        QCOMPARE(entryTimes(w), Times({ 0, 10, 30 }));
+        QCOMPARE(entryTimes(w), Times({ 0, 20, 35 }));
     }
 
     void questionBoxFromLeaveCommitsOnce_data()

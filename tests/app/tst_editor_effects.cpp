@@ -33,6 +33,7 @@ void enter(QWidget* into, const QString& text, bool paste)
 
 const QString Arrow = QString::fromUtf8("→");
 const QString ArrowRefused = QString::fromUtf8("„→“ (U+2192) kann eine Listendatei nicht speichern.");
+const QString LineBreakRefused = QStringLiteral("Eine Listendatei hat für den Kommentar nur eine Zeile.");
 
 } // namespace
 
@@ -136,27 +137,34 @@ private Q_SLOTS:
         QTest::addColumn<bool>("pasted");
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("text");
-        QTest::newRow("typed arrow") << false << Arrow << "Show ";
-        QTest::newRow("pasted with an arrow") << true << "Hafen " + Arrow << "Show ";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("typed arrow") << false << Arrow << "Show " << ArrowRefused;
+        QTest::newRow("pasted with an arrow") << true << "Hafen " + Arrow << "Show " << ArrowRefused;
+        QTest::newRow("Enter") << false << "\r" << "Show " << LineBreakRefused;
+        QTest::newRow("pasted on two lines") << true << "Silvester\nVier Geräte" << "Show " << LineBreakRefused;
         QTest::newRow("Windows-1252 characters")
-            << false << QString::fromUtf8("€ ä") << QString::fromUtf8("Show € ä");
+            << false << QString::fromUtf8("€ ä") << QString::fromUtf8("Show € ä") << QString();
     }
     void commentBoxRefusesWhatTheFileCannotHold()
     {
         QFETCH(bool, pasted);
         QFETCH(QString, input);
         QFETCH(QString, text);
+        QFETCH(QString, reason);
         Editor e;
         QVERIFY(OpenEditorPage(e.w, { 0 }));
         e.w.SSTab1->setCurrentIndex(1);
-        e.w.Text1->setPlainText(QStringLiteral("Show "));
         e.w.Text1->setFocus(Qt::MouseFocusReason);
-        e.w.Text1->moveCursor(QTextCursor::End);
-        enter(e.w.Text1, input, pasted);
+        QTest::keyClicks(e.w.Text1, QStringLiteral("Show "));
+        if (input == QLatin1String("\r"))
+            QTest::keyClick(e.w.Text1, Qt::Key_Return);
+        else
+            enter(e.w.Text1, input, pasted);
         QCOMPARE(e.w.Text1->toPlainText(), text);
-        const bool refused = text == QStringLiteral("Show ");
-        QCOMPARE(e.w.Label11->text(), refused ? ArrowRefused : QString());
-        QVERIFY(e.w.Label11->fontMetrics().horizontalAdvance(ArrowRefused) <= e.w.Label11->width());
+        // What the box holds is the list's comment, stored as typed.
+        QCOMPARE(e.w.document().meta().comment, text);
+        QCOMPARE(e.w.Label11->text(), reason.isEmpty() ? QStringLiteral("Kommentar der Liste im Editor") : reason);
+        QVERIFY(e.w.Label11->fontMetrics().horizontalAdvance(reason) <= e.w.Label11->width());
         QVERIFY(e.prompter->asked.isEmpty());
     }
 
@@ -171,8 +179,9 @@ private Q_SLOTS:
         e.prompter->setNextInput(QStringLiteral("fw_000"));
         e.w.Command4[1]->click();
         QCOMPARE(e.prompter->asked.size(), 4);
-        QCOMPARE(
-            e.prompter->asked[1].text, "Das Zeichen " + ArrowRefused + "\n\nBitte den Kommentar ändern.");
+        QCOMPARE(e.prompter->asked[1].text,
+            "Der Kommentar enthält „→“ (U+2192), das eine Listendatei nicht aufnehmen kann (nur westeuropäische "
+            "Zeichen, Windows-1252).\n\nBitte den Kommentar ändern.");
         QCOMPARE(e.prompter->asked[2].defaultText, QStringLiteral("Hafen ") + Arrow);
         QVERIFY(readFile(dir.filePath("fw_000.fsl"))
                     .startsWith("Feuerwerk-Schussliste Pelorandistrake\r\nHafen -\r\n"));

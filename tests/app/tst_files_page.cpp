@@ -69,15 +69,21 @@ private Q_SLOTS:
         Page p;
         p.open();
         QVERIFY(p.w.Command4[1]->isEnabled());
-        p.save(QString::fromUtf8("Probe\r\nmit € und ü"), "fw_000");
+        // A comment on two lines is refused and asked for again: the file has one line for it.
+        p.prompter->setNextInput(QString::fromUtf8("Probe\r\nmit € und ü"));
+        p.save(QString::fromUtf8("Probe mit € und ü"), "fw_000");
 
         const QByteArray bytes = listFile("Probe mit \x80 und \xFC", { "0000 FF" });
         QCOMPARE(readFile(p.folder() + "fw_000.fsl"), bytes);
-        QCOMPARE(p.prompter->asked.size(), 2);
+        QCOMPARE(p.prompter->asked.size(), 4);
         QCOMPARE(p.prompter->asked[0].title, QStringLiteral("Liste speichern"));
         QCOMPARE(p.prompter->asked[0].text, QStringLiteral("Kommentar zur Liste:"));
-        QCOMPARE(p.prompter->asked[1].text, QStringLiteral("Dateiname (ohne Erweiterung!):"));
-        QCOMPARE(p.prompter->asked[1].defaultText, QStringLiteral("fw_000"));
+        QCOMPARE(p.prompter->asked[1].text,
+            QStringLiteral("Der Kommentar muss auf einer Zeile stehen; eine Listendatei hat für ihn nur eine.\n\n"
+                           "Bitte den Kommentar ändern."));
+        QCOMPARE(p.prompter->asked[2].defaultText, QString::fromUtf8("Probe\r\nmit € und ü"));
+        QCOMPARE(p.prompter->asked[3].text, QStringLiteral("Dateiname (ohne Erweiterung!):"));
+        QCOMPARE(p.prompter->asked[3].defaultText, QStringLiteral("fw_000"));
         QCOMPARE(p.w.Text1->toPlainText(), QString::fromUtf8("Probe mit € und ü"));
         QCOMPARE(fileList(p.w), QStringList { "fw_000.fsl" });
     }
@@ -103,8 +109,8 @@ private Q_SLOTS:
             QCOMPARE(p.w.Label4->text(), NotAList);
         }
         p.save("c", "neu");
-        // The comment prompt starts with what Text1 shows, the rejection of the previewed file too.
-        QCOMPARE(p.prompter->asked[p.prompter->asked.size() - 2].defaultText, NotAList);
+        // The comment prompt starts with the list's own comment, never with what a preview shows.
+        QCOMPARE(p.prompter->asked[p.prompter->asked.size() - 2].defaultText, QString());
         QCOMPARE(readFile(p.folder() + "neu.fsl"), listFile("c", { "0000 FF" }));
     }
 
@@ -545,7 +551,8 @@ private Q_SLOTS:
         QTest::keyClick(w.Drive1, Qt::Key_Return);
         QCOMPARE(w.Drive1->currentIndex(), w.Drive1->indexOfDriveOf(p.dir.path()));
         QCOMPARE(w.CurrentFolder, p.folder());
-        QCOMPARE(w.Text1->toPlainText(), QString());
+        QVERIFY(!w.CommentShowsPreview());
+        QCOMPARE(w.Text1->toPlainText(), w.document().meta().comment);
         QCOMPARE(QApplication::focusWidget(), w.Dir1);
     }
 };

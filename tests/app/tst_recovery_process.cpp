@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -31,17 +32,24 @@ int runChild(int argc, char** argv)
 {
     const QString mode = QString::fromLocal8Bit(argv[2]);
     const QString target = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    // One letter a box, J or N: the answers to the boxes of a restore, in order.
+    const QString answers = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("J");
+    auto answered = std::make_shared<int>(0);
     return RunWindow(argc, argv, QString(), [&](WindowRun& run) {
         auto* poll = new QTimer(&run.window());
-        QObject::connect(poll, &QTimer::timeout, poll, [&run, poll, mode, target] {
+        QObject::connect(poll, &QTimer::timeout, poll, [&run, poll, mode, target, answers, answered] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 const bool yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
-                say(QStringLiteral("box %1|%2|%3")
-                        .arg(box->windowTitle(), box->text(), yesIsDefault ? "Ja" : "-"));
-                if (mode == QLatin1String("restore"))
+                const QRect window = run.window().frameGeometry();
+                say(QStringLiteral("box %1|%2|%3|%4")
+                        .arg(box->windowTitle(), box->text(), yesIsDefault ? "Ja" : "-",
+                            window.contains(box->frameGeometry().center()) ? "over" : "apart"));
+                if (mode != QLatin1String("restore"))
+                    box->reject();
+                else if (answers.mid((*answered)++, 1) == QLatin1String("J"))
                     QTest::keyClick(box, Qt::Key_Return);
                 else
-                    box->reject();
+                    box->button(QMessageBox::No)->click();
                 return;
             }
             if (!run.keeper())
@@ -165,21 +173,28 @@ private Q_SLOTS:
         QVERIFY(second.kill());
         QVERIFY(QFile::exists(temp + RecoveryLockName(1))); // stale now
 
+        // Every copy left behind is offered, newest first: Nein to the second instance's, Ja to the first's.
         const QString out = QDir::current().absoluteFilePath(QStringLiteral("restored.fsl"));
-        Child again({ QStringLiteral("restore"), out });
-        const QString box = again.waitForLine(QStringLiteral("box "));
-        const QStringList parts = box.split(QLatin1Char('|'));
-        QCOMPARE(parts.size(), 3);
-        QCOMPARE(parts[0], QStringLiteral("Liste wiederherstellen"));
-        QVERIFY2(parts[1].startsWith(QStringLiteral(
-                     "Kelto wurde beendet, ohne dass die Liste gespeichert war (zuletzt geändert am ")),
-            qPrintable(parts[1]));
-        QVERIFY2(parts[1].endsWith(
-                     QStringLiteral(", 3 Schüsse, aus „Neue Liste“).\\n\\nDiese Liste wiederherstellen?")),
-            qPrintable(parts[1]));
-        QCOMPARE(parts[2], QStringLiteral("Ja"));
+        Child again({ QStringLiteral("restore"), out, QStringLiteral("NJ") });
         QCOMPARE(again.waitForLine(QStringLiteral("tab ")), QStringLiteral("2 saved 0"));
         QVERIFY(again.finishes());
+        QStringList boxes;
+        for (const QString& line : again.lines()) {
+            if (line.startsWith(QStringLiteral("box ")))
+                boxes.append(line.mid(4));
+        }
+        QCOMPARE(boxes.size(), 2);
+        const QString asked = QStringLiteral(
+            "Liste wiederherstellen|Kelto wurde beendet, ohne dass die Liste gespeichert war (zuletzt geändert am ");
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY2(boxes[i].startsWith(asked), qPrintable(boxes[i]));
+            // Over the window, with Ja as the default.
+            QVERIFY2(boxes[i].endsWith(QStringLiteral("Schüsse, aus „Neue Liste“).\\n\\nDiese Liste "
+                                                      "wiederherstellen?|Ja|over")),
+                qPrintable(boxes[i]));
+        }
+        QVERIFY2(boxes[0].contains(QStringLiteral(", 2 Schüsse,")), qPrintable(boxes[0]));
+        QVERIFY2(boxes[1].contains(QStringLiteral(", 3 Schüsse,")), qPrintable(boxes[1]));
 
         const ListFileRead restored = ReadListFile(out);
         QVERIFY(restored.ok());
@@ -190,8 +205,9 @@ private Q_SLOTS:
             QCOMPARE(restored.list.circuits[slot], circuits[slot]);
         }
         QVERIFY(restored.origin.isEmpty());
-        // The second instance's copy waits for a second instance.
-        QVERIFY(QFile::exists(temp + RecoveryFileName(2)));
+        // The declined copy is gone; the restored one stays until the list is saved.
+        QVERIFY(!QFile::exists(temp + RecoveryFileName(2)));
+        QVERIFY(QFile::exists(temp + RecoveryFileName(1)));
     }
 };
 

@@ -130,10 +130,14 @@ private Q_SLOTS:
             QStringLiteral("%1  ").arg(shots, 3, 10, QLatin1Char('0')));
         QVERIFY(QFile::exists(path)); // until the list is saved
 
-        // One step takes it back to what the start showed, which is saved: no copy needed then.
+        // One step takes it back to what the start showed, which is saved; the restored work is then only
+        // in the undo history, and the copy keeps it until a save.
         w.UndoList();
         QCOMPARE(w.document().entryCount(), named ? 2 : 1);
         QVERIFY(w.document().isSaved());
+        QVERIFY(QFile::exists(path));
+        w.RedoList();
+        QVERIFY(w.document().markSaved(w.document().revision(), tempFile(QStringLiteral("gesichert.fsl")), QString()));
         QVERIFY(!QFile::exists(path));
     }
 

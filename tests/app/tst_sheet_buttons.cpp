@@ -106,9 +106,16 @@ private Q_SLOTS:
         writeFile(
             p.folder() + "show.csv", "Zeit;Zündgerät;Kreis\r\n00:00:00;;\r\n1:00:00;H;30\r\n35;B;3\r\n");
 
+        // The list in the editor is not saved: replacing it is asked first.
+        p.prompter->setNextAnswer(Prompter::Answer::Yes);
         p.importFile(p.folder() + "show.csv");
 
-        QCOMPARE(p.prompter->asked.size(), 2);
+        QCOMPARE(p.prompter->asked.size(), 3);
+        QVERIFY2(p.prompter->asked[2].text.startsWith(
+                     QStringLiteral("Die Liste im Editor ist nicht gespeichert (2 Schüsse, zuletzt geändert um ")),
+            qPrintable(p.prompter->asked[2].text));
+        QVERIFY(p.prompter->asked[2].text.endsWith(QStringLiteral(").\n\nTrotzdem ersetzen?")));
+        QCOMPARE(p.prompter->asked[2].defaultButton, Prompter::Answer::No);
         const ScriptedPrompter::Asked& box = p.prompter->asked[0];
         QVERIFY(box.isFile);
         QCOMPARE(box.fileChoice, Prompter::FileChoice::Open);
@@ -148,8 +155,8 @@ private Q_SLOTS:
     void importOfTheSameListStillShowsIt()
     {
         Page p;
-        p.w.document().replace(
-            p.w.document().revision(), smallShow(), p.w.document().meta(), QStringLiteral("vorher"));
+        p.w.document().replace(p.w.document().revision(), smallShow(), p.w.document().meta(),
+            QStringLiteral("vorher"), ListDocument::Saved::Yes);
         p.w.List1->clear(); // as a receive leaves it
         writeFile(p.folder() + "gleich.csv", ShotListCsvBytes(smallShow()));
         p.importFile(p.folder() + "gleich.csv");
@@ -219,8 +226,8 @@ private Q_SLOTS:
     {
         Page p;
         const ShotList before = smallShow();
-        p.w.document().replace(
-            p.w.document().revision(), before, p.w.document().meta(), QStringLiteral("vorher"));
+        p.w.document().replace(p.w.document().revision(), before, p.w.document().meta(), QStringLiteral("vorher"),
+            ListDocument::Saved::Yes);
         const int steps = p.w.document().undoStack().count();
         writeFile(p.folder() + "finale.csv",
             "FIRING_HEADER_ROW,Time Cue Number,Ignition Event Time,Effect Name,Module Description,Module "
@@ -421,7 +428,11 @@ private Q_SLOTS:
         p.w.document().replace(
             p.w.document().revision(), smallShow(), p.w.document().meta(), QStringLiteral("bearbeitet"));
         // The comment is the list's, not that of a file previewed since.
-        p.w.Text1->setPlainText(QStringLiteral("Vorschau einer anderen Datei"));
+        writeFile(p.folder() + "zzz.fsl", FslHead("Vorschau einer anderen Datei") + FslEntries({ "0000 FF" }, EntryCount));
+        p.w.Dir1->setPath(p.dir.path());
+        p.w.Dir1_Change();
+        QVERIFY(p.w.CommentShowsPreview());
+        QCOMPARE(p.w.Text1->toPlainText(), QStringLiteral("Vorschau einer anderen Datei"));
         const int before = p.prompter->asked.size();
         // A list replaced while the preview is open does not reach the sheet.
         p.prompter->whileOpen = [&p](const ScriptedPrompter::Asked&) {

@@ -228,7 +228,10 @@ private Q_SLOTS:
         press(Qt::Key_Return);
         QCOMPARE(second.document().entryCount(), 3);
         clickTab(second, 0);
+        // The changed list is not saved: the receive asks before it starts.
+        secondPrompter->setNextAnswer(Prompter::Answer::Yes);
         QTest::mouseClick(second.Command2[0], Qt::LeftButton);
+        QVERIFY(secondPrompter->asked.last().text.startsWith(QStringLiteral("Die Liste im Editor ist nicht gespeichert (3 Schüsse")));
         QVERIFY(second.Receiving());
         QVERIFY(device.send("back"));
         QTRY_VERIFY(!second.Receiving());
