@@ -121,6 +121,12 @@ void Form1::setupEditor()
     connect(m_document, &ListDocument::changed, this, followComment);
     connect(m_document, &ListDocument::metaChanged, this, followComment);
     connect(Text3, &QLineEdit::textEdited, this, &Form1::effectTyped);
+    // A change from elsewhere (the music page, a receive) leaves no line selected: the fields then show
+    // nothing rather than an old line's values. The editor's own changes select their line again.
+    connect(m_document, &ListDocument::changed, this, [this] {
+        if (!m_committing && List2->currentRow() < 0 && Text2[1]->isEnabled())
+            List2_Click();
+    });
 }
 
 // The editor's number fields take Strg+Z and Strg+Y for themselves. While a field has no typing of its
@@ -280,7 +286,8 @@ void Form1::clearEditorFields()
     for (int i = 1; i < int(Text2.size()); ++i)
         Text2[i]->clear();
     Combo2->setCurrentIndex(-1);
-    Text3->clear();
+    if (!m_effectTyping)
+        Text3->clear();
 }
 
 // A slot further down than the first empty one holds a circuit or an effect that no entry fires yet.
