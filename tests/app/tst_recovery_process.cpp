@@ -6,6 +6,7 @@
 #include "files/list_file.h"
 #include "files/recovery.h"
 #include "form1.h"
+#include "shotlist/duplicates.h"
 #include "typed_entry.h"
 #include "window_start.h"
 
@@ -64,6 +65,16 @@ int runChild(int argc, char** argv)
                 const ListMeta& meta = w.document().meta();
                 WriteListFile(target, w.list(), meta, &error, meta.sourcePath);
                 QApplication::quit();
+                return;
+            }
+            if (mode == QLatin1String("close")) {
+                // A gap typed and not yet committed when the close button is pressed.
+                w.SSTab1->setCurrentIndex(2);
+                w.List2->setCurrentRow(0);
+                w.Text2[2]->setFocus(Qt::MouseFocusReason);
+                QTest::keyClicks(w.Text2[2], QStringLiteral("4"));
+                say(QStringLiteral("closing"));
+                w.close();
                 return;
             }
             const bool typed = mode == QLatin1String("edit") ? appendEntry(w, 7, 5) && appendEntry(w, 3, 6)
@@ -208,6 +219,22 @@ private Q_SLOTS:
         // The declined copy is gone; the restored one stays until the list is saved.
         QVERIFY(!QFile::exists(temp + RecoveryFileName(2)));
         QVERIFY(QFile::exists(temp + RecoveryFileName(1)));
+    }
+
+    // The close button stores the field being edited, as "Ende" does; the copy keeps the work.
+    void closeButtonStoresTheTypedField()
+    {
+        const QString temp = qEnvironmentVariable("temp") + QLatin1Char('/');
+        for (const QString& name : QDir(temp).entryList({ QStringLiteral("kelto-wiederherstellung*") }))
+            QVERIFY(QFile::remove(temp + name));
+        Child child({ QStringLiteral("close") });
+        QCOMPARE(child.waitForLine(QStringLiteral("closing")), QString());
+        QVERIFY(child.finishes());
+        const ListFileRead copy = ReadListFile(temp + RecoveryFileName(1));
+        QVERIFY(copy.ok());
+        QCOMPARE(copy.list.times[0], 0);
+        QCOMPARE(copy.list.times[1], 4);
+        QCOMPARE(CountEntries(copy.list), 2);
     }
 };
 
