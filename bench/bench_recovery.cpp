@@ -9,6 +9,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -101,6 +105,54 @@ void BM_ChangeToCopyOnDisk(benchmark::State& state)
     state.counters["worst_ms"] = *std::max_element(ms.begin(), ms.end());
 }
 BENCHMARK(BM_ChangeToCopyOnDisk)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// One key typed into the effect field of line 101 in the shown window: the effect is stored as it is
+// typed, with the refresh of both lists and the selection; the copy is pending meanwhile. Then the time
+// from the last key to the copy on disk.
+void BM_TypedEffectCommit(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    Form1 window(std::make_unique<AnswerYes>());
+    window.show();
+    window.SSTab1->setCurrentIndex(2);
+    window.document().reset(FullBenchList());
+    RecoveryKeeper keeper(window.document(), dir.filePath(RecoveryFileName(1)));
+    window.List2->setCurrentRow(100);
+    window.Text3->setFocus();
+    std::vector<double> us;
+    int typed = 0;
+    for (auto _ : state) {
+        // A run of typing up to the longest effect, then the field emptied again (not timed).
+        if (window.Text3->text().size() >= EffectMaxLength) {
+            state.PauseTiming();
+            window.Text3->clear();
+            state.ResumeTiming();
+        }
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QElapsedTimer clock;
+        clock.start();
+        QCoreApplication::sendEvent(window.Text3, &key);
+        us.push_back(double(clock.nsecsElapsed()) / 1e3);
+        ++typed;
+    }
+    if (window.list().effects[100].isEmpty() || !keeper.isPending())
+        state.SkipWithError("the typed effect is not stored, or the copy was written inside a commit");
+    state.counters["median_us"] = median(us);
+    state.counters["worst_us"] = *std::max_element(us.begin(), us.end());
+
+    QEventLoop loop;
+    QObject::connect(&keeper, &RecoveryKeeper::written, &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    loop.exec();
+    const RecoveryCopy copy = ReadRecoveryCopy(keeper.path());
+    if (!copy.read.ok() || copy.read.list.effects[100] != window.list().effects[100])
+        state.SkipWithError("the copy does not hold the typed effect");
+    // The copy is due at most DelayMs after the first key of the series.
+    state.counters["last_key_to_copy_ms"] = double(clock.nsecsElapsed()) / 1e6;
+}
+BENCHMARK(BM_TypedEffectCommit)->Iterations(600)->Unit(benchmark::kMicrosecond);
 
 // The window built and shown, with the recovery question answered (a scripted Ja) when a copy is there.
 void BM_StartUp(benchmark::State& state)
