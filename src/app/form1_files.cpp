@@ -149,10 +149,16 @@ void Form1::showPreviewComment(const QString& text, const QString& fileName)
 void Form1::showCommentSource()
 {
     const QString source = m_commentShowsPreview
-        ? QStringLiteral("Vorschau: Kommentar von %1 (Klick: Kommentar der Liste)").arg(m_previewName)
+        ? QStringLiteral("Kommentar von %1 (Vorschau)").arg(m_previewName)
         : QStringLiteral("Kommentar der Liste im Editor");
+    // Said quietly; a refusal of the box stands out in the notice colour.
+    QPalette quiet = Label11->palette();
+    quiet.setColor(QPalette::WindowText, palette().color(QPalette::Disabled, QPalette::WindowText));
+    Label11->setPalette(quiet);
     Label11->setText(Label11->fontMetrics().elidedText(source, Qt::ElideMiddle, Label11->width()));
-    Label11->setToolTip(source);
+    Label11->setToolTip(m_commentShowsPreview
+            ? source + QStringLiteral(": ein Klick in das Feld zeigt den Kommentar der Liste im Editor.")
+            : source);
 }
 
 // What is typed into the box is the list's comment: one undo step for a run of typing.

@@ -68,7 +68,7 @@ private Q_SLOTS:
         QVERIFY(x.w.CommentShowsPreview());
         QCOMPARE(x.w.Text1->toPlainText(), QStringLiteral("Vier Geräte"));
         QVERIFY(x.w.Text1->isReadOnly());
-        QCOMPARE(x.w.Label11->toolTip(), QStringLiteral("Vorschau: Kommentar von b.fsl (Klick: Kommentar der Liste)"));
+        QCOMPARE(x.w.Label11->text(), QStringLiteral("Kommentar von b.fsl (Vorschau)"));
         QCOMPARE(x.w.document().meta().comment, QString::fromLatin1(Silvester));
 
         x.prompter->setNextInput(QString::fromLatin1(Silvester));
