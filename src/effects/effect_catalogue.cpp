@@ -138,14 +138,16 @@ int columnOfHeader(const QString& cell, QString* problem)
         }
         return i;
     }
-    *problem = QStringLiteral("unbekannte Spalte „%1“.").arg(cell);
+    *problem = cell.isEmpty() ? QStringLiteral("eine Spalte ohne Namen.")
+                              : QStringLiteral("unbekannte Spalte „%1“.").arg(cell);
     return -1;
 }
 
-QString caseRefusal(const QString& name, const QString& other)
+// where: " im Katalog", " (Zeile 3)".
+QString caseRefusal(const QString& name, const QString& other, const QString& where)
 {
-    return QStringLiteral("„%1“ unterscheidet sich von „%2“ nur in der Groß- und Kleinschreibung.")
-        .arg(name, other);
+    return QStringLiteral("„%1“ unterscheidet sich von „%2“%3 nur in der Groß- und Kleinschreibung.")
+        .arg(name, other, where);
 }
 
 QString lineProblem(int line, const QString& problem)
@@ -214,7 +216,7 @@ QString EffectCatalogue::takenRefusal(const QString& name, qsizetype skip) const
         return QString();
     if (m_effects[at].name == name)
         return QStringLiteral("„%1“ steht schon im Katalog.").arg(name);
-    return caseRefusal(name, m_effects[at].name);
+    return caseRefusal(name, m_effects[at].name, QStringLiteral(" im Katalog"));
 }
 
 QString EffectCatalogue::add(const EffectData& data)
@@ -399,8 +401,10 @@ CatalogueRead ReadCatalogue(const QByteArray& bytes)
         else
             ++moreProblems;
     };
+    int lastLine = header.line;
     while (!scanner.atEnd()) {
         const CsvRecord record = scanner.next(&cells, int(columns.size()));
+        lastLine = record.line;
         // Blank lines count too: a file of nothing but line ends is refused as quickly.
         if (++rows > MaxCatalogueRows)
             return refused(
@@ -410,7 +414,9 @@ CatalogueRead ReadCatalogue(const QByteArray& bytes)
             continue;
         if (record.cellCount != columns.size()) {
             note(record.line,
-                QStringLiteral("%1 Felder, die Kopfzeile hat %2.").arg(record.cellCount).arg(columns.size()));
+                (record.cellCount == 1 ? QStringLiteral("1 Feld")
+                                       : QStringLiteral("%1 Felder").arg(record.cellCount))
+                    + QStringLiteral(", die Kopfzeile hat %1.").arg(columns.size()));
             continue;
         }
         EffectData data;
@@ -429,7 +435,7 @@ CatalogueRead ReadCatalogue(const QByteArray& bytes)
             note(record.line,
                 other.name == data.name
                     ? QStringLiteral("„%1“ steht schon in Zeile %2.").arg(data.name).arg(lines[*it])
-                    : caseRefusal(data.name, other.name) + QStringLiteral(" (Zeile %1)").arg(lines[*it]));
+                    : caseRefusal(data.name, other.name, QStringLiteral(" (Zeile %1)").arg(lines[*it])));
             continue;
         }
         byKey.insert(key, effects.size());
@@ -437,8 +443,8 @@ CatalogueRead ReadCatalogue(const QByteArray& bytes)
         lines.append(record.line);
     }
     if (scanner.unclosedQuote())
-        note(scanner.line(),
-            QStringLiteral("ein Anführungszeichen wird bis zum Ende der Datei nicht geschlossen."));
+        note(
+            lastLine, QStringLiteral("ein Anführungszeichen wird bis zum Ende der Datei nicht geschlossen."));
     if (moreProblems > 0)
         problems.append(QStringLiteral("… und %1 weitere Probleme.").arg(moreProblems));
     if (!problems.isEmpty())

@@ -162,7 +162,7 @@ QString EffectNameRefusal(QStringView name)
     return EffectRefusal(name);
 }
 
-QString EffectValueRefusal(EffectField field, qint32 value)
+QString EffectValueRefusal(EffectField field, qint64 value)
 {
     if (value < 0)
         return QStringLiteral("%1 darf nicht negativ sein.").arg(EffectFieldLabel(field));

@@ -74,7 +74,7 @@ int EffectFieldScale(EffectField field);
 QString EffectNameRefusal(QStringView name);
 // Why the value cannot be the field's (negative, over its range), e.g. "Vorlauf 130,0 s liegt über 120 s.";
 // empty text when it can.
-QString EffectValueRefusal(EffectField field, qint32 value);
+QString EffectValueRefusal(EffectField field, qint64 value);
 // Every reason the data cannot be stored, in German; empty when it can.
 QStringList EffectDataProblems(const EffectData& data);
 

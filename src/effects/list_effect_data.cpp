@@ -4,8 +4,6 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include <limits>
-
 namespace {
 
 // The fields after the name, in their order in a value.
@@ -52,10 +50,10 @@ QString readPart(EffectData& data, const ValuePart& part, const QString& text)
     switch (part.part) {
     case Part::Art:
         data.art = EffectArtFromText(text);
-        return data.art ? QString() : QStringLiteral("unbekannte Art „%1“.").arg(text);
+        return data.art ? QString() : QStringLiteral("Art „%1“ ist unbekannt.").arg(text);
     case Part::Class:
         data.effectClass = EffectClassFromText(text);
-        return data.effectClass ? QString() : QStringLiteral("unbekannte Klasse „%1“.").arg(text);
+        return data.effectClass ? QString() : QStringLiteral("Klasse „%1“ ist unbekannt.").arg(text);
     case Part::Number:
         break;
     }
@@ -68,9 +66,7 @@ QString readPart(EffectData& data, const ValuePart& part, const QString& text)
         return QStringLiteral("%1 „%2“ ist keine Zahl.").arg(label, text);
     const qint64 value
         = inTenths ? match.captured(1).toLongLong() * 10 + match.captured(2).toInt() : text.toLongLong();
-    if (value > std::numeric_limits<qint32>::max())
-        return EffectValueRefusal(part.field, std::numeric_limits<qint32>::max());
-    if (const QString refusal = EffectValueRefusal(part.field, qint32(value)); !refusal.isEmpty())
+    if (const QString refusal = EffectValueRefusal(part.field, value); !refusal.isEmpty())
         return refusal;
     EffectNumber(data, part.field) = qint32(value);
     return QString();
@@ -104,6 +100,7 @@ EffectDataDecode DecodeEffectDataKeys(const KeltoKeys& keys)
     static const QRegularExpression ownKey(QStringLiteral("^Effektdaten (\\d{3})$"));
     EffectDataDecode decoded;
     QHash<QString, QString> keyOfName;
+    QSet<QString> seenKeys;
     for (const auto& [key, value] : keys) {
         const QRegularExpressionMatch match = ownKey.match(key);
         if (!match.hasMatch()) {
@@ -113,6 +110,11 @@ EffectDataDecode DecodeEffectDataKeys(const KeltoKeys& keys)
         const auto refuse = [&, &key = key](const QString& problem) {
             decoded.problems.append(key + QStringLiteral(": ") + problem);
         };
+        if (seenKeys.contains(key)) {
+            refuse(QStringLiteral("der Schlüssel steht zweimal da."));
+            continue;
+        }
+        seenKeys.insert(key);
         const int number = match.captured(1).toInt();
         if (number < 1 || number > EntryCount) {
             refuse(QStringLiteral("die Nummer geht von 001 bis %1.").arg(EntryCount));

@@ -1,5 +1,6 @@
 #include "material_list.h"
 
+#include "files/fsl_file.h"
 #include "shotlist/duplicates.h"
 
 #include <QHash>
@@ -243,4 +244,9 @@ QByteArray MaterialCsvBytes(const MaterialList& material)
                 QString() });
     }
     return EffectTableBytes(rows);
+}
+
+bool WriteMaterialCsv(const QString& path, const MaterialList& material, QString* error)
+{
+    return SaveBytes(path, MaterialCsvBytes(material), error);
 }

@@ -65,3 +65,5 @@ QStringList MaterialCheckLines(const MaterialList& material);
 // The material as a table of the catalogue's conventions: one row per effect name (the entries
 // without effect in a row without name), then a blank row and the totals ("Gesamt", "Gesamt F2", …).
 QByteArray MaterialCsvBytes(const MaterialList& material);
+// Written whole or not at all; on failure the old file stays and error says why, in German.
+bool WriteMaterialCsv(const QString& path, const MaterialList& material, QString* error);
