@@ -2,6 +2,7 @@
 #include "effects/effect_catalogue.h"
 #include "effects/list_effect_data.h"
 #include "effects/material_list.h"
+#include "files/csv_file.h"
 #include "files/fsl_file.h"
 #include "files/list_file.h"
 
@@ -19,7 +20,8 @@ const QStringList Kinds = { QStringLiteral("Kometen"), QStringLiteral("Bombe"), 
 EffectData article(int i)
 {
     EffectData data;
-    data.name = QStringLiteral("%1 %2 mm Nr. %3 „Gold“").arg(Kinds[i % Kinds.size()]).arg(20 + i % 150).arg(i);
+    data.name
+        = QStringLiteral("%1 %2 mm Nr. %3 „Gold“").arg(Kinds[i % Kinds.size()]).arg(20 + i % 150).arg(i);
     data.art = EffectArt(i % EffectArtCount);
     data.caliberMm = 20 + i % 150;
     data.prefireTenths = i % 60;
@@ -149,7 +151,8 @@ void BM_SaveAndLoadListWithData(benchmark::State& state)
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
         const std::optional<FslContent> content = ReadShotListFile(buffer, ListFileSignature);
-        const EffectDataDecode decoded = DecodeEffectDataKeys(content ? content->block.otherKeys : KeltoKeys());
+        const EffectDataDecode decoded
+            = DecodeEffectDataKeys(content ? content->block.otherKeys : KeltoKeys());
         if (decoded.data.size() != EntryCount) {
             state.SkipWithError("the data was not read back");
             break;

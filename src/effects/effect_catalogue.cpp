@@ -74,12 +74,6 @@ QString cellOf(const EffectData& data, const Column& column)
     return value ? EffectValueCell(column.field, *value) : QString();
 }
 
-QString allowedNames(const QStringList& names)
-{
-    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" oder ")
-        + names.last();
-}
-
 // Reads one cell into data; a German problem when it cannot be read.
 QString readCell(EffectData& data, const Column& column, const QString& cell)
 {
@@ -87,28 +81,10 @@ QString readCell(EffectData& data, const Column& column, const QString& cell)
     case Column::Kind::Name:
         data.name = cell.trimmed();
         return EffectNameRefusal(data.name);
-    case Column::Kind::Art: {
-        if (cell.isEmpty())
-            return QString();
-        data.art = EffectArtFromText(cell);
-        if (data.art)
-            return QString();
-        QStringList names;
-        for (int i = 0; i < EffectArtCount; ++i)
-            names.append(EffectArtName(EffectArt(i)));
-        return QStringLiteral("Art „%1“ ist keine von %2.").arg(cell, allowedNames(names));
-    }
-    case Column::Kind::Class: {
-        if (cell.isEmpty())
-            return QString();
-        data.effectClass = EffectClassFromText(cell);
-        if (data.effectClass)
-            return QString();
-        QStringList names;
-        for (int i = 0; i < EffectClassCount; ++i)
-            names.append(EffectClassName(EffectClass(i)));
-        return QStringLiteral("Klasse „%1“ ist keine von %2.").arg(cell, allowedNames(names));
-    }
+    case Column::Kind::Art:
+        return ReadEffectArt(cell, data.art);
+    case Column::Kind::Class:
+        return ReadEffectClass(cell, data.effectClass);
     case Column::Kind::Number:
         break;
     }

@@ -49,6 +49,21 @@ std::optional<Enum> fromNames(const std::array<QString, N>& names, QStringView t
     return std::nullopt;
 }
 
+template <typename Enum, std::size_t N>
+QString readNamed(const std::array<QString, N>& names, const QString& label, const QString& text,
+    std::optional<Enum>& value)
+{
+    value.reset();
+    if (text.trimmed().isEmpty())
+        return QString();
+    value = fromNames<Enum>(names, text);
+    if (value)
+        return QString();
+    const QStringList all(names.begin(), names.end());
+    return QStringLiteral("%1 „%2“ ist keine von %3 oder %4.")
+        .arg(label, text, all.mid(0, all.size() - 1).join(QStringLiteral(", ")), all.last());
+}
+
 qint64 powerOfTen(int digits)
 {
     qint64 p = 1;
@@ -131,6 +146,16 @@ std::optional<EffectClass> EffectClassFromText(QStringView text)
     return fromNames<EffectClass>(ClassNames, text);
 }
 
+QString ReadEffectArt(const QString& text, std::optional<EffectArt>& art)
+{
+    return readNamed(ArtNames, QStringLiteral("Art"), text, art);
+}
+
+QString ReadEffectClass(const QString& text, std::optional<EffectClass>& effectClass)
+{
+    return readNamed(ClassNames, QStringLiteral("Klasse"), text, effectClass);
+}
+
 bool EffectData::operator==(const EffectData& other) const
 {
     return name == other.name && art == other.art && caliberMm == other.caliberMm
@@ -195,7 +220,7 @@ EffectValueRead ReadEffectValue(EffectField field, QStringView text)
         return {};
     const QString label = EffectFieldLabel(field);
     static const QRegularExpression pattern(
-        QStringLiteral("^([+\\-\\x{2212}]?)\\s*([0-9.,]{1,24})\\s*(\\S.*)?$"));
+        QStringLiteral("^([+\\-\\x{2212}]?)\\s*([0-9.,]{1,24})\\s*([^\\d\\s.,].*)?$"));
     const QRegularExpressionMatch match = pattern.match(typed);
     if (!match.hasMatch())
         return { std::nullopt, QStringLiteral("%1 „%2“ ist keine Zahl.").arg(label, typed) };

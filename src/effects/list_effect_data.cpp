@@ -49,11 +49,9 @@ QString readPart(EffectData& data, const ValuePart& part, const QString& text)
         return QString();
     switch (part.part) {
     case Part::Art:
-        data.art = EffectArtFromText(text);
-        return data.art ? QString() : QStringLiteral("Art „%1“ ist unbekannt.").arg(text);
+        return ReadEffectArt(text, data.art);
     case Part::Class:
-        data.effectClass = EffectClassFromText(text);
-        return data.effectClass ? QString() : QStringLiteral("Klasse „%1“ ist unbekannt.").arg(text);
+        return ReadEffectClass(text, data.effectClass);
     case Part::Number:
         break;
     }

@@ -151,6 +151,7 @@ void TestEffects::readsTypedValues_data()
         << "NEM „1,234“ ist mehrdeutig (Tausenderpunkt oder Dezimalzeichen?); "
            "bitte ohne Tausendertrennzeichen schreiben.";
     QTest::newRow("below one") << nem << "0.250" << -1 << "NEM „0.250“: höchstens eine Nachkommastelle.";
+    QTest::newRow("blank as thousands") << nem << "1 234,5" << -1 << "NEM „1 234,5“ ist keine Zahl.";
     QTest::newRow("kilograms") << nem << "1,2 kg" << 12000 << "";
     QTest::newRow("100 kg") << nem << "100 kg" << 1000000 << "";
     QTest::newRow("over 100 kg") << nem << "100,1 kg" << -1 << "NEM „100,1 kg“ liegt über 100 kg.";
@@ -626,9 +627,11 @@ void TestEffects::refusesBadEffectDataKeys_data()
     QTest::newRow("huge") << "Effektdaten 001"
                           << "Vulkan;;;;;;;999999999.9;"
                           << "Effektdaten 001: NEM 999.999.999,9 g liegt über 100 kg.";
-    QTest::newRow("unknown art") << "Effektdaten 001"
-                                 << "Vulkan;Rakete;;;;;;;F9"
-                                 << "Effektdaten 001: Art „Rakete“ ist unbekannt. Klasse „F9“ ist unbekannt.";
+    QTest::newRow("unknown art")
+        << "Effektdaten 001"
+        << "Vulkan;Rakete;;;;;;;F9"
+        << "Effektdaten 001: Art „Rakete“ ist keine von Bombe, Bombette, Kometen, Batterie, Fächer, Vulkan, "
+           "Fontäne, Römisches Licht, Mine oder Sonstiges. Klasse „F9“ ist keine von F2, F3, F4, T1 oder T2.";
 }
 
 void TestEffects::refusesBadEffectDataKeys()

@@ -2,19 +2,9 @@
 // names unique but for case, and it writes and reads back unchanged.
 #include "effects/effect_catalogue.h"
 #include "files/csv_file.h"
+#include "fuzz_check.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

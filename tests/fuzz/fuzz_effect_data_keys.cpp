@@ -2,21 +2,11 @@
 // what is read is valid, every key is either read, refused or handed back, and the data a list of
 // those names carries is written and read back unchanged.
 #include "effects/list_effect_data.h"
+#include "fuzz_check.h"
 
 #include <QStringDecoder>
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
