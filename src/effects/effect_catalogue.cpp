@@ -135,12 +135,9 @@ QString lineProblem(int line, const QString& problem)
 
 // Builds a catalogue from rows already checked: valid, and no two names alike but for case.
 struct CatalogueBuilder {
-    static EffectCatalogue build(QList<EffectData> effects)
+    // Pairs of the case-folded name and the article.
+    static EffectCatalogue build(QList<std::pair<QString, EffectData>> keyed)
     {
-        QList<std::pair<QString, EffectData>> keyed;
-        keyed.reserve(effects.size());
-        for (EffectData& data : effects)
-            keyed.append({ data.name.toCaseFolded(), std::move(data) });
         std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         EffectCatalogue catalogue;
         catalogue.m_effects.reserve(keyed.size());
@@ -366,9 +363,9 @@ CatalogueRead ReadCatalogue(const QByteArray& bytes)
     if (!problems.isEmpty())
         return refused(problems);
 
-    QList<EffectData> effects;
+    QList<std::pair<QString, EffectData>> keyed; // the case-folded name and the article
     QList<int> lines;
-    QHash<QString, qsizetype> byKey; // case-folded name to its place in effects
+    QHash<QString, qsizetype> byKey; // case-folded name to its place in keyed
     int rows = 0;
     int moreProblems = 0;
     auto note = [&](int at, const QString& problem) {
@@ -407,15 +404,15 @@ CatalogueRead ReadCatalogue(const QByteArray& bytes)
             continue;
         const QString key = data.name.toCaseFolded();
         if (const auto it = byKey.constFind(key); it != byKey.constEnd()) {
-            const EffectData& other = effects[*it];
+            const EffectData& other = keyed[*it].second;
             note(record.line,
                 other.name == data.name
                     ? QStringLiteral("„%1“ steht schon in Zeile %2.").arg(data.name).arg(lines[*it])
                     : caseRefusal(data.name, other.name, QStringLiteral(" (Zeile %1)").arg(lines[*it])));
             continue;
         }
-        byKey.insert(key, effects.size());
-        effects.append(std::move(data));
+        byKey.insert(key, keyed.size());
+        keyed.append({ key, std::move(data) });
         lines.append(record.line);
     }
     if (scanner.unclosedQuote())
@@ -427,7 +424,7 @@ CatalogueRead ReadCatalogue(const QByteArray& bytes)
         return refused(problems);
     CatalogueRead read;
     read.outcome = CatalogueRead::Outcome::Read;
-    read.catalogue = CatalogueBuilder::build(std::move(effects));
+    read.catalogue = CatalogueBuilder::build(std::move(keyed));
     return read;
 }
 

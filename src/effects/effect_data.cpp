@@ -2,8 +2,6 @@
 
 #include "shotlist/stored_text.h"
 
-#include <QRegularExpression>
-
 #include <array>
 
 namespace {
@@ -50,8 +48,8 @@ std::optional<Enum> fromNames(const std::array<QString, N>& names, QStringView t
 }
 
 template <typename Enum, std::size_t N>
-QString readNamed(const std::array<QString, N>& names, const QString& label, const QString& text,
-    std::optional<Enum>& value)
+QString readNamed(
+    const std::array<QString, N>& names, const QString& label, QStringView text, std::optional<Enum>& value)
 {
     value.reset();
     if (text.trimmed().isEmpty())
@@ -61,7 +59,7 @@ QString readNamed(const std::array<QString, N>& names, const QString& label, con
         return QString();
     const QStringList all(names.begin(), names.end());
     return QStringLiteral("%1 „%2“ ist keine von %3 oder %4.")
-        .arg(label, text, all.mid(0, all.size() - 1).join(QStringLiteral(", ")), all.last());
+        .arg(label, text.toString(), all.mid(0, all.size() - 1).join(QStringLiteral(", ")), all.last());
 }
 
 qint64 powerOfTen(int digits)
@@ -146,12 +144,12 @@ std::optional<EffectClass> EffectClassFromText(QStringView text)
     return fromNames<EffectClass>(ClassNames, text);
 }
 
-QString ReadEffectArt(const QString& text, std::optional<EffectArt>& art)
+QString ReadEffectArt(QStringView text, std::optional<EffectArt>& art)
 {
     return readNamed(ArtNames, QStringLiteral("Art"), text, art);
 }
 
-QString ReadEffectClass(const QString& text, std::optional<EffectClass>& effectClass)
+QString ReadEffectClass(QStringView text, std::optional<EffectClass>& effectClass)
 {
     return readNamed(ClassNames, QStringLiteral("Klasse"), text, effectClass);
 }
@@ -171,8 +169,24 @@ const std::optional<qint32>& EffectNumber(const EffectData& data, EffectField fi
     return data.*info(field).member;
 }
 
-QString EffectFieldLabel(EffectField field) { return QString::fromUtf16(info(field).label); }
-QString EffectFieldUnit(EffectField field) { return QString::fromUtf16(info(field).unit); }
+namespace {
+
+// Made once: every cell read asks for them.
+const QString& fieldText(EffectField field, bool unit)
+{
+    static const auto texts = [] {
+        std::array<std::array<QString, 2>, std::size(Fields)> all;
+        for (std::size_t i = 0; i < all.size(); ++i)
+            all[i] = { QString::fromUtf16(Fields[i].label), QString::fromUtf16(Fields[i].unit) };
+        return all;
+    }();
+    return texts[std::size_t(field)][unit ? 1 : 0];
+}
+
+} // namespace
+
+QString EffectFieldLabel(EffectField field) { return fieldText(field, false); }
+QString EffectFieldUnit(EffectField field) { return fieldText(field, true); }
 QString EffectFieldHeader(EffectField field)
 {
     return QStringLiteral("%1 (%2)").arg(EffectFieldLabel(field), EffectFieldUnit(field));
@@ -218,15 +232,29 @@ EffectValueRead ReadEffectValue(EffectField field, QStringView text)
     const QString typed = text.trimmed().toString();
     if (typed.isEmpty())
         return {};
+    // Read by hand, not by a pattern: a catalogue has tens of thousands of cells.
+    const auto isDigit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    const auto isMark = [](QChar c) { return c == QLatin1Char('.') || c == QLatin1Char(','); };
     const QString label = EffectFieldLabel(field);
-    static const QRegularExpression pattern(
-        QStringLiteral("^([+\\-\\x{2212}]?)\\s*([0-9.,]{1,24})\\s*([^\\d\\s.,].*)?$"));
-    const QRegularExpressionMatch match = pattern.match(typed);
-    if (!match.hasMatch())
+    qsizetype at = 0;
+    const QChar sign = typed[0];
+    const bool negative = sign == QLatin1Char('-') || sign == QChar(0x2212);
+    if (negative || sign == QLatin1Char('+')) {
+        ++at;
+        while (at < typed.size() && typed[at].isSpace())
+            ++at;
+    }
+    const qsizetype numberStart = at;
+    while (at < typed.size() && (isDigit(typed[at]) || isMark(typed[at])))
+        ++at;
+    const QString number = typed.mid(numberStart, at - numberStart);
+    while (at < typed.size() && typed[at].isSpace())
+        ++at;
+    const QString unit = typed.mid(at);
+    if (number.isEmpty() || number.size() > 24 || (!unit.isEmpty() && (isDigit(unit[0]) || isMark(unit[0]))))
         return { std::nullopt, QStringLiteral("%1 „%2“ ist keine Zahl.").arg(label, typed) };
 
     int unitDigits = 0;
-    const QString unit = match.captured(3);
     if (!unit.isEmpty()) {
         const bool own = unit.compare(EffectFieldUnit(field), Qt::CaseInsensitive) == 0
             || (field == EffectField::Stock
@@ -239,7 +267,7 @@ EffectValueRead ReadEffectValue(EffectField field, QStringView text)
                 QStringLiteral("%1 „%2“: die Einheit ist %3.").arg(label, typed, EffectFieldUnit(field)) };
     }
 
-    const SplitNumber split = splitNumber(match.captured(2));
+    const SplitNumber split = splitNumber(number);
     if (split.ambiguous)
         return { std::nullopt,
             QStringLiteral("%1 „%2“ ist mehrdeutig (Tausenderpunkt oder Dezimalzeichen?); bitte ohne "
@@ -270,7 +298,6 @@ EffectValueRead ReadEffectValue(EffectField field, QStringView text)
     qint64 value = whole.isEmpty() ? 0 : whole.toLongLong() * powerOfTen(digits);
     // In stored units already: a kilogram has three more decimals than a gram.
     value += kept.isEmpty() ? 0 : kept.toLongLong() * powerOfTen(digits - int(kept.size()));
-    const bool negative = !match.captured(1).isEmpty() && match.captured(1) != QLatin1String("+");
     if (negative && value != 0)
         return { std::nullopt, EffectValueRefusal(field, -1) };
     if (value > info(field).max)
@@ -292,7 +319,8 @@ QString GermanNumber(qint64 value, int decimals, bool grouping)
     }
     QString text = negative ? QStringLiteral("-") + whole : whole;
     if (decimals > 0)
-        text += QLatin1Char(',') + QStringLiteral("%1").arg(magnitude % unit, decimals, 10, QLatin1Char('0'));
+        text += QLatin1Char(',')
+            + QString::number(magnitude % unit).rightJustified(decimals, QLatin1Char('0'));
     return text;
 }
 

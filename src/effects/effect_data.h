@@ -33,8 +33,8 @@ std::optional<EffectArt> EffectArtFromText(QStringView text);
 std::optional<EffectClass> EffectClassFromText(QStringView text);
 // A cell read into the field: empty text is unknown; another name is refused, naming those allowed
 // ("Art „Rakete“ ist keine von Bombe, …, Mine oder Sonstiges."). Empty text when read.
-QString ReadEffectArt(const QString& text, std::optional<EffectArt>& art);
-QString ReadEffectClass(const QString& text, std::optional<EffectClass>& effectClass);
+QString ReadEffectArt(QStringView text, std::optional<EffectArt>& art);
+QString ReadEffectClass(QStringView text, std::optional<EffectClass>& effectClass);
 
 // Every field but the name may be unknown. Numbers are whole units as stored: tenths of a second,
 // tenths of a gram, millimetres, metres, pieces.

@@ -1,8 +1,9 @@
 #include "list_effect_data.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
+
+#include <charconv>
 
 namespace {
 
@@ -23,27 +24,37 @@ const ValuePart Parts[EffectDataFieldCount] = {
     { Part::Class, EffectField::Caliber },
 };
 
-QString fileNumber(EffectField field, qint32 value)
-{
-    return EffectValueCell(field, value).replace(QLatin1Char(','), QLatin1Char('.'));
-}
-
-QString partText(const EffectData& data, const ValuePart& part)
+// Appends the field of data as a value holds it: "12", "2.5" (tenths), empty when unknown. Written into
+// the value directly: a list saves this for up to 170 effects.
+void appendPart(QString& value, const EffectData& data, const ValuePart& part)
 {
     switch (part.part) {
     case Part::Art:
-        return data.art ? EffectArtName(*data.art) : QString();
+        if (data.art)
+            value += EffectArtName(*data.art);
+        return;
     case Part::Class:
-        return data.effectClass ? EffectClassName(*data.effectClass) : QString();
+        if (data.effectClass)
+            value += EffectClassName(*data.effectClass);
+        return;
     case Part::Number:
         break;
     }
-    const std::optional<qint32>& value = EffectNumber(data, part.field);
-    return value ? fileNumber(part.field, *value) : QString();
+    const std::optional<qint32>& number = EffectNumber(data, part.field);
+    if (!number)
+        return;
+    const bool inTenths = EffectFieldScale(part.field) == 10;
+    char digits[16];
+    char* end = std::to_chars(digits, digits + 12, inTenths ? *number / 10 : *number).ptr;
+    if (inTenths) {
+        *end++ = '.';
+        *end++ = char('0' + *number % 10);
+    }
+    value += QLatin1String(digits, end);
 }
 
 // Reads one field as written by EffectDataKeys; a German problem otherwise.
-QString readPart(EffectData& data, const ValuePart& part, const QString& text)
+QString readPart(EffectData& data, const ValuePart& part, QStringView text)
 {
     if (text.isEmpty())
         return QString();
@@ -55,19 +66,35 @@ QString readPart(EffectData& data, const ValuePart& part, const QString& text)
     case Part::Number:
         break;
     }
-    static const QRegularExpression whole(QStringLiteral("^\\d{1,9}$"));
-    static const QRegularExpression tenths(QStringLiteral("^(\\d{1,9})(?:\\.(\\d))?$"));
-    const QString label = EffectFieldLabel(part.field);
+    // "12" or, in tenths, "2.5": written by EffectDataKeys, so read strictly and without a pattern.
     const bool inTenths = EffectFieldScale(part.field) == 10;
-    const QRegularExpressionMatch match = (inTenths ? tenths : whole).match(text);
-    if (!match.hasMatch())
-        return QStringLiteral("%1 „%2“ ist keine Zahl.").arg(label, text);
-    const qint64 value
-        = inTenths ? match.captured(1).toLongLong() * 10 + match.captured(2).toInt() : text.toLongLong();
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    const qsizetype wholeDigits = point < 0 ? text.size() : point;
+    bool digits
+        = wholeDigits >= 1 && wholeDigits <= 9 && (point < 0 || (inTenths && point == text.size() - 2));
+    for (qsizetype i = 0; digits && i < text.size(); ++i)
+        digits = i == point || (text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'));
+    if (!digits)
+        return QStringLiteral("%1 „%2“ ist keine Zahl.").arg(EffectFieldLabel(part.field), text.toString());
+    qint64 value = text.first(wholeDigits).toLongLong();
+    if (inTenths)
+        value = value * 10 + (point < 0 ? 0 : text[point + 1].digitValue());
     if (const QString refusal = EffectValueRefusal(part.field, value); !refusal.isEmpty())
         return refusal;
     EffectNumber(data, part.field) = qint32(value);
     return QString();
+}
+
+// "Effektdaten " and three digits.
+bool isOwnKey(const QString& key)
+{
+    if (key.size() != EffectDataKey.size() + 3 || !key.startsWith(EffectDataKey))
+        return false;
+    for (qsizetype i = EffectDataKey.size(); i < key.size(); ++i) {
+        if (key[i] < QLatin1Char('0') || key[i] > QLatin1Char('9'))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -84,24 +111,26 @@ KeltoKeys EffectDataKeys(const ShotList& list, const EffectDataMap& data)
         if (found == data.constEnd())
             continue;
         written.insert(name);
-        QStringList parts { name };
-        for (const ValuePart& part : Parts)
-            parts.append(partText(*found, part));
-        keys.append({ EffectDataKey + QStringLiteral("%1").arg(keys.size() + 1, 3, 10, QLatin1Char('0')),
-            parts.join(QLatin1Char(';')) });
+        QString value;
+        value.reserve(name.size() + 80);
+        value += name;
+        for (const ValuePart& part : Parts) {
+            value += QLatin1Char(';');
+            appendPart(value, *found, part);
+        }
+        keys.append(
+            { EffectDataKey + QString::number(keys.size() + 1).rightJustified(3, QLatin1Char('0')), value });
     }
     return keys;
 }
 
 EffectDataDecode DecodeEffectDataKeys(const KeltoKeys& keys)
 {
-    static const QRegularExpression ownKey(QStringLiteral("^Effektdaten (\\d{3})$"));
     EffectDataDecode decoded;
     QHash<QString, QString> keyOfName;
     QSet<QString> seenKeys;
     for (const auto& [key, value] : keys) {
-        const QRegularExpressionMatch match = ownKey.match(key);
-        if (!match.hasMatch()) {
+        if (!isOwnKey(key)) {
             decoded.otherKeys.append({ key, value });
             continue;
         }
@@ -113,25 +142,34 @@ EffectDataDecode DecodeEffectDataKeys(const KeltoKeys& keys)
             continue;
         }
         seenKeys.insert(key);
-        const int number = match.captured(1).toInt();
+        const int number = QStringView(key).sliced(EffectDataKey.size()).toInt();
         if (number < 1 || number > EntryCount) {
             refuse(QStringLiteral("die Nummer geht von 001 bis %1.").arg(EntryCount));
             continue;
         }
-        const QStringList parts = value.split(QLatin1Char(';'));
-        if (parts.size() < EffectDataFieldCount + 1) {
+        // The fields from the right: the name may hold ";" itself.
+        QStringView fields[EffectDataFieldCount];
+        qsizetype end = value.size();
+        int found = EffectDataFieldCount;
+        while (found > 0) {
+            const qsizetype separator = end > 0 ? value.lastIndexOf(QLatin1Char(';'), end - 1) : -1;
+            if (separator < 0)
+                break;
+            fields[--found] = QStringView(value).sliced(separator + 1, end - separator - 1);
+            end = separator;
+        }
+        if (found > 0) {
             refuse(QStringLiteral("ein Name und %1 Felder, getrennt durch „;“, erwartet.")
                        .arg(EffectDataFieldCount));
             continue;
         }
-        const qsizetype nameParts = parts.size() - EffectDataFieldCount;
         EffectData data;
-        data.name = parts.mid(0, nameParts).join(QLatin1Char(';')).trimmed();
+        data.name = QStringView(value).first(end).trimmed().toString();
         QStringList problems;
         if (const QString refusal = EffectNameRefusal(data.name); !refusal.isEmpty())
             problems.append(refusal);
         for (int i = 0; i < EffectDataFieldCount; ++i) {
-            if (const QString problem = readPart(data, Parts[i], parts[nameParts + i]); !problem.isEmpty())
+            if (const QString problem = readPart(data, Parts[i], fields[i]); !problem.isEmpty())
                 problems.append(problem);
         }
         if (problems.isEmpty() && keyOfName.contains(data.name))
