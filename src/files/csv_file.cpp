@@ -74,6 +74,8 @@ QByteArray ShotListCsvBytes(const ShotList& list)
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
+QString CsvCell(const QString& text) { return csvCell(text); }
+
 bool WriteShotListCsv(const QString& path, const ShotList& list, QString* error)
 {
     return SaveBytes(path, ShotListCsvBytes(list), error);

@@ -21,6 +21,8 @@ constexpr int CsvHeaderSearchLines = 20;
 // none. An effect with a semicolon, quote or tab is quoted.
 QByteArray ShotListCsvBytes(const ShotList& list);
 bool WriteShotListCsv(const QString& path, const ShotList& list, QString* error);
+// A cell as ShotListCsvBytes writes it: quoted when it holds a semicolon, quote or tab.
+QString CsvCell(const QString& text);
 
 enum class CsvRole { None, Time, Device, Circuit, Effect };
 
