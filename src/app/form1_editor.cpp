@@ -655,15 +655,18 @@ void Form1::List2_KeyDown(int KeyCode)
         InsertTitle, refusal, Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Information);
 }
 
+// The line is selected again right after the step: the field with the focus keeps it meanwhile.
 void Form1::UndoList()
 {
     const int shown = List2->currentRow();
+    const QScopedValueRollback<bool> committing(m_committing, true);
     showTouchedLine(m_document->undo(), shown);
 }
 
 void Form1::RedoList()
 {
     const int shown = List2->currentRow();
+    const QScopedValueRollback<bool> committing(m_committing, true);
     showTouchedLine(m_document->redo(), shown);
 }
 

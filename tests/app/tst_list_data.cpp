@@ -127,6 +127,10 @@ private Q_SLOTS:
         QTest::keyClick(x.w.Text3, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(x.w.list().effects[1], QString());
         QCOMPARE(x.w.Text3->text(), QString());
+        // Typing goes on where it was: the field keeps the focus and the line.
+        QCOMPARE(QApplication::focusWidget(), x.w.Text3);
+        QTest::keyClicks(x.w.Text3, QStringLiteral("Vulkan"));
+        QCOMPARE(x.w.list().effects[1], QStringLiteral("Vulkan"));
     }
 
     // After a circuit number, a click into "Effekt" edits the entry shown when the user clicked.
