@@ -18,10 +18,12 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QPushButton>
@@ -362,7 +364,9 @@ private Q_SLOTS:
 
         int paints = 0;
         QSizeF page;
-        QString title;
+        QMarginsF margins;
+        QString title, proposed;
+        const QString pdfFile = QDir(dir.path()).filePath(QStringLiteral("silvester.pdf"));
         QTimer poll;
         QElapsedTimer waited;
         waited.start();
@@ -370,14 +374,19 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
             if (dialog && (paints > 0 || waited.elapsed() > 5000)) {
                 title = dialog->windowTitle();
+                // The print dialog's name for "print to file" (PDF).
+                QPrintDialog print(dialog->printer(), dialog);
+                if (auto* name = print.findChild<QLineEdit*>(QStringLiteral("filename")))
+                    proposed = name->text();
                 dialog->reject();
             }
         });
         poll.start(20);
         prompter.printPreview(
-            QStringLiteral("Schussplan"), CrewSheetPageLayout(), QString(), [&](QPagedPaintDevice& device) {
+            QStringLiteral("Schussplan"), CrewSheetPageLayout(), pdfFile, [&](QPagedPaintDevice& device) {
                 ++paints;
                 page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
+                margins = device.pageLayout().margins(QPageLayout::Millimeter);
                 QPainter painter(&device);
                 painter.drawText(QPointF(100, 100), QStringLiteral("Probe"));
             });
@@ -385,6 +394,14 @@ private Q_SLOTS:
         QVERIFY(paints > 0);
         QCOMPARE(qRound(page.width()), 210);
         QCOMPARE(qRound(page.height()), 297);
+        QVERIFY2(
+            margins.left() >= 12 && margins.top() >= 12 && margins.right() >= 12 && margins.bottom() >= 12,
+            qPrintable(QStringLiteral("%1 %2 %3 %4")
+                           .arg(margins.left())
+                           .arg(margins.top())
+                           .arg(margins.right())
+                           .arg(margins.bottom())));
+        QCOMPARE(proposed, pdfFile);
     }
 
     // The sheet from the window and from kelto print: the same pages, the same text; the PDF is proposed
