@@ -165,14 +165,15 @@ QStringList CsvSummaryLines(const CsvImport& imported)
     else
         lines.append(QStringLiteral("Kreise ab 0 gezählt, wie in Kelto."));
     if (!summary.settledBy.isEmpty())
-        lines.append(
-            QStringLiteral("%1 als Dezimal%2 gelesen (%3 mit nur einem Zeichen nach drei Ziffern): %4.")
-                .arg(named(QString(summary.settledMark)),
-                    summary.settledMark == QLatin1Char('.') ? QStringLiteral("punkt")
-                                                            : QStringLiteral("komma"),
-                    summary.settledTimes == 1 ? QStringLiteral("1 Zeit")
-                                              : QStringLiteral("%1 Zeiten").arg(summary.settledTimes),
-                    summary.settledBy.join(QStringLiteral("; "))));
+        lines.append(QStringLiteral("%1 ist %2 in %3: %4.")
+                         .arg(named(QString(summary.settledMark)),
+                             summary.settledMark == QLatin1Char('.') ? QStringLiteral("der Dezimalpunkt")
+                                                                     : QStringLiteral("das Dezimalkomma"),
+                             summary.settledTimes == 1 ? named(summary.settledExample)
+                                                       : QStringLiteral("%1 Zeiten wie %2")
+                                                             .arg(summary.settledTimes)
+                                                             .arg(named(summary.settledExample)),
+                             summary.settledBy.join(QStringLiteral("; "))));
     if (summary.roundedLines.isEmpty())
         lines.append(QStringLiteral("Keine Zeit gerundet."));
     else

@@ -88,6 +88,7 @@ struct CsvSummary {
     QChar settledMark;
     QStringList settledBy;
     int settledTimes = 0;
+    QString settledExample; // the first of them
     QList<int> roundedLines; // times with a fraction of a second
     QList<int> withoutCircuitLines;
     QList<int> replacedLines; // effects with characters that became "?"

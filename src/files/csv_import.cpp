@@ -650,7 +650,7 @@ void Import::settleDecimal()
     QChar mark;
     int count = 0;
     qint64 latest = -1, latestGrouped = 0;
-    QString latestText;
+    QString latestText, example;
     bool millis = false;
     for (const int column : std::as_const(m_time)) {
         for (int row = 0; row < m_cells.size(); ++row) {
@@ -661,7 +661,8 @@ void Import::settleDecimal()
             if (!mark.isNull() && mark != number->mark)
                 return; // both marks: nothing settles that
             mark = number->mark;
-            ++count;
+            if (count++ == 0)
+                example = text.trimmed();
             const bool inMillis = m_columns[column].name.unit == CsvTimeUnit::Millis;
             const qint64 seconds = inMillis ? number->grouped / 1000 : number->grouped;
             if (seconds > latest) {
@@ -691,6 +692,7 @@ void Import::settleDecimal()
     m_result.summary.settledMark = mark;
     m_result.summary.settledBy = reasons;
     m_result.summary.settledTimes = count;
+    m_result.summary.settledExample = example;
 }
 
 // Circuits counted from 1 in a file read as counted from 0: 32 shows up, 0 never.

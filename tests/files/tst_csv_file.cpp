@@ -749,18 +749,17 @@ private Q_SLOTS:
         }
         QTest::newRow("show-design export, 170 rows")
             << finale.toUtf8() << fromOne() << finaleEntries
-            << "„.“ als Dezimalpunkt gelesen (170 Zeiten mit nur einem Zeichen nach drei Ziffern): Finale "
-               "Generic CSV schreibt einen Dezimalpunkt; das Komma ist das Trennzeichen der Datei; mit "
+            << "„.“ ist der Dezimalpunkt in 170 Zeiten wie „3.000“: Finale Generic CSV schreibt einen "
+               "Dezimalpunkt; das Komma ist das Trennzeichen der Datei; mit "
                "Tausenderpunkt läge „268.330“ (268330 s) nach 18:07:59.";
-        QTest::newRow("comma delimiter")
-            << QByteArray("Time,Module,Pin\n1.200,1,1\n") << CsvImportOptions()
-            << QStringList { "00:00:01 A01" }
-            << "„.“ als Dezimalpunkt gelesen (1 Zeit mit nur einem Zeichen nach drei Ziffern): das Komma ist "
-               "das Trennzeichen der Datei.";
+        QTest::newRow("comma delimiter") << QByteArray("Time,Module,Pin\n1.200,1,1\n") << CsvImportOptions()
+                                         << QStringList { "00:00:01 A01" }
+                                         << "„.“ ist der Dezimalpunkt in „1.200“: das Komma ist "
+                                            "das Trennzeichen der Datei.";
         QTest::newRow("range, decimal comma")
             << QByteArray("Zeit;Modul;Pin\n3,000;1;0\n70,500;1;1\n") << CsvImportOptions()
             << QStringList { "00:00:03 A00", "00:01:11 A01" }
-            << "„,“ als Dezimalkomma gelesen (2 Zeiten mit nur einem Zeichen nach drei Ziffern): mit "
+            << "„,“ ist das Dezimalkomma in 2 Zeiten wie „3,000“: mit "
                "Tausenderkomma läge „70,500“ (70500 s) nach 18:07:59.";
         QTest::newRow("still open") << QByteArray("Zeit;Modul;Pin\n3.000;1;0\n1.200;1;1\n")
                                     << CsvImportOptions() << QStringList() << "mehrdeutig";
