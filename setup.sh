@@ -8,21 +8,48 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 mode=${1:-run}
-packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
-          gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox libsox-fmt-base lame
-          libgtest-dev libbenchmark-dev clang socat xvfb xauth poppler-utils)
+# What the editor needs to build and run.
+editor_packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-translations-l10n
+                 libgl-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good libgtest-dev libbenchmark-dev clang)
+# What only the tests use: sound files, the pseudo-terminals, a display, PDF text.
+test_packages=(sox libsox-fmt-base lame socat xvfb xauth poppler-utils)
+# A real spreadsheet for the CSV tests, without the office suite its recommendations would bring.
+test_lean_packages=(libreoffice-calc)
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo=""
+missing() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+    done
+}
+# install [--no-install-recommends] PACKAGE...
+install() {
+    local lean=()
+    if [ "${1:-}" = --no-install-recommends ]; then
+        lean=(--no-install-recommends)
+        shift
+    fi
+    [ $# -gt 0 ] || return 0
+    echo "Installing: $*"
+    local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+    if [ -z "${updated:-}" ]; then
+        $sudo apt-get update -qq
+        updated=1
+    fi
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${lean[@]}" "$@"
+}
+
+mapfile -t needed < <(missing "${editor_packages[@]}")
+install "${needed[@]}"
+case "$mode" in
+test | sanitize)
+    mapfile -t needed < <(missing "${test_packages[@]}")
+    install "${needed[@]}"
+    mapfile -t needed < <(missing "${test_lean_packages[@]}")
+    install --no-install-recommends "${needed[@]}"
+    ;;
+esac
 
 jobs=$(nproc)
 build() {

@@ -29,7 +29,10 @@ public:
     {
         return std::nullopt;
     }
-    void printPreview(const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
+    void printPreview(const QString&, const QPageLayout&, const QString&,
+        const std::function<void(QPagedPaintDevice&)>&) override
+    {
+    }
 };
 
 qint64 monotonicNs()

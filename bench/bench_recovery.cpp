@@ -36,7 +36,10 @@ public:
     {
         return std::nullopt;
     }
-    void printPreview(const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
+    void printPreview(const QString&, const QPageLayout&, const QString&,
+        const std::function<void(QPagedPaintDevice&)>&) override
+    {
+    }
 };
 
 // Entry 101 moved back and forth by a second: a commit that shifts the 70 entries after it.

@@ -109,10 +109,9 @@ void BM_CsvRead(benchmark::State& state)
 }
 BENCHMARK(BM_CsvRead)->Unit(benchmark::kMicrosecond);
 
-// One evaluation of the import preview for a show-design export.
-void BM_CsvReadFinale(benchmark::State& state)
+// A show-design export (circuits counted from 1) imported once per iteration.
+void importRepeatedly(benchmark::State& state, const QByteArray& bytes)
 {
-    const QByteArray bytes = finaleShow();
     CsvImportOptions options;
     options.circuitsFrom = 1;
     for (auto _ : state) {
@@ -122,6 +121,42 @@ void BM_CsvReadFinale(benchmark::State& state)
         benchmark::DoNotOptimize(imported.list);
     }
 }
+
+// 170 entries whose effects a spreadsheet would run as formulas: every cell gets its apostrophe.
+void BM_CsvWriteEscapedEffects(benchmark::State& state)
+{
+    ShotList list = fullList();
+    const QString starts[]
+        = { QStringLiteral("="), QStringLiteral("+"), QStringLiteral("-"), QStringLiteral("@") };
+    for (int i = 0; i < EntryCount; ++i)
+        list.effects[i]
+            = starts[i % 4] + QStringLiteral("HYPERLINK(\"http://x.example/%1\";\"Bombe\")").arg(i);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ShotListCsvBytes(list));
+}
+BENCHMARK(BM_CsvWriteEscapedEffects)->Unit(benchmark::kMicrosecond);
+
+// A 170-row show-design export, comma-separated, every time in seconds with three decimals
+// ("3.000" … "268.330"): the format, the delimiter and the range settle the decimal point.
+void BM_CsvReadShowDesignThreeDecimals(benchmark::State& state)
+{
+    QString text = QStringLiteral(
+        "FIRING_HEADER_ROW,Time Cue Number,Ignition Event Time,Effect Name,Module Address,Pin Address\r\n");
+    for (int i = 0; i < EntryCount; ++i) {
+        const int ms = 3000 + i * 1570;
+        text += QStringLiteral("FIRING_DATA_ROW,%1,%2.%3,Bombe %1,%4,%5\r\n")
+                    .arg(i + 1)
+                    .arg(ms / 1000)
+                    .arg(ms % 1000, 3, 10, QLatin1Char('0'))
+                    .arg(1 + i / 32)
+                    .arg(1 + i % 32);
+    }
+    importRepeatedly(state, text.toUtf8());
+}
+BENCHMARK(BM_CsvReadShowDesignThreeDecimals)->Unit(benchmark::kMillisecond);
+
+// One evaluation of the import preview for a show-design export.
+void BM_CsvReadFinale(benchmark::State& state) { importRepeatedly(state, finaleShow()); }
 BENCHMARK(BM_CsvReadFinale)->Unit(benchmark::kMicrosecond);
 
 // The largest file read: 4 MB of rows, refused after its first rows.

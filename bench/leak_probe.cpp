@@ -27,7 +27,10 @@ public:
     {
         return std::nullopt;
     }
-    void printPreview(const QString&, const std::function<void(QPagedPaintDevice&)>&) override { }
+    void printPreview(const QString&, const QPageLayout&, const QString&,
+        const std::function<void(QPagedPaintDevice&)>&) override
+    {
+    }
 };
 
 } // namespace

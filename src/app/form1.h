@@ -52,7 +52,8 @@ public:
     QString CurrentFolder;
     // A receive (or the receive of a check) is running: the port's phase, not a copy of it.
     bool Receiving() const;
-    QByteArray ReceiveBuffer;
+    // The characters of the current or last receive, as the transfer engine holds them.
+    const QByteArray& ReceiveBuffer() const;
     std::array<QString, 5> SavedFieldText;
 
     // Elements directly in the window.
@@ -251,7 +252,6 @@ private:
     void linkLost(const LinkFailure& failure);
     void showPortDevice();
     void refreshPortBox();
-    bool m_checking = false; // the receive is a read-back check: compare, don't replace
     QString m_portText;
     QString m_portDevice;
 

@@ -19,6 +19,7 @@ namespace {
 
 const QString SendTitle = QStringLiteral("Kommunikation zum Zündgerät");
 const QString MessageTitle = QStringLiteral("Kelto");
+const QString ReceiveFrameTitle = QStringLiteral("Datenempfang vom Zündgerät über serielle Schnittstelle");
 
 } // namespace
 
@@ -50,6 +51,8 @@ void Form1::refreshPortBox()
 
 bool Form1::Receiving() const { return MSComm1->phase() == TransferEngine::Phase::Receiving; }
 
+const QByteArray& Form1::ReceiveBuffer() const { return MSComm1->received(); }
+
 // Index 0 "Empfang", 1 "Senden", 2 "Prüfen" (a receive that compares instead of replacing).
 void Form1::Command2_Click(int Index)
 {
@@ -66,13 +69,13 @@ void Form1::Command2_Click(int Index)
         sendList();
         return;
     }
-    m_checking = Index == 2;
-    MSComm1->startReceive();
+    MSComm1->startReceive(
+        Index == 2 ? TransferEngine::ReceivePurpose::Check : TransferEngine::ReceivePurpose::Replace);
+    Label2->setText(ReceiveFrameTitle);
     Label3->setText(QStringLiteral(
         "Bitte die Datenübertragung am Zündgerät mit dem Menüpunkt 'Save' im Edit-Menü starten..."));
-    if (!m_checking)
+    if (!MSComm1->isChecking())
         List1->clear();
-    ReceiveBuffer.clear();
     Frame2->show();
 }
 
@@ -142,19 +145,37 @@ void Form1::sendList()
     // The engine sends from its own copy, the list as confirmed; the window waits here, responsive,
     // until the last pause is over, the line is lost or the application quits.
     bool completed = false;
+    bool aborted = false;
     QEventLoop sending;
     connect(MSComm1, &TransferEngine::sendCompleted, &sending, [&] {
         completed = true;
+        sending.quit();
+    });
+    connect(MSComm1, &TransferEngine::sendAborted, &sending, [&] {
+        aborted = true;
         sending.quit();
     });
     connect(MSComm1, &TransferEngine::lineLost, &sending, &QEventLoop::quit);
     connect(MSComm1, &QObject::destroyed, &sending, &QEventLoop::quit);
     connect(this, &QObject::destroyed, &sending, &QEventLoop::quit);
     MSComm1->startSend(list(), qMin(List1->count(), EntryCount));
-    if (MSComm1->isSending())
+    if (MSComm1->isSending()) {
+        // "Abbruch" stops the send after the record on the line.
+        Label2->setText(QStringLiteral("Senden an das Zündgerät über serielle Schnittstelle"));
+        Label3->setText(QStringLiteral(
+            "Die Liste wird gesendet; \"Abbruch\" hält das Senden nach dem laufenden Datensatz an."));
+        Frame2->show();
         sending.exec();
+    }
     if (!alive)
         return;
+    if (aborted) {
+        returnToIdle();
+        Label4_Click();
+        prompter().message(SendTitle, SendAbortedText(MSComm1->recordsWritten(), MSComm1->recordsToSend()),
+            Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
+        return;
+    }
     if (!completed && !MSComm1->isSending())
         return; // the line was lost and the user told
     MSComm1->close(); // stops a send that quitting the application cut short
@@ -210,6 +231,10 @@ void Form1::linkLost(const LinkFailure& failure)
 
 void Form1::Command3_Click()
 {
+    if (MSComm1->isSending()) {
+        MSComm1->abortSend(); // the send itself reports
+        return;
+    }
     MSComm1->close();
     returnToIdle();
     RefreshLists();
@@ -220,15 +245,13 @@ void Form1::MSComm1_OnComm()
 {
     if (!Receiving())
         return;
-    ReceiveBuffer = MSComm1->received();
-    Label1->setText(ReceiveProgressText(ReceiveBuffer.size(), QLocale()));
+    Label1->setText(ReceiveProgressText(ReceiveBuffer().size(), QLocale()));
 }
 
 // 1530 characters are in and the port is closed.
 void Form1::endReceive()
 {
-    ReceiveBuffer = MSComm1->received();
-    if (!m_checking) {
+    if (!MSComm1->isChecking()) {
         ParseReceivedList();
         returnToIdle();
         Label4_Click();
@@ -237,7 +260,7 @@ void Form1::endReceive()
     returnToIdle();
     // The editor's list stays; its lines and header come back.
     RefreshLists();
-    const QList<EntryDifference> differences = CompareWithDevice(list(), ReceiveBuffer);
+    const QList<EntryDifference> differences = CompareWithDevice(list(), ReceiveBuffer());
     const QStringList lines = ComparisonLines(differences, -1);
     const BoxReport report = differences.isEmpty()
         ? BoxReport { lines.constFirst(), QString() }
@@ -248,7 +271,7 @@ void Form1::endReceive()
 
 void Form1::ParseReceivedList()
 {
-    const std::optional<ShotList> received = ReceivedList(ReceiveBuffer);
+    const std::optional<ShotList> received = ReceivedList(ReceiveBuffer());
     if (!received)
         return;
     // A list from the device is a new list: no file, no comment, no effects, no music.

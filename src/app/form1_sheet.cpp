@@ -54,8 +54,13 @@ void Form1::printCrewSheet()
 {
     // The preview repaints on every zoom or page setup change: always the list of the moment of the click.
     const CrewSheet sheet = CrewSheetFor(list(), m_document->meta(), QDateTime::currentDateTime());
-    prompter().printPreview(
-        QStringLiteral("Schussplan"), [sheet](QPagedPaintDevice& device) { PaintCrewSheet(device, sheet); });
+    // Beside the list, named after it; a new list in the folder of the file page.
+    const QFileInfo source(m_document->meta().sourcePath);
+    const QString pdfFile = source.fileName().isEmpty()
+        ? csvDialogStart(QStringLiteral("Schussplan.pdf"))
+        : source.absoluteDir().filePath(source.completeBaseName() + QStringLiteral(".pdf"));
+    prompter().printPreview(QStringLiteral("Schussplan"), CrewSheetPageLayout(), pdfFile,
+        [sheet](QPagedPaintDevice& device) { PaintCrewSheet(device, sheet); });
 }
 
 void Form1::exportCsv()

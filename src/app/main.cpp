@@ -10,10 +10,7 @@ int main(int argc, char* argv[])
 {
     // A file-size limit makes a write fail (EFBIG), which is reported, instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine commandLine = CommandLine::fromArguments(arguments);
+    const CommandLine commandLine = CommandLine::fromArgv(argc, argv);
     if (commandLine.window)
         return RunWindow(argc, argv, commandLine.file);
 

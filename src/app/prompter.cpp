@@ -11,8 +11,8 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPaintEngine>
+#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -275,12 +275,16 @@ std::optional<QString> DialogPrompter::chooseFile(
     return path;
 }
 
-void DialogPrompter::printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint)
+void DialogPrompter::printPreview(const QString& title, const QPageLayout& layout, const QString& pdfFile,
+    const std::function<void(QPagedPaintDevice&)>& paint)
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageLayout(layout);
     printer.setDocName(title);
+    // The print dialog proposes this name for "print to file"; the output stays the printer's.
+    const QPrinter::OutputFormat format = printer.outputFormat();
+    printer.setOutputFileName(pdfFile);
+    printer.setOutputFormat(format);
     QPrintPreviewDialog dialog(&printer, m_parent);
     dialog.setWindowTitle(title);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {

@@ -2,6 +2,7 @@
 
 #include "files/csv_file.h"
 
+#include <QPageLayout>
 #include <QString>
 #include <QStringList>
 
@@ -42,8 +43,11 @@ public:
     virtual std::optional<QString> chooseFile(
         FileChoice mode, const QString& title, const QString& start, const QString& filter)
         = 0;
-    // A4 portrait; paint draws every page onto the device, as often as the preview needs it.
-    virtual void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) = 0;
+    // On pages of the layout; paint draws every page onto the device, as often as the preview needs it.
+    // pdfFile is the file proposed when the user prints to a PDF file.
+    virtual void printPreview(const QString& title, const QPageLayout& layout, const QString& pdfFile,
+        const std::function<void(QPagedPaintDevice&)>& paint)
+        = 0;
 
     using CsvEvaluation = std::function<CsvImport(const CsvImportOptions&)>;
     // The preview of a table import: shows what evaluate gives for the options, lets the user change them
@@ -89,7 +93,8 @@ public:
         const QString& title, const QString& prompt, const QString& defaultText) override;
     std::optional<QString> chooseFile(
         FileChoice mode, const QString& title, const QString& start, const QString& filter) override;
-    void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override;
+    void printPreview(const QString& title, const QPageLayout& layout, const QString& pdfFile,
+        const std::function<void(QPagedPaintDevice&)>& paint) override;
     std::optional<CsvImport> previewImport(const QString& title, const QString& file,
         const CsvImportOptions& options, const CsvEvaluation& evaluate) override;
 

@@ -64,7 +64,8 @@ const QList<Verb>& verbs()
     static const QList<Verb> all {
         { QStringLiteral("check"), QStringLiteral("check DATEI"),
             QStringLiteral("Liest die Liste wie \"Datei laden\" und zeigt ihre Statistik, die Einträge mit "
-                           "Effekt und doppelt belegte Zündkreise."),
+                           "Effekt (Nr., Zeit, Zündkreis, Effekt), die vorgemerkten Zündkreise ohne Zeit und "
+                           "doppelt belegte Zündkreise."),
             {}, 1, &Check },
         { QStringLiteral("send"),
             QStringLiteral("send DATEI --port PORT [--force] [--verify [--timeout SEKUNDEN]]"),
@@ -268,6 +269,57 @@ const QCommandLineOption& OptionFor(Opt which) { return option(which); }
 
 QString OptionName(Opt which) { return QStringLiteral("--") + option(which).names().constFirst(); }
 
+namespace {
+
+// The bytes of an argument as text: what decodes as itself, and every other byte as \xNN.
+QString shownBytes(const QByteArray& bytes)
+{
+    QString shown;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const uchar lead = uchar(bytes[i]);
+        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const QByteArray piece = bytes.mid(i, length);
+        const QString text = QString::fromLocal8Bit(piece);
+        if (piece.size() == length && text.toLocal8Bit() == piece && lead >= 0x20 && lead != 0x7F) {
+            shown += text;
+            i += length;
+        } else {
+            shown += QStringLiteral("\\x")
+                + QString::number(lead, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return shown;
+}
+
+} // namespace
+
+CommandLine CommandLine::fromArgv(int argc, const char* const* argv)
+{
+    QStringList arguments;
+    QString refusal;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        const QString text = QString::fromLocal8Bit(bytes);
+        arguments.append(text);
+        // A name decoded with replacement characters would name another file than the one given.
+        if (i > 0 && refusal.isEmpty() && text.toLocal8Bit() != bytes)
+            refusal = QStringLiteral("Das Argument „%1“ ist kein gültiger Text in der Zeichenkodierung des "
+                                     "Systems; kelto liest und schreibt nur Dateien mit genau dem "
+                                     "genannten Namen. Bitte die Datei umbenennen oder einen anderen Namen "
+                                     "wählen.")
+                          .arg(shownBytes(bytes));
+    }
+    CommandLine commandLine = fromArguments(arguments);
+    if (!refusal.isEmpty()) {
+        commandLine.window = false;
+        commandLine.paints = false;
+        commandLine.refusal = refusal;
+    }
+    return commandLine;
+}
+
 CommandLine CommandLine::fromArguments(const QStringList& arguments)
 {
     CommandLine commandLine;
@@ -308,6 +360,10 @@ std::unique_ptr<QCoreApplication> MakeVerbApplication(int& argc, char** argv, co
 
 int RunVerb(const CommandLine& commandLine)
 {
+    if (!commandLine.refusal.isEmpty()) {
+        Complain(commandLine.refusal);
+        return Failure;
+    }
     const Verb* verb = findVerb(commandLine.arguments);
     if (!verb)
         return runWithoutVerb(commandLine.arguments);

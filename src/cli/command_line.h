@@ -14,8 +14,12 @@ struct CommandLine {
     bool window = true;
     QString file; // the list to open in the window
     bool paints = false; // the verb draws (print): it needs fonts, still no display
+    // Why an argument is refused before anything runs (it does not decode without loss), or empty.
+    QString refusal;
 
     static CommandLine fromArguments(const QStringList& arguments);
+    // The program's own arguments as the system hands them over, in its 8-bit encoding.
+    static CommandLine fromArgv(int argc, const char* const* argv);
 };
 
 // The application object a verb runs under: no display; fonts for one that draws. Qt's own

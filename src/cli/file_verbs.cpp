@@ -65,13 +65,17 @@ std::optional<CsvImportOptions> importOptions(const VerbCall& call)
     return options;
 }
 
-int entriesWithEffect(const ShotList& list)
+// "  Nr. 006  00:01:40  C00  Vulkan gold"; a slot without time shows "--:--:--", one without circuit "---".
+QString slotLine(const ShotList& list, int slot)
 {
-    int count = 0;
-    const int entries = CountEntries(list);
-    for (int slot = 0; slot < entries; ++slot)
-        count += list.effects[slot].isEmpty() ? 0 : 1;
-    return count;
+    const qint16 code = list.circuits[slot];
+    QString line = QStringLiteral("  Nr. %1  %2  %3")
+                       .arg(slot + 1, 3, 10, QLatin1Char('0'))
+                       .arg(FormatClock(list.times[slot]),
+                           code == NoCircuit ? QStringLiteral("---") : CircuitLabel(code));
+    if (!list.effects[slot].isEmpty())
+        line += QStringLiteral("  ") + list.effects[slot];
+    return line;
 }
 
 } // namespace
@@ -106,7 +110,21 @@ int Check(const VerbCall& call)
         return Failure;
     for (const QString& line : ComputeStatistics(List1Lines(file->list)).text.split(QStringLiteral("\r\n")))
         Say(line);
-    Say(QStringLiteral("Einträge mit Effekt: %1").arg(entriesWithEffect(file->list)));
+    const ShotList& list = file->list;
+    QList<int> withEffect;
+    for (int slot = 0; slot < CountEntries(list); ++slot) {
+        if (!list.effects[slot].isEmpty())
+            withEffect.append(slot);
+    }
+    Say(QStringLiteral("Einträge mit Effekt: %1").arg(withEffect.size()));
+    for (int slot : std::as_const(withEffect))
+        Say(slotLine(list, slot));
+    const QList<int> reserved = ReservedSlots(list);
+    if (!reserved.isEmpty()) {
+        Say(QStringLiteral("Vorgemerkt, ohne Zeit: %1").arg(reserved.size()));
+        for (int slot : reserved)
+            Say(slotLine(list, slot));
+    }
     const QString duplicates = DuplicateText(FindDuplicateCircuits(file->list));
     if (!duplicates.isEmpty())
         Say(duplicates);

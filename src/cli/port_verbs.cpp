@@ -103,6 +103,14 @@ public:
             finish(Failure);
         });
         InterruptWatch watch([this] {
+            if (engine.isSending()) {
+                // The record on the line is written out; what the device then holds is said.
+                engine.abortSend();
+                EndProgress();
+                Complain(SendAbortedText(engine.recordsWritten(), engine.recordsToSend()));
+                finish(Interrupted);
+                return;
+            }
             engine.close();
             EndProgress();
             Complain(m_interruptText);
@@ -224,8 +232,6 @@ int Send(const VerbCall& call)
         EndProgress();
         run.finish(reportComparison(file->list, call.file(), received));
     });
-    run.setInterruptText(
-        QStringLiteral("Abgebrochen mit Strg+C: das Zündgerät hat die Liste nicht vollständig erhalten."));
     run.engine.startSend(file->list, EntryCount);
     return run.exec();
 }

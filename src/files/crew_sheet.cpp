@@ -242,9 +242,13 @@ private:
             m_y += mm(1.5);
         }
         m_y += mm(1);
-        for (const QString& statLine :
-            ComputeStatistics(List1Lines(m_list)).text.split(QStringLiteral("\r\n")))
-            paragraph(m_body, statLine);
+        // Shots, duration and free entries; the count of lines (always 170) would read as shots.
+        paragraph(m_body, QStringLiteral("Anzahl Schüsse: %1").arg(m_entries));
+        paragraph(m_body,
+            QStringLiteral("Zeitdauer: %1")
+                .arg(m_entries > 0 ? FormatClock(m_list.times[m_entries - 1]) : QStringLiteral("--:--:--")));
+        paragraph(m_body,
+            QStringLiteral("Noch frei: %1 von %2 Einträgen").arg(EntryCount - m_entries).arg(EntryCount));
         const QString doubled = DuplicateText(FindDuplicateCircuits(m_list));
         if (!doubled.isEmpty()) {
             m_y += mm(1);
@@ -714,11 +718,18 @@ int PaintCrewSheet(QPagedPaintDevice& device, const CrewSheet& sheet)
     return painter.end() ? pages : 0;
 }
 
+QPageLayout CrewSheetPageLayout()
+{
+    QPageLayout layout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);
+    // A printer whose unprintable edge is wider moves the margins out, never in.
+    layout.setMode(QPageLayout::StandardMode);
+    return layout;
+}
+
 bool WriteCrewSheetPdf(const QString& path, const CrewSheet& sheet, QString* error)
 {
-    const PdfPaper paper { QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                               QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter),
-        1200, QStringLiteral("Schussplan ") + sheet.title };
+    const PdfPaper paper { CrewSheetPageLayout(), 1200, QStringLiteral("Schussplan ") + sheet.title };
     return WritePdf(
         path, paper, [&sheet](QPagedPaintDevice& device) { return PaintCrewSheet(device, sheet) > 0; },
         error);

@@ -4,6 +4,7 @@
 #include "shotlist/shot_list.h"
 
 #include <QDateTime>
+#include <QPageLayout>
 #include <QString>
 
 class QPagedPaintDevice;
@@ -23,6 +24,10 @@ CrewSheet CrewSheetFor(const ShotList& list, const ListMeta& meta, const QDateTi
 
 // "B (Verteiler)" for device index 1, as in the editor's device box.
 QString DeviceName(int device);
+
+// A4 portrait with margins of 15 mm left and right and 12 mm top and bottom, clear of a printer's
+// unprintable edge: the page of the sheet wherever it is made, window or command line.
+QPageLayout CrewSheetPageLayout();
 
 // Draws the whole sheet onto the device (printer, preview or PDF), one page after another, in the
 // device's page layout. Returns the number of pages, 0 when the device could not be painted on.

@@ -12,13 +12,15 @@ constexpr int CircuitsPerDevice = 32;
 // Line numbers listed in a summary line.
 constexpr int ListedLines = 10;
 
-// Quoted when a spreadsheet would split or change it otherwise.
+// Quoted when a spreadsheet would split or change it otherwise; a formula is kept text.
 QString csvCell(const QString& text)
 {
-    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\t')))
-        return text;
-    QString escaped = text;
+    const QString cell = CsvTextCell(text);
+    if (!cell.contains(QLatin1Char(';')) && !cell.contains(QLatin1Char('"'))
+        && !cell.contains(QLatin1Char('\t')) && !cell.contains(QLatin1Char('\r'))
+        && !cell.contains(QLatin1Char('\n')))
+        return cell;
+    QString escaped = cell;
     escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
@@ -49,7 +51,27 @@ QString delimiterName(QChar delimiter)
     return named(QString(delimiter));
 }
 
+// A cell that starts like a formula, after any apostrophes already there.
+bool startsLikeFormula(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == QLatin1Char('\''))
+        ++i;
+    if (i == text.size())
+        return false;
+    const QChar c = text[i];
+    return c == QLatin1Char('=') || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('@')
+        || c == QLatin1Char('\t') || c == QLatin1Char('\r');
+}
+
 } // namespace
+
+QString CsvTextCell(const QString& text) { return startsLikeFormula(text) ? QLatin1Char('\'') + text : text; }
+
+QString CsvCellText(const QString& cell)
+{
+    return cell.startsWith(QLatin1Char('\'')) && startsLikeFormula(cell) ? cell.mid(1) : cell;
+}
 
 QByteArray ShotListCsvBytes(const ShotList& list)
 {
@@ -144,6 +166,16 @@ QStringList CsvSummaryLines(const CsvImport& imported)
         lines.append(QStringLiteral("Kreise ab 1 gezählt: Kreis 1 der Datei ist Kreis 00 in Kelto."));
     else
         lines.append(QStringLiteral("Kreise ab 0 gezählt, wie in Kelto."));
+    if (!summary.settledBy.isEmpty())
+        lines.append(QStringLiteral("%1 ist %2 in %3: %4.")
+                         .arg(named(QString(summary.settledMark)),
+                             summary.settledMark == QLatin1Char('.') ? QStringLiteral("der Dezimalpunkt")
+                                                                     : QStringLiteral("das Dezimalkomma"),
+                             summary.settledTimes == 1 ? named(summary.settledExample)
+                                                       : QStringLiteral("%1 Zeiten wie %2")
+                                                             .arg(summary.settledTimes)
+                                                             .arg(named(summary.settledExample)),
+                             summary.settledBy.join(QStringLiteral("; "))));
     if (summary.roundedLines.isEmpty())
         lines.append(QStringLiteral("Keine Zeit gerundet."));
     else

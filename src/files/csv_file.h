@@ -16,9 +16,15 @@ constexpr int MaxCsvProblems = 200;
 // The header is looked for in this many first lines.
 constexpr int CsvHeaderSearchLines = 20;
 
+// A cell that a spreadsheet would run as a formula (=, +, -, @, tab or CR first, also behind apostrophes)
+// gets one apostrophe in front; CsvCellText takes exactly that one off again, so every text comes back.
+QString CsvTextCell(const QString& text);
+QString CsvCellText(const QString& cell);
+
 // UTF-8 with BOM, semicolons, CR LF: header "Nr;Zeit;Sekunden;Zündgerät;Kreis;Effekt" and one row per
 // entry, such as "6;00:00:35;35;B;3;Vulkan"; device, circuit and effect stay empty when the entry has
-// none. An effect with a semicolon, quote or tab is quoted.
+// none. An effect with a semicolon, quote, tab or line end is quoted; one that starts like a formula
+// gets its apostrophe (CsvTextCell).
 QByteArray ShotListCsvBytes(const ShotList& list);
 bool WriteShotListCsv(const QString& path, const ShotList& list, QString* error);
 // A cell as ShotListCsvBytes writes it: quoted when it holds a semicolon, quote or tab.
@@ -80,6 +86,11 @@ struct CsvSummary {
     int circuitsFrom = 0;
     bool withoutCircuits = false;
     bool sorted = false; // the rows were not in the order of their times
+    // Times such as "3.000" read with a decimal mark that the other times left open: what settled it.
+    QChar settledMark;
+    QStringList settledBy;
+    int settledTimes = 0;
+    QString settledExample; // the first of them
     QList<int> roundedLines; // times with a fraction of a second
     QList<int> withoutCircuitLines;
     QList<int> replacedLines; // effects with characters that became "?"

@@ -185,6 +185,7 @@ private:
     bool used(int column) const;
     void takeRole(int column, CsvRole role, const QString& note);
     void checkTimes();
+    void settleDecimal();
     void checkCircuits();
     void readRows();
     void finish();
@@ -599,6 +600,8 @@ void Import::checkTimes()
         : point                ? CsvDecimal::Point
         : comma                ? CsvDecimal::Comma
                                : CsvDecimal::Unknown;
+    if (m_decimal == CsvDecimal::Unknown)
+        settleDecimal();
 
     for (const int column : std::as_const(m_time)) {
         if (m_columns[column].name.unit != CsvTimeUnit::None)
@@ -639,6 +642,57 @@ void Import::checkTimes()
                     .arg(named(header), quoted(QString::number(later.front())),
                         FormatClock(qint32(later.front())), hint));
     }
+}
+
+// Times such as "1.200" alone, all with the same mark: what the file is settles the mark, where it does.
+void Import::settleDecimal()
+{
+    QChar mark;
+    int count = 0;
+    qint64 latest = -1, latestGrouped = 0;
+    QString latestText, example;
+    bool millis = false;
+    for (const int column : std::as_const(m_time)) {
+        for (int row = 0; row < m_cells.size(); ++row) {
+            const QString text = cell(row, column);
+            const std::optional<CsvAmbiguousNumber> number = CsvAmbiguity(text);
+            if (!number)
+                continue;
+            if (!mark.isNull() && mark != number->mark)
+                return; // both marks: nothing settles that
+            mark = number->mark;
+            if (count++ == 0)
+                example = text.trimmed();
+            const bool inMillis = m_columns[column].name.unit == CsvTimeUnit::Millis;
+            const qint64 seconds = inMillis ? number->grouped / 1000 : number->grouped;
+            if (seconds > latest) {
+                latest = seconds;
+                latestGrouped = number->grouped;
+                latestText = text.trimmed();
+                millis = inMillis;
+            }
+        }
+    }
+    if (count == 0)
+        return;
+    QStringList reasons;
+    const bool point = mark == QLatin1Char('.');
+    if (m_finale && point)
+        reasons.append(QStringLiteral("Finale Generic CSV schreibt einen Dezimalpunkt"));
+    if (point && m_header.delimiter == QLatin1Char(','))
+        reasons.append(QStringLiteral("das Komma ist das Trennzeichen der Datei"));
+    if (latest > LastValidTime)
+        reasons.append(
+            QStringLiteral("mit Tausender%1 läge %2 (%3 %4) nach 18:07:59")
+                .arg(point ? QStringLiteral("punkt") : QStringLiteral("komma"), named(latestText),
+                    QString::number(latestGrouped), millis ? QStringLiteral("ms") : QStringLiteral("s")));
+    if (reasons.isEmpty())
+        return;
+    m_decimal = point ? CsvDecimal::Point : CsvDecimal::Comma;
+    m_result.summary.settledMark = mark;
+    m_result.summary.settledBy = reasons;
+    m_result.summary.settledTimes = count;
+    m_result.summary.settledExample = example;
 }
 
 // Circuits counted from 1 in a file read as counted from 0: 32 shows up, 0 never.
@@ -785,7 +839,7 @@ void Import::readRows()
         QString effect;
         if (m_effect >= 0) {
             bool joined = false, replaced = false;
-            effect = effectText(cell(row, m_effect), &joined, &replaced);
+            effect = effectText(CsvCellText(cell(row, m_effect)), &joined, &replaced);
             if (effect.size() > EffectMaxLength) {
                 reasons.append(QStringLiteral("Effekt hat %1 Zeichen, höchstens %2")
                                    .arg(effect.size())

@@ -327,6 +327,18 @@ CsvDecimal CsvDecimalEvidence(QStringView text)
     return *grouping == QLatin1Char('.') ? CsvDecimal::Comma : CsvDecimal::Point;
 }
 
+std::optional<CsvAmbiguousNumber> CsvAmbiguity(QStringView text)
+{
+    text = text.trimmed();
+    if (text.size() > 1 && text.endsWith(QLatin1Char('s'), Qt::CaseInsensitive))
+        text = text.chopped(1).trimmed();
+    const std::optional<NumberShape> shape = numberShape(text);
+    if (!shape || !ambiguousShape(*shape))
+        return std::nullopt;
+    return CsvAmbiguousNumber { shape->marks[0],
+        *CsvDigits(shape->groups[0].toString() + shape->groups[1].toString()) };
+}
+
 CsvTimeRead ReadCsvTime(QStringView original, CsvTimeUnit unit, CsvDecimal decimal)
 {
     QStringView text = original.trimmed();

@@ -60,6 +60,14 @@ struct CsvTimeRead {
 CsvDecimal CsvDecimalEvidence(QStringView text);
 CsvTimeRead ReadCsvTime(QStringView text, CsvTimeUnit unit, CsvDecimal decimal);
 
+// A number such as "1.200" that is 1200 with a thousands mark or 1,2 with a decimal mark: its mark and
+// the value read with thousands; nullopt for any other cell.
+struct CsvAmbiguousNumber {
+    QChar mark;
+    qint64 grouped = 0;
+};
+std::optional<CsvAmbiguousNumber> CsvAmbiguity(QStringView text);
+
 // Device letters, Kelto's labels ("B (Verteiler)") and module numbers 1 to 7.
 struct CsvDevice {
     int index = -1;

@@ -55,10 +55,11 @@ std::optional<LinkFailure> TransferEngine::open(const QString& device)
     return std::nullopt;
 }
 
-void TransferEngine::startReceive()
+void TransferEngine::startReceive(ReceivePurpose purpose)
 {
     if (m_phase != Phase::Open)
         return;
+    m_purpose = purpose;
     m_received.clear();
     m_phase = Phase::Receiving;
 }
@@ -149,6 +150,22 @@ void TransferEngine::loseLine()
 }
 
 void TransferEngine::close() { closePort(); }
+
+void TransferEngine::abortSend()
+{
+    if (m_phase != Phase::Sending)
+        return;
+    closePort();
+    Q_EMIT sendAborted(m_recordsWritten, m_recordsToSend);
+}
+
+QString SendAbortedText(int written, int total)
+{
+    return QStringLiteral("Das Senden wurde abgebrochen: das Zündgerät hat %1 von %2 Datensätzen erhalten. "
+                          "Seine Liste ist unvollständig – senden Sie die Liste erneut, bevor gezündet wird.")
+        .arg(written)
+        .arg(total);
+}
 
 void TransferEngine::closePort()
 {

@@ -57,17 +57,19 @@ QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list)
         const int device = code / CircuitsPerDevice;
         const int number = code % CircuitsPerDevice;
         QList<int> members = byCode[code];
+        QList<int> throughH;
         if (members.isEmpty())
             continue;
         if (device == DeviceB || device == DeviceC) {
-            members += byCode[codeOf(DeviceH, number)];
+            throughH = byCode[codeOf(DeviceH, number)];
+            members += throughH;
             std::sort(members.begin(), members.end());
         } else if (device == DeviceH
             && (!byCode[codeOf(DeviceB, number)].isEmpty() || !byCode[codeOf(DeviceC, number)].isEmpty())) {
             continue; // already named with B n or C n
         }
         if (members.size() >= 2)
-            groups.append({ qint16(code), members });
+            groups.append({ qint16(code), members, throughH });
     }
     return groups;
 }
@@ -86,11 +88,17 @@ QStringList DuplicateGroupLines(const QList<DuplicateCircuit>& groups)
 {
     QStringList lines;
     for (const DuplicateCircuit& group : groups) {
-        QStringList numbers;
-        for (int slot : group.members)
-            numbers.append(QString::number(slot + 1));
-        lines.append(CircuitLabel(group.code) + QStringLiteral(" (Nr. ") + numbers.join(QStringLiteral(", "))
-            + QLatin1Char(')'));
+        const int number = group.code % CircuitsPerDevice;
+        QStringList entries;
+        for (int slot : group.members) {
+            QString entry = QStringLiteral("Nr. %1").arg(slot + 1);
+            if (group.throughH.contains(slot))
+                entry += QStringLiteral(" über ") + CircuitLabel(codeOf(DeviceH, number));
+            entries.append(entry);
+        }
+        const QString last = entries.takeLast();
+        lines.append(CircuitLabel(group.code) + QStringLiteral(" (") + entries.join(QStringLiteral(", "))
+            + QStringLiteral(" und ") + last + QLatin1Char(')'));
     }
     return lines;
 }

@@ -11,6 +11,7 @@
 struct DuplicateCircuit {
     qint16 code = NoCircuit; // the circuit the group is named after
     QList<int> members; // slots, ascending
+    QList<int> throughH; // the members that fire it as "H (alle Verteiler)"
 };
 
 // Number of leading members with a valid time: the entries of the list.
@@ -29,8 +30,8 @@ QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list);
 // Slots that belong to any group, ascending and each once.
 QList<int> DuplicateSlots(const QList<DuplicateCircuit>& groups);
 
-// One line per group: "B05 (Nr. 1, 3)".
+// One line per group: "B05 (Nr. 1 und Nr. 3)", "C00 (Nr. 6 und Nr. 8 über H00)".
 QStringList DuplicateGroupLines(const QList<DuplicateCircuit>& groups);
 
-// "Doppelt belegt: B05 (Nr. 1, 3); C07 (Nr. 2, 4)", or empty text when there is none.
+// "Doppelt belegt: B05 (Nr. 1 und Nr. 3); C07 (Nr. 2, Nr. 4 und Nr. 5)", or empty text when there is none.
 QString DuplicateText(const QList<DuplicateCircuit>& groups);

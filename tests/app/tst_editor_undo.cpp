@@ -164,7 +164,7 @@ private Q_SLOTS:
         QTest::keyClick(e.w.Combo2, Qt::Key_Return);
         e.type(3, "5");
 
-        QCOMPARE(e.w.Label8->text(), QStringLiteral("Doppelt belegt: B05 (Nr. 1, 3)"));
+        QCOMPARE(e.w.Label8->text(), QStringLiteral("Doppelt belegt: B05 (Nr. 1 und Nr. 3 über H05)"));
         QCOMPARE(e.w.List2->item(2)->text(), QStringLiteral("003  00:00:20 (000 s)  H05"));
         QVERIFY(e.w.List2->item(0)->background() != plain);
         QVERIFY(e.w.List2->item(1)->background() == plain);
@@ -187,7 +187,7 @@ private Q_SLOTS:
         Editor e(times, circuits);
         QVERIFY(e.w.Label8->text().endsWith(QChar(0x2026)));
         QVERIFY(e.w.Label8->toolTip().startsWith(
-            QStringLiteral("Doppelt belegt: A00 (Nr. 1, 21); A01 (Nr. 2, 22)")));
+            QStringLiteral("Doppelt belegt: A00 (Nr. 1 und Nr. 21); A01 (Nr. 2 und Nr. 22)")));
         QVERIFY(e.w.Label8->fontMetrics().horizontalAdvance(e.w.Label8->text()) <= e.w.Label8->width());
     }
 };

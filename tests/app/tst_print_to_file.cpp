@@ -67,10 +67,12 @@ private Q_SLOTS:
         });
         std::signal(SIGXFSZ, SIG_IGN);
         poll.start(20);
-        prompter.printPreview(QStringLiteral("Schussplan"), [](QPagedPaintDevice& device) {
-            QPainter painter(&device);
-            painter.drawText(QPointF(100, 100), QStringLiteral("Probe für die Datei"));
-        });
+        prompter.printPreview(QStringLiteral("Schussplan"),
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 15, 12)), path,
+            [](QPagedPaintDevice& device) {
+                QPainter painter(&device);
+                painter.drawText(QPointF(100, 100), QStringLiteral("Probe für die Datei"));
+            });
         poll.stop();
         QVERIFY(printed);
         if (message.isEmpty()) {

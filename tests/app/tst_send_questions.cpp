@@ -202,7 +202,7 @@ private Q_SLOTS:
             QVERIFY(rig.sim->received().isEmpty());
             head = QStringLiteral("Doppelt belegt:\n");
             for (int k = 0; k < count; ++k)
-                lines.append(QStringLiteral("A%1 (Nr. %2, %3)")
+                lines.append(QStringLiteral("A%1 (Nr. %2 und Nr. %3)")
                                  .arg(k, 2, 10, QLatin1Char('0'))
                                  .arg(2 * k + 1)
                                  .arg(2 * k + 2));

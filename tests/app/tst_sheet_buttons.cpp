@@ -1,5 +1,6 @@
 #include "browser_widgets.h"
 #include "file_bytes.h"
+#include "files/crew_sheet.h"
 #include "files/csv_file.h"
 #include "form1.h"
 #include "fsl_fixtures.h"
@@ -17,13 +18,16 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -367,7 +371,9 @@ private Q_SLOTS:
 
         int paints = 0;
         QSizeF page;
-        QString title;
+        QMarginsF margins;
+        QString title, proposed;
+        const QString pdfFile = QDir(dir.path()).filePath(QStringLiteral("silvester.pdf"));
         QTimer poll;
         QElapsedTimer waited;
         waited.start();
@@ -375,20 +381,101 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
             if (dialog && (paints > 0 || waited.elapsed() > 5000)) {
                 title = dialog->windowTitle();
+                // The print dialog's name for "print to file" (PDF).
+                QPrintDialog print(dialog->printer(), dialog);
+                if (auto* name = print.findChild<QLineEdit*>(QStringLiteral("filename")))
+                    proposed = name->text();
                 dialog->reject();
             }
         });
         poll.start(20);
-        prompter.printPreview(QStringLiteral("Schussplan"), [&](QPagedPaintDevice& device) {
-            ++paints;
-            page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
-            QPainter painter(&device);
-            painter.drawText(QPointF(100, 100), QStringLiteral("Probe"));
-        });
+        prompter.printPreview(
+            QStringLiteral("Schussplan"), CrewSheetPageLayout(), pdfFile, [&](QPagedPaintDevice& device) {
+                ++paints;
+                page = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
+                margins = device.pageLayout().margins(QPageLayout::Millimeter);
+                QPainter painter(&device);
+                painter.drawText(QPointF(100, 100), QStringLiteral("Probe"));
+            });
         QCOMPARE(title, QStringLiteral("Schussplan"));
         QVERIFY(paints > 0);
         QCOMPARE(qRound(page.width()), 210);
         QCOMPARE(qRound(page.height()), 297);
+        QVERIFY2(
+            margins.left() >= 12 && margins.top() >= 12 && margins.right() >= 12 && margins.bottom() >= 12,
+            qPrintable(QStringLiteral("%1 %2 %3 %4")
+                           .arg(margins.left())
+                           .arg(margins.top())
+                           .arg(margins.right())
+                           .arg(margins.bottom())));
+        QCOMPARE(proposed, pdfFile);
+    }
+
+    // The sheet from the window and from kelto print: the same pages, the same text; the PDF is proposed
+    // beside the list; the statistics speak of shots.
+    void windowAndCommandLinePrintOneSheet()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is missing");
+        Page p;
+        // 49 shots, 20 s apart: C00 twice through H00, a few effects, a legend under the timeline.
+        QByteArrayList entries;
+        QByteArray effects = "[Kelto]\r\n";
+        for (int i = 0; i < 49; ++i) {
+            const int code = i == 5 ? 0x40 : i == 7 ? 0xE0 : (i * 5) % 0xC0 + 1;
+            entries.append(QStringLiteral("%1 %2")
+                               .arg(i < 40 ? i * 20 : 800 + i, 4, 16, QLatin1Char('0'))
+                               .arg(code, 2, 16, QLatin1Char('0'))
+                               .toUpper()
+                               .toLatin1());
+            if (i % 7 == 0)
+                effects += QStringLiteral("Effekt %1=Bombe %2 mm\r\n")
+                               .arg(i + 1, 3, 10, QLatin1Char('0'))
+                               .arg(75 + i)
+                               .toLatin1();
+        }
+        writeFile(p.folder() + "silvester.fsl",
+            FslHead("Hafen am See") + FslEntries(entries, EntryCount) + effects);
+        p.w.Dir1->setPath(p.dir.path());
+        QTest::mouseClick(p.w.Command4[0], Qt::LeftButton);
+        QCOMPARE(p.w.document().name(), QStringLiteral("silvester.fsl"));
+
+        p.click(0);
+        QCOMPARE(p.prompter->printed.size(), 1);
+        const ScriptedPrompter::Asked& box = p.prompter->asked.last();
+        QVERIFY(box.isPrint);
+        QCOMPARE(box.text, p.folder() + QStringLiteral("silvester.pdf"));
+        const QMarginsF margins = box.pageLayout.margins(QPageLayout::Millimeter);
+        QVERIFY(
+            margins.left() >= 12 && margins.top() >= 12 && margins.right() >= 12 && margins.bottom() >= 12);
+        QCOMPARE(box.pageLayout.pageSize().id(), QPageSize::A4);
+
+        QProcess kelto;
+        kelto.setWorkingDirectory(p.dir.path());
+        kelto.start(qEnvironmentVariable("KELTO_PROGRAM"),
+            { QStringLiteral("print"), QStringLiteral("silvester.fsl"), QStringLiteral("--pdf"),
+                QStringLiteral("kelto.pdf") });
+        QVERIFY(kelto.waitForFinished(60000));
+        QCOMPARE(kelto.exitCode(), 0);
+
+        // The minute of printing may differ.
+        const QRegularExpression printed(QStringLiteral("gedruckt am \\S+ \\S+"));
+        const auto text = [&](const QString& pdf) {
+            QStringList pages = PdfPages(pdf);
+            for (QString& page : pages)
+                page.replace(printed, QStringLiteral("gedruckt am"));
+            return pages;
+        };
+        const QStringList window = text(p.prompter->printed[0]);
+        const QStringList commandLine = text(p.folder() + QStringLiteral("kelto.pdf"));
+        QVERIFY(!window.isEmpty());
+        QCOMPARE(window, commandLine);
+        const QString all = window.join(QLatin1Char('\f'));
+        QVERIFY2(all.contains(QStringLiteral("Anzahl Schüsse: 49")), qPrintable(window.value(0)));
+        QVERIFY(all.contains(QStringLiteral("Noch frei: 121 von 170 Einträgen")));
+        QVERIFY(!all.contains(QStringLiteral("Anzahl Einträge")));
+        QVERIFY(all.contains(QStringLiteral("C00 (Nr. 6 und Nr. 8 über H00)")));
+        QVERIFY(all.contains(QStringLiteral("Legende")));
     }
 
     void crewSheetTitleNamesTheList_data()

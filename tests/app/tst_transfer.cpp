@@ -123,7 +123,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle(), 10000);
         QVERIFY2(
             notifications.count() >= minNotifications, qPrintable(QString::number(notifications.count())));
-        QCOMPARE(w.ReceiveBuffer.size(), 1530);
+        QCOMPARE(w.ReceiveBuffer().size(), 1530);
         QCOMPARE(lines(w.List1).mid(0, 6), DecodedLines);
         QCOMPARE(w.List1->count(), 170);
         QCOMPARE(w.List2->count(), 170);
@@ -300,7 +300,7 @@ private Q_SLOTS:
         for (int size : chunks) {
             QVERIFY(rig.sim->send("raw " + text.mid(at, size)));
             at += size;
-            QTRY_COMPARE(w.ReceiveBuffer.size(), at);
+            QTRY_COMPARE(w.ReceiveBuffer().size(), at);
         }
         QCOMPARE(w.Label1->text(), QStringLiteral("1531 / 170.1"));
         QVERIFY(w.Receiving());
@@ -333,15 +333,15 @@ private Q_SLOTS:
         QCOMPARE(lines(w.List1), list1Before);
         QCOMPARE(lines(w.List2), list2Before);
         QCOMPARE(w.Label1->text(), Header);
-        QCOMPARE(w.ReceiveBuffer.size(), 500);
+        QCOMPARE(w.ReceiveBuffer().size(), 500);
         QCOMPARE(w.Label4->text(), statistics);
 
         // Characters sent while the port is closed wait at the port; the next receive starts clean.
         QVERIFY(rig.sim->send("raw " + printableList().left(100)));
         QTRY_COMPARE(waitingAt(rig.pty.editorEnd()), 100);
-        QCOMPARE(w.ReceiveBuffer.size(), 500);
+        QCOMPARE(w.ReceiveBuffer().size(), 500);
         w.Command2[0]->click();
-        QCOMPARE(w.ReceiveBuffer.size(), 0);
+        QCOMPARE(w.ReceiveBuffer().size(), 0);
         rig.sim->command("list " + QFile::encodeName(writeDeviceList()));
         QTRY_VERIFY_WITH_TIMEOUT(rig.isIdle(), 10000);
         QCOMPARE(lines(w.List1).mid(0, 6), DecodedLines);
@@ -559,7 +559,7 @@ private Q_SLOTS:
         if (doubled) {
             QCOMPARE(rig.prompter->asked[0].title, send);
             QCOMPARE(rig.prompter->asked[0].text,
-                QStringLiteral("Doppelt belegt:\nB05 (Nr. 1, 2)\n\nTrotzdem senden?"));
+                QStringLiteral("Doppelt belegt:\nB05 (Nr. 1 und Nr. 2)\n\nTrotzdem senden?"));
             QCOMPARE(rig.prompter->asked[0].buttons, Prompter::Buttons::YesNo);
             QCOMPARE(rig.prompter->asked[0].defaultButton, Prompter::Answer::No);
         } else {

@@ -1,12 +1,15 @@
 #include "link/transfer_engine.h"
 #include "link_rig.h"
 #include "list_edit.h"
+#include "shot_list_fixtures.h"
 #include "test_main.h"
 #include "widgets.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -74,6 +77,70 @@ private Q_SLOTS:
         QCOMPARE(recordArrivals(rig.sim->chunks()).size(), 170);
     }
 
+    // "Abbruch" during a send: the record on the line is the last, the port is closed, the box says how
+    // many records the device holds, and the editor's list is unchanged.
+    void abortStopsSendAfterRecordOnLine()
+    {
+        LinkRig rig;
+        QVERIFY(rig.start());
+        Form1& w = *rig.window;
+        EditList(w, [](ShotList& list) {
+            for (int i = 0; i < 30; ++i) {
+                list.times[i] = 10 * i;
+                list.circuits[i] = qint16(i);
+            }
+        });
+        const ShotList before = w.list();
+        QByteArray all;
+        for (int k = 0; k < EntryCount; ++k)
+            all += QStringLiteral("%1 %2;")
+                       .arg(
+                           before.times[k] > LastValidTime ? 65535 : before.times[k], 4, 16, QLatin1Char('0'))
+                       .arg(before.circuits[k], 2, 16, QLatin1Char('0'))
+                       .toUpper()
+                       .toLatin1();
+        bool clicked = false, frameShown = false, abortEnabled = false, sendDisabled = false, closed = false;
+        qint64 closingNs = -1;
+        rig.sim->onChunk = [&](const SimDriver::Chunk&) {
+            if (clicked || rig.sim->received().size() < 12 * 8)
+                return;
+            clicked = true;
+            QTimer::singleShot(0, &w, [&] {
+                frameShown = !w.Frame2->isHidden();
+                abortEnabled = w.Command3->isEnabled();
+                sendDisabled = !w.Command2[1]->isEnabled();
+                QElapsedTimer stop;
+                stop.start();
+                w.Command3->click();
+                closingNs = stop.nsecsElapsed();
+                closed = !w.MSComm1->isOpen();
+            });
+        };
+        rig.prompter->setNextAnswer(Prompter::Answer::Ok);
+        w.Command2[1]->click();
+
+        QVERIFY(clicked);
+        QVERIFY(frameShown);
+        QVERIFY(abortEnabled);
+        QVERIFY(sendDisabled);
+        QVERIFY(closed);
+        QVERIFY(rig.isIdle());
+        const int records = w.MSComm1->recordsWritten();
+        QVERIFY(records >= 12 && records < 170);
+        QCOMPARE(rig.prompter->asked.size(), 2);
+        QCOMPARE(rig.prompter->asked.last().text,
+            QStringLiteral(
+                "Das Senden wurde abgebrochen: das Zündgerät hat %1 von 170 Datensätzen erhalten. Seine "
+                "Liste ist unvollständig – senden Sie die Liste erneut, bevor gezündet wird.")
+                .arg(records));
+        // Nothing more arrives: the device holds exactly the records counted.
+        QVERIFY(rig.sim->waitForReceived(records * 8));
+        QTest::qWait(300);
+        QCOMPARE(rig.sim->received(), all.left(records * 8));
+        QVERIFY(SameList(w.list(), before));
+        qInfo("Abbruch to port closed: %.2f ms", closingNs / 1e6);
+    }
+
     // Edits and a file load during the send, and characters from the device meanwhile, change nothing
     // of what goes out.
     void sendCarriesListAsConfirmed()
@@ -119,7 +186,7 @@ private Q_SLOTS:
         QCOMPARE(rig.sim->received(), expected);
         // The device's characters were read during the send and thrown away.
         QVERIFY(notifications.count() >= 1);
-        QVERIFY(w.ReceiveBuffer.isEmpty());
+        QVERIFY(w.ReceiveBuffer().isEmpty());
         QCOMPARE(w.Label1->text(), QStringLiteral("Nr.   Zeit     Kreis"));
         // The window shows the list as loaded meanwhile.
         QCOMPARE(w.List1->item(169)->text(), QStringLiteral("170  00:28:10  A05"));

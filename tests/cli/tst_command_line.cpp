@@ -5,7 +5,9 @@
 #include "pty_pair.h"
 #include "test_main.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -158,12 +160,28 @@ private Q_SLOTS:
                               << "";
         QTest::newRow("effects") << FslHead("Show") + DeviceFileEntries
                 + "[Kelto]\r\nEffekt 001=Vulkan gold\r\nEffekt 003=Kometen rot 50 mm\r\n"
-                                 << 0 << stats + "Einträge mit Effekt: 2\n"
+                                 << 0
+                                 << stats
+                + "Einträge mit Effekt: 2\n  Nr. 001  00:00:00  A00  Vulkan gold\n"
+                  "  Nr. 003  00:01:30  B03  Kometen rot 50 mm\n"
                                  << "";
+        QTest::newRow("reserved slots")
+            << FslHead("Show") + FslEntries({ "0000 00", "001C 2C", "005A 23", "FFFF 40" })
+                + "[Kelto]\r\nEffekt 005=Bombe\r\n"
+            << 0
+            << stats
+                + "Einträge mit Effekt: 0\nVorgemerkt, ohne Zeit: 2\n"
+                  "  Nr. 004  --:--:--  C00\n  Nr. 005  --:--:--  ---  Bombe\n"
+            << "";
+        QTest::newRow("circuit used twice through H")
+            << FslHead("Show") + FslEntries({ "0000 40", "0010 01", "0020 E0" }) << 0
+            << "Anzahl Einträge: 170\nAnzahl Schüsse: 3\nZeitdauer : 00:00:32\nnoch frei: 167\n"
+               "Einträge mit Effekt: 0\nDoppelt belegt: C00 (Nr. 1 und Nr. 3 über H00)\n"
+            << "";
         QTest::newRow("circuit used twice")
             << FslHead("Show") + FslEntries({ "0000 25", "0010 01", "0020 25" }) << 0
             << "Anzahl Einträge: 170\nAnzahl Schüsse: 3\nZeitdauer : 00:00:32\nnoch frei: 167\n"
-               "Einträge mit Effekt: 0\nDoppelt belegt: B05 (Nr. 1, 3)\n"
+               "Einträge mit Effekt: 0\nDoppelt belegt: B05 (Nr. 1 und Nr. 3)\n"
             << "";
         QTest::newRow("not a list") << QByteArray("Einkaufsliste\r\n") << 2 << ""
                                     << "Diese Datei ist keine gültige Feuerwerks-Schussliste...";
@@ -185,6 +203,45 @@ private Q_SLOTS:
             QVERIFY(kelto.err.isEmpty());
         else
             QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+    }
+
+    // A name given in bytes that do not decode is refused before anything is read or written.
+    void undecodableArgumentsAreRefused_data()
+    {
+        QTest::addColumn<QString>("call"); // shell words behind the program
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("export target") << "export list.fsl --csv $'\\xff\\xfeout.csv'"
+                                       << "\\xFF\\xFEout.csv";
+        QTest::newRow("print target") << "print list.fsl --pdf $'plan\\xe4.pdf'"
+                                      << "plan\\xE4.pdf";
+        QTest::newRow("import source") << "import $'\\xfcber.csv' --fsl out.fsl"
+                                       << "\\xFCber.csv";
+        QTest::newRow("check") << "check $'liste\\xff.fsl'"
+                               << "liste\\xFF.fsl";
+        QTest::newRow("comment") << "import in.csv --fsl out.fsl --comment $'Gr\\xfc\\xdfe'"
+                                 << "Gr\\xFC\\xDFe";
+        QTest::newRow("window") << "$'sch\\xf6n.fsl'"
+                                << "sch\\xF6n.fsl";
+        QTest::newRow("valid UTF-8 next to a broken byte") << "export list.fsl --csv $'\\xc3\\xa4\\xc3.csv'"
+                                                           << "ä\\xC3.csv";
+    }
+    void undecodableArgumentsAreRefused()
+    {
+        QFETCH(QString, call);
+        QFETCH(QString, shown);
+        writeFile(QStringLiteral("list.fsl"), ListBytes);
+        writeFile(QStringLiteral("in.csv"), "Zeit;Modul;Pin\r\n0;1;0\r\n");
+        const QStringList before
+            = QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        Kelto kelto(
+            {}, QStringLiteral("set -- ") + call + QStringLiteral("; exec \"$KELTO_PROGRAM\" \"$@\" #"));
+        QCOMPARE(kelto.finish(), 2);
+        QVERIFY2(kelto.errorText().contains(
+                     QStringLiteral("Das Argument „%1“ ist kein gültiger Text in der Zeichenkodierung")
+                         .arg(shown)),
+            qPrintable(kelto.errorText()));
+        QVERIFY(kelto.out.isEmpty());
+        QCOMPARE(QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
     }
 
     // The verbs that write files: what they write, byte for byte, and nothing at all when they refuse.
@@ -443,7 +500,7 @@ private Q_SLOTS:
         const QByteArray noCircuit = FslEntries({ "0000 FF", "0010 FF" });
         QTest::newRow("circuit used twice")
             << doubles << false
-            << "In s.fsl zünden mehrere Einträge denselben Zündkreis. Doppelt belegt: B05 (Nr. 1, 3)\n"
+            << "In s.fsl zünden mehrere Einträge denselben Zündkreis. Doppelt belegt: B05 (Nr. 1 und Nr. 3)\n"
                "Nichts gesendet; --force sendet trotzdem.";
         QTest::newRow("no circuit at all")
             << noCircuit << false
@@ -632,6 +689,33 @@ private Q_SLOTS:
                 QStringLiteral("Die Liste ist gesendet: 170 Datensätze über %1.").arg(line.pty.editorEnd())),
             qPrintable(kelto.errorText()));
         QCOMPARE(QString::fromUtf8(kelto.out), out);
+        QVERIFY2(!hasQtNoise(kelto.err), kelto.err.constData());
+    }
+
+    // Strg+C during a send: the record on the line is finished, no other follows, and stderr says how
+    // many the device got.
+    void interruptedSendSaysWhatTheDeviceHolds()
+    {
+        Line line;
+        QVERIFY(line.start());
+        writeFile(QStringLiteral("s.fsl"), FslHead("Show") + DeviceFileEntries);
+        Kelto kelto({ "send", "s.fsl", "--port", line.pty.editorEnd() });
+        QVERIFY(line.sim->waitForReceived(5 * 8, 20000));
+        ::kill(pid_t(kelto.process.processId()), SIGINT);
+        QCOMPARE(kelto.finish(), 130);
+        const QRegularExpression said(
+            QStringLiteral("Das Senden wurde abgebrochen: das Zündgerät hat (\\d+) von 170 Datensätzen "
+                           "erhalten\\. Seine Liste "
+                           "ist unvollständig – senden Sie die Liste erneut, bevor gezündet wird\\."));
+        const QRegularExpressionMatch match = said.match(kelto.errorText());
+        QVERIFY2(match.hasMatch(), qPrintable(kelto.errorText()));
+        const int records = match.captured(1).toInt();
+        QVERIFY(records >= 5 && records < 170);
+        // Whatever was still on its way has arrived by now.
+        QTest::qWait(300);
+        QCOMPARE(line.sim->received(),
+            (QByteArray("0000 00;001C 2C;005A 23;") + QByteArray("FFFF FF;").repeated(167))
+                .left(records * 8));
         QVERIFY2(!hasQtNoise(kelto.err), kelto.err.constData());
     }
 

@@ -25,7 +25,8 @@ public:
         Icon icon = Icon::None;
         bool isFile = false; // text: the folder or proposed file; defaultText: the filter
         FileChoice fileChoice = FileChoice::Open;
-        bool isPrint = false;
+        bool isPrint = false; // text: the PDF file proposed
+        QPageLayout pageLayout = QPageLayout();
         QString details = QString(); // the whole report behind a shortened text
         bool isImport = false; // text: the file
     };
@@ -94,11 +95,14 @@ public:
         return files.isEmpty() ? std::nullopt : files.dequeue();
     }
 
-    void printPreview(const QString& title, const std::function<void(QPagedPaintDevice&)>& paint) override
+    void printPreview(const QString& title, const QPageLayout& layout, const QString& pdfFile,
+        const std::function<void(QPagedPaintDevice&)>& paint) override
     {
         Asked box;
         box.title = title;
         box.isPrint = true;
+        box.text = pdfFile;
+        box.pageLayout = layout;
         asked.append(box);
         if (whileOpen)
             whileOpen(asked.last());
@@ -107,8 +111,8 @@ public:
         const QString path = m_printDir->filePath(QStringLiteral("preview-%1.pdf").arg(printed.size() + 1));
         {
             QPdfWriter writer(path);
-            writer.setPageSize(QPageSize(QPageSize::A4));
-            writer.setPageOrientation(QPageLayout::Portrait);
+            writer.setPageLayout(layout);
+            writer.setResolution(1200);
             paint(writer);
         }
         printed.append(path);

@@ -103,7 +103,7 @@ private Q_SLOTS:
             QVERIFY(pages[page].contains(QStringLiteral("gedruckt am 31.12.2024 18:05")));
         }
         QVERIFY(pages[0].contains(QStringLiteral("Anzahl Schüsse: 170")));
-        QVERIFY(pages[0].contains(QStringLiteral("Zeitdauer : 17:58:47")));
+        QVERIFY(pages[0].contains(QStringLiteral("Zeitdauer: 17:58:47")));
         QVERIFY(pages[0].contains(QStringLiteral("Zeitleiste")));
 
         // One table row per entry: number, time, gap, device, circuit.

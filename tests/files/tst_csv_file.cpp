@@ -2,8 +2,12 @@
 #include "shot_list_fixtures.h"
 #include "test_main.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QXmlStreamReader>
 
 Q_DECLARE_METATYPE(CsvImportOptions)
 
@@ -122,6 +126,60 @@ QString finaleFile(QChar separator)
         + finaleRow(2, QStringLiteral("00:00:30.25s"), QStringLiteral("Gold Willow"), 1, 2, separator);
 }
 
+// Effects that a spreadsheet would run as formulas, and some it would not.
+const QStringList FormulaEffects { "=HYPERLINK(\"http://x.example\";\"Klick\")", "+49 170 1234567",
+    "-Kometen", "@SUMME(A1)", "=1+1", "'=schon mit Apostroph", "''-zwei", "'normal", "Bombe = laut", "-",
+    "A\t=B" };
+
+// The text of the cell the reader stands on: its paragraphs, with tabs and runs of blanks as written.
+QString cellText(QXmlStreamReader& xml)
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            ++depth;
+            if (xml.qualifiedName() == QLatin1String("text:tab"))
+                text += QLatin1Char('\t');
+            else if (xml.qualifiedName() == QLatin1String("text:s"))
+                text += QString(
+                    qMax(1, xml.attributes().value(QLatin1String("text:c")).toInt()), QLatin1Char(' '));
+        } else if (xml.isEndElement()) {
+            --depth;
+        } else if (xml.isCharacters() && depth > 1) {
+            text += xml.text();
+        }
+    }
+    return text;
+}
+
+// Every cell of a spreadsheet's first table as text, row by row; a formula cell as "FORMULA:" and its
+// formula.
+QList<QStringList> spreadsheetCells(const QByteArray& fods)
+{
+    QList<QStringList> rows;
+    QXmlStreamReader xml(fods);
+    bool inTable = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement() && xml.qualifiedName() == QLatin1String("table:table"))
+            break;
+        if (!xml.isStartElement())
+            continue;
+        if (xml.qualifiedName() == QLatin1String("table:table"))
+            inTable = true;
+        else if (inTable && xml.qualifiedName() == QLatin1String("table:table-row"))
+            rows.append(QStringList());
+        else if (inTable && !rows.isEmpty() && xml.qualifiedName() == QLatin1String("table:table-cell")) {
+            const QString formula = xml.attributes().value(QLatin1String("table:formula")).toString();
+            const QString text = cellText(xml);
+            rows.last().append(formula.isEmpty() ? text : QStringLiteral("FORMULA:") + formula);
+        }
+    }
+    return rows;
+}
+
 } // namespace
 
 class TestCsvFile : public QObject {
@@ -139,6 +197,68 @@ private Q_SLOTS:
                        "2;00:00:35;35;B;3;Vulkan gr\xC3\xBCn\r\n"
                        "3;01:00:00;3600;H;30;\"Bombe 75; \"\"rot\"\"\"\r\n"
                        "4;18:07:59;65279;G;31;Ende\r\n"));
+    }
+
+    void formulaCellsGetOneApostrophe_data()
+    {
+        QTest::addColumn<QString>("effect");
+        QTest::addColumn<QByteArray>("cell");
+        QTest::newRow("=") << "=HYPERLINK(\"x\")" << QByteArray("\"'=HYPERLINK(\"\"x\"\")\"");
+        QTest::newRow("+") << "+49 170" << QByteArray("'+49 170");
+        QTest::newRow("-") << "-Kometen" << QByteArray("'-Kometen");
+        QTest::newRow("@") << "@SUMME(A1)" << QByteArray("'@SUMME(A1)");
+        QTest::newRow("tab") << "\t=1" << QByteArray("\"'\t=1\"");
+        QTest::newRow("CR") << "\r=1" << QByteArray("\"'\r=1\"");
+        QTest::newRow("apostrophe before =") << "'=1" << QByteArray("''=1");
+        QTest::newRow("apostrophe alone") << "'Kometen" << QByteArray("'Kometen");
+        QTest::newRow("= inside") << "Bombe = laut" << QByteArray("Bombe = laut");
+    }
+    void formulaCellsGetOneApostrophe()
+    {
+        QFETCH(QString, effect);
+        QFETCH(QByteArray, cell);
+        ShotList list = ListWithTimes({ 5 });
+        list.effects[0] = effect;
+        QCOMPARE(ShotListCsvBytes(list),
+            QByteArray("\xEF\xBB\xBFNr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis;Effekt\r\n1;00:00:05;5;;;")
+                + cell + "\r\n");
+        QCOMPARE(CsvCellText(CsvTextCell(effect)), effect);
+    }
+
+    // LibreOffice Calc opens the exported table: not one cell is a formula, every effect is there.
+    void spreadsheetRunsNoCellAsFormula()
+    {
+        const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+        if (soffice.isEmpty())
+            QSKIP("LibreOffice Calc (soffice) is not installed");
+        QTemporaryDir dir;
+        QList<Entry> entries;
+        for (int i = 0; i < FormulaEffects.size(); ++i)
+            entries.append({ i * 10, i, FormulaEffects[i] });
+        const QString csv = dir.filePath(QStringLiteral("show.csv"));
+        QString error;
+        QVERIFY(WriteShotListCsv(csv, listOf(entries), &error));
+        QProcess calc;
+        calc.setWorkingDirectory(dir.path());
+        calc.start(soffice,
+            { QStringLiteral("-env:UserInstallation=")
+                    + QUrl::fromLocalFile(dir.filePath("profile")).toString(),
+                QStringLiteral("--headless"), QStringLiteral("--infilter=CSV:59,34,76,1"),
+                QStringLiteral("--convert-to"), QStringLiteral("fods"), QStringLiteral("--outdir"),
+                dir.path(), csv });
+        QVERIFY(calc.waitForFinished(180000));
+        QFile fods(dir.filePath(QStringLiteral("show.fods")));
+        QVERIFY2(fods.open(QIODevice::ReadOnly), calc.readAllStandardError().constData());
+        const QList<QStringList> rows = spreadsheetCells(fods.readAll());
+        QCOMPARE(rows.size(), FormulaEffects.size() + 1);
+        for (int i = 0; i < FormulaEffects.size(); ++i) {
+            const QStringList& row = rows[i + 1];
+            for (const QString& cell : row)
+                QVERIFY2(!cell.startsWith(QLatin1String("FORMULA:")), qPrintable(cell));
+            // Calc shows the apostrophe as part of the text.
+            const QString effect = FormulaEffects[i];
+            QCOMPARE(row.value(5), CsvTextCell(effect));
+        }
     }
 
     void writesOnlyTheEntriesOfTheNormalisedList()
@@ -164,6 +284,10 @@ private Q_SLOTS:
         for (int i = 0; i < EntryCount; ++i)
             full.append({ i * 383, (i * 37) % 255, i % 3 ? QStringLiteral("Effekt %1").arg(i) : QString() });
         QTest::newRow("full, every device") << full;
+        QList<Entry> formulas;
+        for (int i = 0; i < FormulaEffects.size(); ++i)
+            formulas.append({ i * 10, i, FormulaEffects[i] });
+        QTest::newRow("formulas") << formulas;
     }
     void exportThenImportGivesTheSameEntries()
     {
@@ -605,6 +729,62 @@ private Q_SLOTS:
     }
 
     // Every success says what it did.
+    // Times that all look like "1.200": the file's format, its delimiter and the range of times settle
+    // the mark where they can, and the summary says which did.
+    void decimalMarkIsSettledByTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<CsvImportOptions>("options");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("said");
+        QString finale = FinaleColumns.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+        QStringList finaleEntries;
+        for (int i = 0; i < EntryCount; ++i) {
+            const int ms = 3000 + i * 1570; // 3.000 … 268.330
+            finale += finaleRow(i + 1,
+                QStringLiteral("%1.%2").arg(ms / 1000).arg(ms % 1000, 3, 10, QLatin1Char('0')),
+                QStringLiteral("Bombe %1").arg(i), 1 + i / 32, 1 + i % 32, QLatin1Char(','));
+            finaleEntries.append(FormatClock(qint32((ms + 500) / 1000)) + QLatin1Char(' ')
+                + CircuitLabel(qint16((i / 32) * 32 + i % 32)) + QStringLiteral(" Bombe %1").arg(i));
+        }
+        QTest::newRow("show-design export, 170 rows")
+            << finale.toUtf8() << fromOne() << finaleEntries
+            << "„.“ ist der Dezimalpunkt in 170 Zeiten wie „3.000“: Finale Generic CSV schreibt einen "
+               "Dezimalpunkt; das Komma ist das Trennzeichen der Datei; mit "
+               "Tausenderpunkt läge „268.330“ (268330 s) nach 18:07:59.";
+        QTest::newRow("comma delimiter") << QByteArray("Time,Module,Pin\n1.200,1,1\n") << CsvImportOptions()
+                                         << QStringList { "00:00:01 A01" }
+                                         << "„.“ ist der Dezimalpunkt in „1.200“: das Komma ist "
+                                            "das Trennzeichen der Datei.";
+        QTest::newRow("range, decimal comma")
+            << QByteArray("Zeit;Modul;Pin\n3,000;1;0\n70,500;1;1\n") << CsvImportOptions()
+            << QStringList { "00:00:03 A00", "00:01:11 A01" }
+            << "„,“ ist das Dezimalkomma in 2 Zeiten wie „3,000“: mit "
+               "Tausenderkomma läge „70,500“ (70500 s) nach 18:07:59.";
+        QTest::newRow("still open") << QByteArray("Zeit;Modul;Pin\n3.000;1;0\n1.200;1;1\n")
+                                    << CsvImportOptions() << QStringList() << "mehrdeutig";
+        QTest::newRow("both marks") << QByteArray("Zeit;Modul;Pin\n3.000;1;0\n70,500;1;1\n")
+                                    << CsvImportOptions() << QStringList() << "mehrdeutig";
+    }
+    void decimalMarkIsSettledByTheFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(CsvImportOptions, options);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, said);
+        const CsvImport imported = ReadShotListCsv(bytes, options);
+        if (entries.isEmpty()) {
+            QVERIFY(!imported.list);
+            QVERIFY2(imported.problems.join('\n').contains(said), qPrintable(imported.problems.join('\n')));
+            return;
+        }
+        QVERIFY2(
+            imported.problems.isEmpty(), qPrintable(imported.problems.mid(0, 3).join(QLatin1Char('\n'))));
+        QVERIFY(imported.list);
+        QCOMPARE(entriesOf(*imported.list), entries);
+        QVERIFY2(CsvSummaryLines(imported).contains(said), qPrintable(CsvSummaryLines(imported).join('\n')));
+    }
+
     void summarySaysWhatWasDone_data()
     {
         QTest::addColumn<QByteArray>("bytes");

@@ -33,21 +33,24 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("marked");
         QTest::newRow("none") << QStringList { "B05", "B06", "C05", "" } << QString() << QList<int> {};
         QTest::newRow("no circuit twice") << QStringList { "", "", "A00" } << QString() << QList<int> {};
-        QTest::newRow("same code") << QStringList { "B05", "A01", "B05" } << "Doppelt belegt: B05 (Nr. 1, 3)"
-                                   << QList<int> { 0, 2 };
-        QTest::newRow("H against B") << QStringList { "B05", "H05" } << "Doppelt belegt: B05 (Nr. 1, 2)"
+        QTest::newRow("same code") << QStringList { "B05", "A01", "B05" }
+                                   << "Doppelt belegt: B05 (Nr. 1 und Nr. 3)" << QList<int> { 0, 2 };
+        QTest::newRow("H against B") << QStringList { "B05", "H05" }
+                                     << "Doppelt belegt: B05 (Nr. 1 und Nr. 2 über H05)"
                                      << QList<int> { 0, 1 };
         QTest::newRow("H against C") << QStringList { "H07", "A07", "C07" }
-                                     << "Doppelt belegt: C07 (Nr. 1, 3)" << QList<int> { 0, 2 };
+                                     << "Doppelt belegt: C07 (Nr. 1 über H07 und Nr. 3)"
+                                     << QList<int> { 0, 2 };
         QTest::newRow("H against B and C")
-            << QStringList { "B05", "C05", "H05" } << "Doppelt belegt: B05 (Nr. 1, 3); C05 (Nr. 2, 3)"
+            << QStringList { "B05", "C05", "H05" }
+            << "Doppelt belegt: B05 (Nr. 1 und Nr. 3 über H05); C05 (Nr. 2 und Nr. 3 über H05)"
             << QList<int> { 0, 1, 2 };
         QTest::newRow("H twice alone")
-            << QStringList { "H03", "H03" } << "Doppelt belegt: H03 (Nr. 1, 2)" << QList<int> { 0, 1 };
+            << QStringList { "H03", "H03" } << "Doppelt belegt: H03 (Nr. 1 und Nr. 2)" << QList<int> { 0, 1 };
         QTest::newRow("H not against A or D")
             << QStringList { "A05", "D05", "H05" } << QString() << QList<int> {};
         QTest::newRow("two groups") << QStringList { "A00", "G31", "A00", "G31", "A00" }
-                                    << "Doppelt belegt: A00 (Nr. 1, 3, 5); G31 (Nr. 2, 4)"
+                                    << "Doppelt belegt: A00 (Nr. 1, Nr. 3 und Nr. 5); G31 (Nr. 2 und Nr. 4)"
                                     << QList<int> { 0, 1, 2, 3, 4 };
     }
     void findsCircuitsFiredTwice()
