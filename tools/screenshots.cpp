@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "import_dialog.h"
 #include "music/waveform_reader.h"
+#include "rehearsal_page.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -177,16 +178,16 @@ int main(int argc, char* argv[])
     const QString music = QDir(shows).filePath(QStringLiteral("Finale.wav"));
     if (!writeDemoMusic(music))
         return 1;
-    QSignalSpy read(window.WaveReader1, &WaveformReader::finished);
+    QSignalSpy read(window.Rehearsal->WaveReader1, &WaveformReader::finished);
     window.document().setMusic(window.document().revision(), music);
     window.document().setMusicStart(window.document().revision(), -30);
     if (!read.wait(20000))
         return 1;
     window.SSTab1->setCurrentIndex(3);
-    window.Combo3->setCurrentIndex(1);
-    window.Check1->setChecked(true);
-    window.Picture1_Click(41.4, -1);
-    window.Picture1_Click(0, 9);
+    window.Rehearsal->Combo3->setCurrentIndex(1);
+    window.Rehearsal->Check1->setChecked(true);
+    window.Rehearsal->Picture1_Click(41.4, -1);
+    window.Rehearsal->Picture1_Click(0, 9);
     QTest::qWait(300);
     if (!window.grab().save(QDir(out).filePath(QStringLiteral("page-probelauf.png"))))
         return 1;

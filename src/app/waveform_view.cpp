@@ -2,9 +2,11 @@
 
 #include "shotlist/list_document.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -13,6 +15,9 @@
 namespace {
 
 constexpr int WaveHeight = 64; // the waveform band above the lanes
+constexpr int LeastWaveHeight = 32; // lanes with room for their numbers go before a taller band
+constexpr double NumberGap = 1;
+constexpr double LeastMarkHalfHeight = 2.5;
 constexpr int Margin = 4;
 constexpr double MaxPixelsPerSecond = 200; // two pixels per peak
 constexpr double ZoomStep = 1.5;
@@ -41,12 +46,15 @@ TimelineStyle WaveformView::style() const
     TimelineStyle style;
     style.laneFont = laneFont();
     style.numberFont = font();
-    style.numberFont.setPointSizeF(7);
+    style.numberFont.setPointSizeF(7); // as m_numberHeight measures it
     style.nameWidth = m_nameWidth;
     style.nameGap = Margin;
-    const int lanes = std::max<qsizetype>(1, TimelineLanes(m_document.list()).size());
-    const double laneH = lanesRect().height() / lanes;
-    style.markHalfHeight = std::clamp(laneH / 2 - 2, 2.0, 6.0);
+    const double laneH = lanesRect().height() / m_laneCount;
+    // Short marks where that leaves a row of numbers above and below them.
+    const double besideNumbers = laneH / 2 - NumberGap - m_numberHeight;
+    style.markHalfHeight = besideNumbers >= LeastMarkHalfHeight ? std::min(6.0, besideNumbers)
+                                                                : std::clamp(laneH / 2 - 2, 2.0, 6.0);
+    style.numberGap = NumberGap;
     style.markWidth = 1.5;
     style.selectedMarkWidth = 3;
     style.lineWidth = 1;
@@ -86,17 +94,26 @@ QRectF WaveformView::plotRect() const
         std::max(1.0, height() - Margin - axis - Margin));
 }
 
+// The waveform band gives up height, down to a least one, while the lanes lack room for numbers.
+double WaveformView::waveBandHeight() const
+{
+    const double room = height() - 2 * Margin - axisHeight() - 2;
+    const double numbers = m_laneCount * 2 * (LeastMarkHalfHeight + NumberGap + m_numberHeight);
+    const double most = std::min<double>(WaveHeight, room / 2);
+    return std::clamp(room - numbers, std::min<double>(LeastWaveHeight, most), std::max(1.0, most));
+}
+
 QRectF WaveformView::waveRect() const
 {
     const QRectF plot = plotRect();
-    return QRectF(plot.left(), plot.top(), plot.width(), std::min<double>(WaveHeight, plot.height() / 2));
+    return QRectF(plot.left(), plot.top(), plot.width(), waveBandHeight());
 }
 
 QRectF WaveformView::lanesRect() const
 {
     const double axis = axisHeight();
     const double left = plotLeft();
-    const double top = Margin + std::min<double>(WaveHeight, (height() - 2 * Margin - axis) / 2) + 2;
+    const double top = Margin + waveBandHeight() + 2;
     return QRectF(
         left, top, std::max(1.0, width() - Margin - left), std::max(1.0, height() - Margin - axis - top));
 }
@@ -104,6 +121,10 @@ QRectF WaveformView::lanesRect() const
 void WaveformView::listChanged()
 {
     QList<int> lanes = TimelineLanes(m_document.list());
+    m_laneCount = std::max<int>(1, int(lanes.size()));
+    QFont numbers = font();
+    numbers.setPointSizeF(7);
+    m_numberHeight = QFontMetricsF(numbers, this).height();
     m_nameWidth = std::max(TimelineNameWidth(this, lanes, laneFont()),
         QFontMetricsF(laneFont(), this).horizontalAdvance(musicLaneName()));
     if (m_selected >= m_document.entryCount())
@@ -226,6 +247,16 @@ void WaveformView::setCursorTime(qint64 showMs)
     ++m_cursorMoves;
     if (m_playing)
         followCursor();
+    update();
+}
+
+void WaveformView::showCursor()
+{
+    const double t = m_cursorMs / 1000.0;
+    if (t >= m_viewFrom && t <= viewTo())
+        return;
+    setViewFrom(t - (viewTo() - m_viewFrom) * 0.05);
+    updateScrollBar();
     update();
 }
 
@@ -372,6 +403,55 @@ void WaveformView::mousePressEvent(QMouseEvent* event)
         = LayoutTimelineLanes(this, m_document.list(), lanesRect(), m_viewFrom, viewTo(), style());
     const int slot = TimelineSlotAt(drawn, lanesRect(), at, 4);
     emit clicked(seconds, slot);
+}
+
+bool WaveformView::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = toolTipAt(help->pos());
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, this);
+    }
+    return true;
+}
+
+// Over a stretch too dense for its numbers: the numbers of the stretch; over a mark: its entry.
+QString WaveformView::toolTipAt(QPointF point) const
+{
+    const QRectF lanes = lanesRect();
+    if (!lanes.contains(point))
+        return QString();
+    const TimelineDrawn drawn
+        = LayoutTimelineLanes(this, m_document.list(), lanes, m_viewFrom, viewTo(), style());
+    const int row
+        = int((point.y() - lanes.top()) / (lanes.height() / std::max<qsizetype>(1, drawn.lanes.size())));
+    const ShotList& list = m_document.list();
+    for (const TimelineStretch& stretch : drawn.unnumbered) {
+        if (drawn.lanes.indexOf(stretch.lane) != row)
+            continue;
+        if (point.x() < xOf(stretch.fromSeconds) - 4 || point.x() > xOf(stretch.toSeconds) + 4)
+            continue;
+        QStringList numbers;
+        for (int slot : stretch.entrySlots)
+            numbers.append(QString::number(slot + 1));
+        return QStringLiteral("Nr. %1\n%2 bis %3")
+            .arg(numbers.join(QStringLiteral(", ")), FormatClock(qint32(stretch.fromSeconds)),
+                FormatClock(qint32(stretch.toSeconds)));
+    }
+    const int slot = TimelineSlotAt(drawn, lanes, point, 4);
+    if (slot < 0)
+        return QString();
+    QString text = QStringLiteral("Nr. %1  %2  %3")
+                       .arg(slot + 1, 3, 10, QLatin1Char('0'))
+                       .arg(FormatClock(list.times[slot]), CircuitLabel(list.circuits[slot]));
+    if (!list.effects[slot].isEmpty())
+        text += QStringLiteral("  ") + list.effects[slot];
+    return text;
 }
 
 void WaveformView::wheelEvent(QWheelEvent* event)

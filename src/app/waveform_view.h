@@ -26,6 +26,8 @@ public:
     void setMusic(qint64 durationMs, std::shared_ptr<const Waveform> waveform);
     void setMusicStart(qint32 tenths);
     void setCursorTime(qint64 showMs);
+    // Brings the cursor into sight when it is outside the part shown.
+    void showCursor();
     qint64 cursorTime() const { return m_cursorMs; }
     // While playing, a mark lights up as the cursor passes it, and the view follows the cursor.
     void setPlaying(bool playing);
@@ -54,6 +56,7 @@ signals:
     void clicked(double seconds, int slot);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -63,6 +66,8 @@ private:
     TimelineStyle style() const;
     QFont laneFont() const;
     double axisHeight() const;
+    double waveBandHeight() const;
+    QString toolTipAt(QPointF point) const;
     QRectF plotRect() const; // waveform band and lanes
     QRectF waveRect() const;
     double plotLeft() const;
@@ -85,6 +90,8 @@ private:
     double m_viewFrom = 0;
     double m_zoom = 1; // times the scale at which the whole range fits
     double m_nameWidth = 0;
+    int m_laneCount = 1;
+    double m_numberHeight = 0;
     QPointer<QScrollBar> m_scrollBar;
     bool m_settingScroll = false;
     QImage m_waveImage;

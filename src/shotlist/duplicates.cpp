@@ -33,12 +33,12 @@ bool HasAnyCircuit(const ShotList& list)
 
 QList<int> ReservedSlots(const ShotList& list)
 {
-    QList<int> slots;
+    QList<int> reserved;
     for (int slot = CountEntries(list); slot < EntryCount; ++slot) {
         if (list.circuits[slot] != NoCircuit || !list.effects[slot].isEmpty())
-            slots.append(slot);
+            reserved.append(slot);
     }
-    return slots;
+    return reserved;
 }
 
 QList<DuplicateCircuit> FindDuplicateCircuits(const ShotList& list)
