@@ -199,6 +199,10 @@ void Form1::buildWindow()
     placeTw(Command2[1], 5160, 5280, 2535, 375);
     Command2[2] = makeButton(page0, QStringLiteral("Command2_2"), QStringLiteral("Prüfen"));
     placeTw(Command2[2], 5160, 6000, 2535, 375);
+    // In the free room between the port and the statistics.
+    Label19 = makeLabel(page0, QStringLiteral("Label19"), QString());
+    Label19->setPalette(noticePalette(Label19));
+    placeTw(Label19, 5160, 1200, 3375, 495);
 
     Frame2 = make<QFrame>(page0, QStringLiteral("Frame2"));
     Frame2->setFrameShape(QFrame::Box);
@@ -331,6 +335,7 @@ void Form1::anchorElements()
     page0->add(List1, PageAnchors::Grows);
     page0->add(Combo1, PageAnchors::MovesRight);
     page0->add(Label4, PageAnchors::MovesRight);
+    page0->add(Label19, PageAnchors::MovesRight);
     for (QPushButton* button : Command2)
         page0->add(button, PageAnchors::MovesRightDown);
     // The transfer frame stands in the middle of the page.

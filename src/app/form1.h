@@ -14,6 +14,7 @@ class ClickLabel;
 class DriveBox;
 class FolderList;
 class QComboBox;
+class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -65,6 +66,7 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QPushButton* Command3 = nullptr;
+    QLabel* Label19 = nullptr; // what Strg+S did
     TransferEngine* MSComm1 = nullptr; // the port to the firing device
 
     // "Datei"
@@ -187,6 +189,12 @@ private:
     void selectLastFile();
     bool acceptName(const QString& name);
     void reportSaveFailure(const QString& path, const QString& reason);
+    void saveToOwnFile();
+    void showSaveNotice(const QString& text);
+    void showSavedFile(const QString& path);
+    void watchFolder(const QString& folder);
+    void followFolderOnDisk();
+    QFileSystemWatcher* m_folderWatch = nullptr;
 
     void setupSheet();
     void printCrewSheet();

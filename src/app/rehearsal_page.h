@@ -35,6 +35,8 @@ public:
     // Ends the player and every report before the window around the page goes.
     void teardown();
 
+    // The notice under the picture.
+    void showNotice(const QString& text) { showMusicNotice(text); }
     // The entry selected elsewhere (List2); -1 for none.
     void showEntry(int slot);
 

@@ -399,10 +399,14 @@ void WaveformView::mousePressEvent(QMouseEvent* event)
         return;
     const double seconds
         = m_viewFrom + (std::clamp(at.x(), plot.left(), plot.right()) - plot.left()) / pixelsPerSecond();
-    const TimelineDrawn drawn
-        = LayoutTimelineLanes(this, m_document.list(), lanesRect(), m_viewFrom, viewTo(), style());
+    const TimelineDrawn drawn = drawnLanes();
     const int slot = TimelineSlotAt(drawn, lanesRect(), at, 4);
     emit clicked(seconds, slot);
+}
+
+TimelineDrawn WaveformView::drawnLanes() const
+{
+    return LayoutTimelineLanes(this, m_document.list(), lanesRect(), m_viewFrom, viewTo(), style());
 }
 
 bool WaveformView::event(QEvent* event)
@@ -426,8 +430,7 @@ QString WaveformView::toolTipAt(QPointF point) const
     const QRectF lanes = lanesRect();
     if (!lanes.contains(point))
         return QString();
-    const TimelineDrawn drawn
-        = LayoutTimelineLanes(this, m_document.list(), lanes, m_viewFrom, viewTo(), style());
+    const TimelineDrawn drawn = drawnLanes();
     const int row
         = int((point.y() - lanes.top()) / (lanes.height() / std::max<qsizetype>(1, drawn.lanes.size())));
     const ShotList& list = m_document.list();

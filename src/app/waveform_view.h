@@ -47,6 +47,8 @@ public:
     // Where a show time is drawn, and the rectangle of the lanes.
     double xOf(double seconds) const;
     QRectF lanesRect() const;
+    // The marks and numbers as the picture draws them now.
+    TimelineDrawn drawnLanes() const;
     // How often the picture was painted and the cursor moved (benchmarks).
     int paintCount() const { return m_paints; }
     int cursorMoves() const { return m_cursorMoves; }
