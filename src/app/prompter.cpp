@@ -11,8 +11,8 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPaintEngine>
 #include <QPainter>
+#include <QPaintEngine>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
