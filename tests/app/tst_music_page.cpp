@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,6 +28,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -403,6 +405,126 @@ private Q_SLOTS:
         QCOMPARE(w.Rehearsal->Picture1->selectedSlot(), -1);
         QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.document().entryCount(), 3);
+        // The deletion it spoke of is undone: the notice goes.
+        QCOMPARE(w.Rehearsal->Label13->text(), QString());
+    }
+
+    // With four devices at the default size every mark has its number, on every lane.
+    void everyMarkHasItsNumberOnFourLanes()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        ShotList list = ShotList::startup();
+        for (int i = 0; i < 24; ++i) {
+            list.times[i] = 8 * i;
+            list.circuits[i] = qint16((i % 4) * 32 + i);
+        }
+        w.document().reset(list);
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        const TimelineDrawn drawn = w.Rehearsal->Picture1->drawnLanes();
+        QCOMPARE(drawn.lanes.size(), 4);
+        QCOMPARE(drawn.marks.size(), 24);
+        for (const TimelineMark& mark : drawn.marks)
+            QVERIFY2(!mark.number.isEmpty(), qPrintable(QString::number(mark.slot + 1)));
+        QVERIFY(drawn.unnumbered.isEmpty());
+    }
+
+    // Where marks are too dense for their numbers, the tool tip over the stretch names them; the
+    // selected mark always shows its number, and its line in List2 is selected, and the other way round.
+    void denseMarksNameTheirNumbersAndFollowTheSelection()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        ShotList list = ShotList::startup();
+        for (int i = 0; i < 30; ++i) {
+            list.times[i] = 100 + i;
+            list.circuits[i] = qint16(32 + i);
+        }
+        list.times[30] = 600;
+        list.circuits[30] = 0;
+        w.document().reset(list);
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        WaveformView* picture = w.Rehearsal->Picture1;
+        TimelineDrawn drawn = picture->drawnLanes();
+        QVERIFY(!drawn.unnumbered.isEmpty());
+        const TimelineStretch stretch = drawn.unnumbered.first();
+        const int hidden = stretch.entrySlots[1];
+        const QRectF lanes = picture->lanesRect();
+        const int row = int(drawn.lanes.indexOf(stretch.lane));
+        const QPoint over(int(picture->xOf((stretch.fromSeconds + stretch.toSeconds) / 2)),
+            int(lanes.top() + (row + 0.5) * lanes.height() / drawn.lanes.size()));
+        QHelpEvent help(QEvent::ToolTip, over, picture->mapToGlobal(over));
+        QApplication::sendEvent(picture, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(
+            QToolTip::text().contains(QStringLiteral(", %1,").arg(hidden + 1)), qPrintable(QToolTip::text()));
+
+        // List2 -> picture: the selected mark shows its number.
+        w.List2->setCurrentRow(hidden);
+        QCOMPARE(picture->selectedSlot(), hidden);
+        drawn = picture->drawnLanes();
+        for (const TimelineMark& mark : drawn.marks) {
+            if (mark.slot == hidden)
+                QVERIFY(!mark.number.isEmpty());
+        }
+        // Picture -> List2.
+        QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, markPoint(w, 30));
+        QCOMPARE(picture->selectedSlot(), 30);
+        QCOMPARE(w.List2->currentRow(), 30);
+        QVERIFY(w.List2->item(30)->isSelected());
+        // A mark moved by the page keeps its line selected.
+        QTest::keyClick(picture, Qt::Key_Left);
+        QCOMPARE(w.list().times[30], 599);
+        QCOMPARE(w.List2->currentRow(), 30);
+    }
+
+    // A list that replaces one with music starting earlier (a receive, an import, a list without music)
+    // shows the show time and the next shot from its own Musikbeginn.
+    void showTimeFollowsTheNewListsMusicStart_data()
+    {
+        QTest::addColumn<int>("startTenths");
+        QTest::addColumn<QString>("clock");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("received, no music") << 0 << "Showzeit 00:00:00"
+                                            << "in 5 s";
+        QTest::newRow("imported, music later") << 20 << "Showzeit 00:00:02"
+                                               << "in 3 s";
+    }
+    void showTimeFollowsTheNewListsMusicStart()
+    {
+        QFETCH(int, startTenths);
+        QFETCH(QString, clock);
+        QFETCH(QString, next);
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        ListMeta before;
+        before.musicStartTenths = -30;
+        w.document().reset(ListWithTimes({ 5, 8 }), before);
+        QCOMPARE(w.Rehearsal->Label14->text(), QStringLiteral("Showzeit −00:00:03"));
+        ListMeta after;
+        after.musicStartTenths = startTenths;
+        QVERIFY(w.document().replace(
+            w.document().revision(), ListWithTimes({ 5, 8 }), after, QStringLiteral("Empfang")));
+        QCOMPARE(w.Rehearsal->Label14->text(), clock);
+        QVERIFY2(w.Rehearsal->Label15->text().endsWith(next), qPrintable(w.Rehearsal->Label15->text()));
+    }
+
+    // Another track chosen while the view shows a late part of a long one: the cursor, at the new
+    // music's start, is in sight.
+    void anotherTrackShowsTheCursor()
+    {
+        QTemporaryDir dir;
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("lang.wav"), 120.0), 0));
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        WaveformView* picture = w.Rehearsal->Picture1;
+        for (int i = 0; i < 6; ++i)
+            picture->zoomIn();
+        w.Rehearsal->HScroll1->setValue(w.Rehearsal->HScroll1->maximum());
+        QVERIFY(picture->viewFrom() > 60);
+        QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("kurz.wav"), 100.0), 50));
+        const double cursor = picture->cursorTime() / 1000.0;
+        QCOMPARE(cursor, 5.0);
+        QVERIFY2(cursor >= picture->viewFrom() && cursor <= picture->viewTo(),
+            qPrintable(
+                QStringLiteral("%1 in %2..%3").arg(cursor).arg(picture->viewFrom()).arg(picture->viewTo())));
     }
 
     // "+" and "−" zoom around the cursor, Strg+wheel around the pointer; a click elsewhere than on a mark
