@@ -99,7 +99,8 @@ double WaveformView::waveBandHeight() const
 {
     const double room = height() - 2 * Margin - axisHeight() - 2;
     const double numbers = m_laneCount * 2 * (LeastMarkHalfHeight + NumberGap + m_numberHeight);
-    const double most = std::min<double>(WaveHeight, room / 2);
+    // A tall picture gives the music a fifth of its height.
+    const double most = std::min<double>(std::max<double>(WaveHeight, room / 5), room / 2);
     return std::clamp(room - numbers, std::min<double>(LeastWaveHeight, most), std::max(1.0, most));
 }
 
