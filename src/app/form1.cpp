@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFrame>
-#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -376,9 +375,8 @@ void Form1::setupRehearsal()
     page->setObjectName(QStringLiteral("Page3"));
     SSTab1->addTab(page, QStringLiteral("Probelauf"));
     Rehearsal = new RehearsalPage(*m_document, page);
+    // Laid out when first shown: measuring its elements before would only slow the start.
     Rehearsal->setGeometry(QRect(QPoint(120 / 15, 360 / 15), FrameSize));
-    // Laid out now, not first when the tab is shown.
-    Rehearsal->layout()->activate();
     Rehearsal->setPrompter(m_prompter.get());
     Rehearsal->setFolderSource([this] { return CurrentFolder; });
     Frame1[3] = Rehearsal;
@@ -400,14 +398,15 @@ void Form1::resizeEvent(QResizeEvent* event)
     // A hidden page gets its resize event first when shown: its elements are placed now.
     for (PageAnchors* anchors : m_anchors)
         anchors->apply();
-    Rehearsal->layout()->setGeometry(Rehearsal->rect());
 }
 
 void Form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_framesPlaced)
+    if (!m_framesPlaced) {
         placeFrames();
+        startFolderWatch();
+    }
 }
 
 // Frame positions count from the tab control's corner; the pages start below the row of tabs,

@@ -22,6 +22,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 class PageAnchors;
 class RehearsalPage;
 class TransferEngine;
@@ -192,9 +193,11 @@ private:
     void saveToOwnFile();
     void showSaveNotice(const QString& text);
     void showSavedFile(const QString& path);
+    void startFolderWatch();
     void watchFolder(const QString& folder);
     void followFolderOnDisk();
     QFileSystemWatcher* m_folderWatch = nullptr;
+    QTimer* m_folderSettle = nullptr;
 
     void setupSheet();
     void printCrewSheet();

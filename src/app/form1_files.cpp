@@ -21,6 +21,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTime>
+#include <QTimer>
 
 namespace {
 
@@ -28,6 +29,8 @@ const QString NoFileSelected = QStringLiteral("Keine Datei ausgewählt...");
 const QString NotAShotList = QStringLiteral("Diese Datei ist keine gültige Feuerwerks-Schussliste...");
 const QString SaveTitle = QStringLiteral("Liste speichern");
 const QString AppTitle = QStringLiteral("Kelto");
+constexpr int FolderWatchDelayMs = 300;
+constexpr int FolderSettleMs = 100;
 
 // The full path for messages, also when the folder is still the working folder.
 QString shownPath(const QString& path)
@@ -55,10 +58,11 @@ void Form1::setupFiles()
     Drive1->installEventFilter(this);
     Dir1->installEventFilter(this);
 
-    // The folder as it is on disk: a list written by another program shows up without a click.
-    m_folderWatch = new QFileSystemWatcher(this);
-    connect(m_folderWatch, &QFileSystemWatcher::directoryChanged, this, &Form1::followFolderOnDisk);
-    watchFolder(Dir1->path());
+    // A burst of changes (a program writing many files) is followed once.
+    m_folderSettle = new QTimer(this);
+    m_folderSettle->setSingleShot(true);
+    m_folderSettle->setInterval(FolderSettleMs);
+    connect(m_folderSettle, &QTimer::timeout, this, &Form1::followFolderOnDisk);
 
     auto* save = new QAction(QStringLiteral("Speichern"), this);
     save->setObjectName(QStringLiteral("SaveAction"));
@@ -68,8 +72,23 @@ void Form1::setupFiles()
     addAction(save);
 }
 
+// The folder as it is on disk: a list written by another program shows up without a click. Setting up
+// the watch reads the system's mount table, so it starts once the window is up, and catches up then.
+void Form1::startFolderWatch()
+{
+    QTimer::singleShot(FolderWatchDelayMs, this, [this] {
+        m_folderWatch = new QFileSystemWatcher(this);
+        connect(m_folderWatch, &QFileSystemWatcher::directoryChanged, m_folderSettle,
+            qOverload<>(&QTimer::start));
+        watchFolder(Dir1->path());
+        followFolderOnDisk();
+    });
+}
+
 void Form1::watchFolder(const QString& folder)
 {
+    if (!m_folderWatch)
+        return;
     const QStringList watched = m_folderWatch->directories();
     if (watched == QStringList { folder })
         return;

@@ -124,6 +124,7 @@ private Q_SLOTS:
         QVERIFY2(w.SSTab1->tabBar()->mapTo(&w, lastTab.topRight()).x() < w.Command1->x(),
             "the tabs run under Ende");
         QCOMPARE(w.Command1->geometry().right(), w.width() - 1);
+        w.SSTab1->setCurrentIndex(3); // laid out as it is first shown
         const QList<QWidget*> elements = w.Frame1[3]->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         QVERIFY(elements.size() >= 17);
         for (QWidget* e : elements) {

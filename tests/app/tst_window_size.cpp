@@ -17,9 +17,12 @@
 
 namespace {
 
-// The elements of a page with their places, by name.
+// The elements of a page with their places, by name, as the page shows them.
 QHash<QString, QRect> places(QWidget* page)
 {
+    auto* tabs = qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget()->parentWidget());
+    if (tabs)
+        tabs->setCurrentWidget(page->parentWidget());
     QHash<QString, QRect> found;
     for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         found.insert(w->objectName(), w->geometry());
