@@ -4,6 +4,7 @@
 #include "music/show_time.h"
 #include "music/tapping.h"
 #include "music/waveform_reader.h"
+#include "player_controls.h"
 #include "prompter.h"
 #include "shotlist/list_document.h"
 #include "shotlist/stored_text.h"
@@ -113,12 +114,9 @@ void RehearsalPage::buildPage()
     Label13->setFixedHeight(2 * fontMetrics().lineSpacing() + 4);
     Label13->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
-    Command6[1] = make<QPushButton>(this, QStringLiteral("Command6_1"));
-    Command6[1]->setText(QStringLiteral("Abspielen"));
-    Command6[1]->setFixedSize(110, 28);
-    Command6[2] = make<QPushButton>(this, QStringLiteral("Command6_2"));
-    Command6[2]->setText(QStringLiteral("Stopp"));
-    Command6[2]->setFixedSize(90, 28);
+    m_controls = new PlayerControls(this);
+    Command6[1] = m_controls->playButton();
+    Command6[2] = m_controls->stopButton();
     Label14 = makeLine(this, QStringLiteral("Label14"));
     QFont clockFont = Label14->font();
     clockFont.setPointSizeF(clockFont.pointSizeF() * 1.3);
@@ -167,8 +165,7 @@ void RehearsalPage::buildPage()
     scroll->addWidget(Command6[4]);
     page->addWidget(Label13);
     QHBoxLayout* play = row(page);
-    play->addWidget(Command6[1]);
-    play->addWidget(Command6[2]);
+    play->addWidget(m_controls);
     play->addSpacing(6);
     play->addWidget(Label14);
     play->addStretch(1);
@@ -198,8 +195,11 @@ void RehearsalPage::connectPlayer()
     m_playTimer->setInterval(CursorStepMs);
     connect(m_playTimer, &QTimer::timeout, this, &RehearsalPage::ShowPlayback);
 
-    for (int i = 0; i < int(Command6.size()); ++i)
+    for (int i : { 0, 3, 4 })
         connect(Command6[i], &QPushButton::clicked, this, [this, i] { Command6_Click(i); });
+    connect(m_controls, &PlayerControls::play, MediaPlayer1, &PlaybackClock::play);
+    connect(m_controls, &PlayerControls::pause, MediaPlayer1, &PlaybackClock::pause);
+    connect(m_controls, &PlayerControls::stop, this, [this] { Command6_Click(2); });
     connect(Check1, &QCheckBox::toggled, this, &RehearsalPage::Check1_Click);
     connect(Combo3, &QComboBox::currentIndexChanged, this, &RehearsalPage::Combo3_Click);
     connect(Text4, &QLineEdit::editingFinished, this, &RehearsalPage::Text4_LostFocus);
@@ -208,7 +208,7 @@ void RehearsalPage::connectPlayer()
     connect(&m_document, &ListDocument::changed, this, &RehearsalPage::musicListChanged);
 
     connect(MediaPlayer1, &PlaybackClock::playingChanged, this, [this](bool playing) {
-        Command6[1]->setText(playing ? QStringLiteral("Pause") : QStringLiteral("Abspielen"));
+        m_controls->setPlaying(playing);
         Picture1->setPlaying(playing);
         if (playing)
             m_playTimer->start();
@@ -423,8 +423,7 @@ void RehearsalPage::showMusicState()
     }
     Label12->setText(text);
     Label12->setToolTip(m_musicShown.isEmpty() ? QString() : shownPath(m_musicShown));
-    Command6[1]->setEnabled(hasMusic);
-    Command6[2]->setEnabled(hasMusic);
+    m_controls->setMusicReady(hasMusic);
 }
 
 void RehearsalPage::musicListChanged()

@@ -8,6 +8,7 @@
 
 class ListDocument;
 class PlaybackClock;
+class PlayerControls;
 class Prompter;
 class QCheckBox;
 class QComboBox;
@@ -21,7 +22,8 @@ class WaveformView;
 struct Waveform;
 
 // The page "Probelauf": the music under the show. It owns its elements, their handlers, the player
-// and the waveform reader, and changes the list only through the document. The window hosts it as a
+// and the waveform reader, and wires them: the player controls only emit, the picture only paints.
+// It changes the list only through the document. The window hosts it as a
 // tab and keeps the selection of List2 and of the picture in step through markChosen/showEntry.
 class RehearsalPage : public QFrame {
     Q_OBJECT
@@ -89,6 +91,7 @@ private:
 
     ListDocument& m_document;
     Prompter* m_prompter = nullptr;
+    PlayerControls* m_controls = nullptr;
     std::function<QString()> m_folder;
     bool m_musicChanging = false; // the page's own change of the list: its selection stays
     QString m_musicShown; // the music the page has loaded
