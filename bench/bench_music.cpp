@@ -3,6 +3,7 @@
 #include "music/playback_clock.h"
 #include "music/show_time.h"
 #include "music/waveform_reader.h"
+#include "rehearsal_page.h"
 #include "waveform_view.h"
 
 #include <QApplication>
@@ -103,7 +104,11 @@ public:
     {
         window.document().setMusic(window.document().revision(), path);
         return waitFor(
-            [&] { return window.MediaPlayer1->duration() > 0 && !window.WaveReader1->isReading(); }, 60000);
+            [&] {
+                return window.Rehearsal->MediaPlayer1->duration() > 0
+                    && !window.Rehearsal->WaveReader1->isReading();
+            },
+            60000);
     }
 
     Form1 window;
@@ -145,7 +150,7 @@ void BM_WaveformOfTenMinuteMp3(benchmark::State& state)
     for (auto _ : state) {
         MusicWindow w;
         std::shared_ptr<const Waveform> waveform;
-        QObject::connect(w.window.WaveReader1, &WaveformReader::finished,
+        QObject::connect(w.window.Rehearsal->WaveReader1, &WaveformReader::finished,
             [&](std::shared_ptr<const Waveform> done) { waveform = std::move(done); });
         w.watch.start();
         const double resident = residentMb();
@@ -197,11 +202,11 @@ void BM_PlaybackCursorAndCpu(benchmark::State& state)
     double cursorSteps = 0;
     double cpuShare = 0;
     for (auto _ : state) {
-        w.window.MediaPlayer1->seek(60000);
-        w.window.Command6_Click(1);
-        w.waitFor([&] { return w.window.MediaPlayer1->position() > 60100; }, 5000);
-        const int movesBefore = w.window.Picture1->cursorMoves();
-        const int paintsBefore = w.window.Picture1->paintCount();
+        w.window.Rehearsal->MediaPlayer1->seek(60000);
+        w.window.Rehearsal->Command6_Click(1);
+        w.waitFor([&] { return w.window.Rehearsal->MediaPlayer1->position() > 60100; }, 5000);
+        const int movesBefore = w.window.Rehearsal->Picture1->cursorMoves();
+        const int paintsBefore = w.window.Rehearsal->Picture1->paintCount();
         const double cpu = cpuSeconds();
         QElapsedTimer timer;
         timer.start();
@@ -211,10 +216,10 @@ void BM_PlaybackCursorAndCpu(benchmark::State& state)
         loop.exec();
         const double wall = timer.nsecsElapsed() / 1e9;
         const double used = cpuSeconds() - cpu;
-        cursorSteps = (w.window.Picture1->cursorMoves() - movesBefore) / wall;
+        cursorSteps = (w.window.Rehearsal->Picture1->cursorMoves() - movesBefore) / wall;
         cpuShare = 100 * used / wall;
-        state.counters["paints_per_s"] = (w.window.Picture1->paintCount() - paintsBefore) / wall;
-        w.window.Command6_Click(1);
+        state.counters["paints_per_s"] = (w.window.Rehearsal->Picture1->paintCount() - paintsBefore) / wall;
+        w.window.Rehearsal->Command6_Click(1);
         state.SetIterationTime(wall);
     }
     state.counters["cursor_steps_per_s"] = cursorSteps;
@@ -236,34 +241,34 @@ void BM_TapStampError(benchmark::State& state)
         state.SkipWithError("the click track did not open");
         return;
     }
-    auto* player = w.window.MediaPlayer1->findChild<QMediaPlayer*>();
-    w.window.Check1->setChecked(true);
-    w.window.Picture1->setFocus();
+    auto* player = w.window.Rehearsal->MediaPlayer1->findChild<QMediaPlayer*>();
+    w.window.Rehearsal->Check1->setChecked(true);
+    w.window.Rehearsal->Picture1->setFocus();
     double worst = 0;
     double sum = 0;
     int taps = 0;
     for (auto _ : state) {
-        w.window.MediaPlayer1->stop();
-        w.window.Command6_Click(1);
-        w.waitFor([&] { return w.window.MediaPlayer1->position() > 200; }, 5000);
+        w.window.Rehearsal->MediaPlayer1->stop();
+        w.window.Rehearsal->Command6_Click(1);
+        w.waitFor([&] { return w.window.Rehearsal->MediaPlayer1->position() > 200; }, 5000);
         QElapsedTimer timer;
         timer.start();
         for (int k = 1; k <= 40; ++k) {
             w.waitFor([&] { return timer.elapsed() >= k * 137; }, 1000);
             const qint64 truth = player->position();
-            QCoreApplication::postEvent(w.window.Picture1,
+            QCoreApplication::postEvent(w.window.Rehearsal->Picture1,
                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")));
-            QCoreApplication::postEvent(w.window.Picture1,
+            QCoreApplication::postEvent(w.window.Rehearsal->Picture1,
                 new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")));
-            const qint64 stamped = w.window.TapStampMs;
-            w.waitFor([&] { return w.window.TapStampMs != stamped; }, 1000);
-            const double error = std::abs(double(w.window.TapStampMs - ShowTimeMs(truth, 0)));
+            const qint64 stamped = w.window.Rehearsal->TapStampMs;
+            w.waitFor([&] { return w.window.Rehearsal->TapStampMs != stamped; }, 1000);
+            const double error = std::abs(double(w.window.Rehearsal->TapStampMs - ShowTimeMs(truth, 0)));
             worst = std::max(worst, error);
             sum += error;
             ++taps;
         }
         state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-        w.window.Command6_Click(1);
+        w.window.Rehearsal->Command6_Click(1);
     }
     state.counters["taps"] = taps;
     state.counters["mean_error_ms"] = taps ? sum / taps : 0;

@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "import_dialog.h"
 #include "music/waveform_reader.h"
+#include "rehearsal_page.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -31,7 +33,7 @@ ShotList demoShow(int entries)
     const int gaps[] = { 5, 12, 3, 30, 8, 10, 7, 15, 4, 60, 2, 9, 20, 6 };
     for (int k = 0; k < entries; ++k) {
         list.times[k] = k == 0 ? 0 : list.times[k - 1] + gaps[(k - 1) % 14];
-        list.circuits[k] = qint16((k % 3) * 32 + k);
+        list.circuits[k] = qint16((k % 4) * 32 + k / 4);
     }
     return list;
 }
@@ -149,21 +151,48 @@ int main(int argc, char* argv[])
     for (int k = 0; k < 8; ++k)
         shown.effects[k] = QString::fromUtf8(effects[k]);
     window.document().reset(shown);
+    const QString music = QDir(shows).filePath(QStringLiteral("Finale.wav"));
+    if (!writeDemoMusic(music))
+        return 1;
+    QSignalSpy read(window.Rehearsal->WaveReader1, &WaveformReader::finished);
+    window.document().setMusic(window.document().revision(), music);
+    window.document().setMusicStart(window.document().revision(), -30);
+    if (!read.wait(20000))
+        return 1;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    const char* names[] = { "page-kommunikation.png", "page-datei.png", "page-bearbeiten.png" };
-    for (int page = 0; page < 3; ++page) {
-        window.SSTab1->setCurrentIndex(page);
-        if (page == 1)
-            window.File1->setCurrentRow(window.File1->count() - 1);
-        if (page == 2)
-            window.List2->setCurrentRow(6);
-        QTest::qWait(100);
-        if (!window.grab().save(QDir(out).filePath(QLatin1String(names[page]))))
-            return 1;
+
+    // Each page at the default size, then maximised on the screen.
+    const QStringList names { "page-kommunikation", "page-datei", "page-bearbeiten", "page-probelauf" };
+    const QSize screen = window.screen()->availableGeometry().size();
+    for (const QString& suffix : { QString(), QStringLiteral("-max") }) {
+        if (!suffix.isEmpty()) {
+            window.setWindowState(Qt::WindowMaximized);
+            window.resize(screen);
+            QTest::qWait(200);
+        }
+        for (int page = 0; page < 4; ++page) {
+            window.SSTab1->setCurrentIndex(page);
+            if (page == 1)
+                window.File1->setCurrentRow(window.File1->count() - 1);
+            if (page == 2)
+                window.List2->setCurrentRow(6);
+            if (page == 3) {
+                window.Rehearsal->Combo3->setCurrentIndex(1);
+                window.Rehearsal->Check1->setChecked(true);
+                window.Rehearsal->Picture1_Click(41.4, -1);
+                window.Rehearsal->Picture1_Click(0, 9);
+            }
+            QTest::qWait(300);
+            if (!window.grab().save(QDir(out).filePath(names[page] + suffix + QStringLiteral(".png"))))
+                return 1;
+        }
     }
+
     // A receive in progress: the transfer frame over the page, the count above the list.
+    window.setWindowState(Qt::WindowNoState);
+    window.resize(633, 465);
     window.SSTab1->setCurrentIndex(0);
     window.List1->clear();
     window.Label1->setText(QStringLiteral("612 / 68,"));
@@ -171,24 +200,6 @@ int main(int argc, char* argv[])
     QTest::qWait(100);
     if (!window.grab().save(QDir(out).filePath(QStringLiteral("receiving.png"))))
         return 1;
-
-    // Rehearsal: the demo show against its music, tapping on B.
     window.Frame2->hide();
-    const QString music = QDir(shows).filePath(QStringLiteral("Finale.wav"));
-    if (!writeDemoMusic(music))
-        return 1;
-    QSignalSpy read(window.WaveReader1, &WaveformReader::finished);
-    window.document().setMusic(window.document().revision(), music);
-    window.document().setMusicStart(window.document().revision(), -30);
-    if (!read.wait(20000))
-        return 1;
-    window.SSTab1->setCurrentIndex(3);
-    window.Combo3->setCurrentIndex(1);
-    window.Check1->setChecked(true);
-    window.Picture1_Click(41.4, -1);
-    window.Picture1_Click(0, 9);
-    QTest::qWait(300);
-    if (!window.grab().save(QDir(out).filePath(QStringLiteral("page-probelauf.png"))))
-        return 1;
     return importPreviews(out) ? 0 : 1;
 }

@@ -15,27 +15,42 @@ FolderList::FolderList(QWidget* parent)
 void FolderList::setPath(const QString& path)
 {
     m_path = ExistingFolder(path);
-    {
-        const QSignalBlocker block(this);
-        clear();
-        const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-        const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-        const QStringList chain = FolderChain(m_path);
-        const QString indent = QStringLiteral("  ");
-        for (int depth = 0; depth < chain.size(); ++depth) {
-            const QString name = depth == 0 ? chain[depth] : QFileInfo(chain[depth]).fileName();
-            auto* item = new QListWidgetItem(open, indent.repeated(depth) + name, this);
-            item->setData(Qt::UserRole, chain[depth]);
-        }
-        const int currentRow = count() - 1;
-        for (const QString& sub : Subfolders(m_path)) {
-            auto* item = new QListWidgetItem(
-                closed, indent.repeated(chain.size()) + QFileInfo(sub).fileName(), this);
-            item->setData(Qt::UserRole, sub);
-        }
-        setCurrentRow(currentRow);
-    }
+    fill(m_path);
     emit pathChanged();
+}
+
+bool FolderList::reload()
+{
+    if (!QFileInfo(m_path).isDir())
+        return false;
+    fill(highlightedPath());
+    return true;
+}
+
+// The chain down to the open folder, then its subfolders; the line of highlighted stays highlighted,
+// else the open folder's.
+void FolderList::fill(const QString& highlighted)
+{
+    const QSignalBlocker block(this);
+    clear();
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const QStringList chain = FolderChain(m_path);
+    const QString indent = QStringLiteral("  ");
+    for (int depth = 0; depth < chain.size(); ++depth) {
+        const QString name = depth == 0 ? chain[depth] : QFileInfo(chain[depth]).fileName();
+        auto* item = new QListWidgetItem(open, indent.repeated(depth) + name, this);
+        item->setData(Qt::UserRole, chain[depth]);
+    }
+    int currentRow = count() - 1;
+    for (const QString& sub : Subfolders(m_path)) {
+        auto* item
+            = new QListWidgetItem(closed, indent.repeated(chain.size()) + QFileInfo(sub).fileName(), this);
+        item->setData(Qt::UserRole, sub);
+        if (sub == highlighted)
+            currentRow = count() - 1;
+    }
+    setCurrentRow(currentRow);
 }
 
 QString FolderList::highlightedPath() const

@@ -20,11 +20,16 @@ public:
     void setPath(const QString& path);
     // The folder of the highlighted line, or the open one when no line is highlighted.
     QString highlightedPath() const;
+    // Lists the open folder's subfolders anew, as they are on disk now, without pathChanged; false
+    // when the open folder is gone.
+    bool reload();
 
 signals:
     void pathChanged();
 
 private:
+    void fill(const QString& highlighted);
+
     QString m_path;
 };
 

@@ -2,7 +2,9 @@
 
 #include "browser_widgets.h"
 #include "files/list_file.h"
+#include "page_anchors.h"
 #include "port_box.h"
+#include "rehearsal_page.h"
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
 #include "storable_edits.h"
@@ -18,6 +20,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -27,6 +30,9 @@
 namespace {
 
 // Window coordinates are kept in twips, 15 to a pixel.
+constexpr QSize DefaultSize(9495 / 15, 6975 / 15);
+constexpr QSize FrameSize(9255 / 15, 6495 / 15);
+
 void placeTw(QWidget* w, int left, int top, int width, int height)
 {
     w->setGeometry(left / 15, top / 15, width / 15, height / 15);
@@ -125,7 +131,7 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
     setupFiles();
     setupSheet();
     setupLink();
-    setupMusic();
+    setupRehearsal();
     connect(SSTab1, &QTabWidget::currentChanged, this, [this] {
         const int previous = m_currentTab;
         m_currentTab = SSTab1->currentIndex();
@@ -134,15 +140,21 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
     Form_Load();
 }
 
-Form1::~Form1() { teardownMusic(); }
+Form1::~Form1() { Rehearsal->teardown(); }
 
-void Form1::setPrompter(std::unique_ptr<Prompter> prompter) { m_prompter = std::move(prompter); }
+void Form1::setPrompter(std::unique_ptr<Prompter> prompter)
+{
+    m_prompter = std::move(prompter);
+    Rehearsal->setPrompter(m_prompter.get());
+}
 
 void Form1::buildWindow()
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Schusslisteneditor für Feuerwerk-Brenzor"));
-    setFixedSize(9495 / 15, 6975 / 15);
+    // The default size is the smallest; a larger window gives the room to the lists and the picture.
+    setMinimumSize(DefaultSize);
+    resize(DefaultSize);
 
     SSTab1 = make<QTabWidget>(this, QStringLiteral("SSTab1"));
     placeTw(SSTab1, 0, 0, 9495, 6975);
@@ -187,6 +199,10 @@ void Form1::buildWindow()
     placeTw(Command2[1], 5160, 5280, 2535, 375);
     Command2[2] = makeButton(page0, QStringLiteral("Command2_2"), QStringLiteral("Prüfen"));
     placeTw(Command2[2], 5160, 6000, 2535, 375);
+    // In the free room between the port and the statistics.
+    Label19 = makeLabel(page0, QStringLiteral("Label19"), QString());
+    Label19->setPalette(noticePalette(Label19));
+    placeTw(Label19, 5160, 1200, 3375, 495);
 
     Frame2 = make<QFrame>(page0, QStringLiteral("Frame2"));
     Frame2->setFrameShape(QFrame::Box);
@@ -289,6 +305,8 @@ void Form1::buildWindow()
     Label8->setWordWrap(false);
     placeTw(Label8, 4560, 6120, 4575, 315);
 
+    anchorElements();
+
     // Keyboard order of the elements that take the focus.
     const QList<QWidget*> focusOrder { Command1, Command2[0], Command2[1], Command2[2], Command3, Combo1,
         Command4[0], Drive1, Dir1, File1, Command4[1], Command4[3], Command5[0], Command5[1], Command5[2],
@@ -301,11 +319,95 @@ void Form1::buildWindow()
     m_currentTab = 2;
 }
 
+// Where each element of the three pages goes as the window grows: the lists, the comment box and
+// the preview take the room, the buttons and fields keep their size and move with their edge.
+void Form1::anchorElements()
+{
+    using S = PageAnchors::Share;
+    auto* window = new PageAnchors(this, DefaultSize);
+    m_anchors.append(window);
+    window->add(SSTab1, PageAnchors::Grows);
+    window->add(Command1, PageAnchors::MovesRight);
+
+    auto* page0 = new PageAnchors(Frame1[0], FrameSize);
+    m_anchors.append(page0);
+    page0->add(Label1, S { 0, 0, 1, 0 });
+    page0->add(List1, PageAnchors::Grows);
+    page0->add(Combo1, PageAnchors::MovesRight);
+    page0->add(Label4, PageAnchors::MovesRight);
+    page0->add(Label19, PageAnchors::MovesRight);
+    for (QPushButton* button : Command2)
+        page0->add(button, PageAnchors::MovesRightDown);
+    // The transfer frame stands in the middle of the page.
+    page0->add(Frame2, S { 0.5, 0.5, 0, 0 });
+
+    // Left the folder and file lists, each half of the extra height; right the comment and the
+    // preview, with the buttons in between level with the file list.
+    constexpr double Lists = 1.0 / 3;
+    auto* page1 = new PageAnchors(Frame1[1], FrameSize);
+    m_anchors.append(page1);
+    page1->add(Dir1, S { 0, 0, Lists, 0.5 });
+    page1->add(File1, S { 0, 0.5, Lists, 0.5 });
+    page1->add(Drive1, S { Lists, 0, 0, 0 });
+    page1->add(Command4[2], PageAnchors::MovesRight);
+    page1->add(Text1, S { Lists, 0, 1 - Lists, 0.25 });
+    page1->add(Label11, S { Lists, 0.25, 1 - Lists, 0 });
+    page1->add(Label5, S { Lists, 0.25, 1 - Lists, 0 });
+    const double middle = Lists + (1 - Lists) / 2;
+    page1->add(Command5[0], S { middle, 0.25, 0, 0 });
+    for (int i : { 0, 1, 3 })
+        page1->add(Command4[i], S { middle, 0.5, 0, 0 });
+    page1->add(Command5[1], S { Lists, 1, 0, 0 });
+    page1->add(Command5[2], PageAnchors::MovesRightDown);
+
+    auto* page2 = new PageAnchors(Frame1[2], FrameSize);
+    m_anchors.append(page2);
+    page2->add(Label7, S { 0, 0, 1, 0 });
+    page2->add(List2, PageAnchors::Grows);
+    for (QWidget* w : std::initializer_list<QWidget*> { Label6[0], Label6[1], Label6[2], Label6[3], Text2[0],
+             Text2[1], Text2[2], Text2[3], Combo2, Label10, Text3, Label9 })
+        page2->add(w, PageAnchors::MovesRight);
+    page2->add(Label8, PageAnchors::MovesRightDown);
+}
+
+void Form1::setupRehearsal()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Page3"));
+    SSTab1->addTab(page, QStringLiteral("Probelauf"));
+    Rehearsal = new RehearsalPage(*m_document, page);
+    // Laid out when first shown: measuring its elements before would only slow the start.
+    Rehearsal->setGeometry(QRect(QPoint(120 / 15, 360 / 15), FrameSize));
+    Rehearsal->setPrompter(m_prompter.get());
+    Rehearsal->setFolderSource([this] { return CurrentFolder; });
+    Frame1[3] = Rehearsal;
+    setTabOrder(List1, Rehearsal->Command6[0]);
+    // The mark chosen in the picture is the line of List2, and the other way round.
+    connect(Rehearsal, &RehearsalPage::markChosen, this, [this](int slot) {
+        if (List2->currentRow() != slot)
+            List2->setCurrentRow(slot);
+    });
+    connect(List2, &QListWidget::currentRowChanged, Rehearsal, &RehearsalPage::showEntry);
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const QSize extra = (size() - DefaultSize).expandedTo(QSize(0, 0));
+    for (QFrame* frame : Frame1)
+        frame->resize(FrameSize + extra);
+    // A hidden page gets its resize event first when shown: its elements are placed now.
+    for (PageAnchors* anchors : m_anchors)
+        anchors->apply();
+}
+
 void Form1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_framesPlaced)
+    if (!m_framesPlaced) {
         placeFrames();
+        startFolderWatch();
+    }
 }
 
 // Frame positions count from the tab control's corner; the pages start below the row of tabs,
@@ -327,8 +429,6 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     if (filterEditorEvent(watched, event))
         return true;
     if (filterFilesEvent(watched, event))
-        return true;
-    if (filterMusicEvent(watched, event))
         return true;
     return QWidget::eventFilter(watched, event);
 }
@@ -399,20 +499,21 @@ void Form1::RefreshLists()
     Label4_Click();
 }
 
-// With uniform item sizes the view takes the size of every line from the last one: that one gets the
-// width of the widest line, so a line with a long effect can be scrolled into view whole.
+// With uniform item sizes the view takes the size of every line from the last one. As narrow as one
+// pixel, every line is as wide as the view: a long effect ends in "…", and its line's tool tip
+// shows the whole effect.
 void Form1::fitList2Width(const QStringList& lines)
 {
     if (lines.isEmpty() || List2->count() != lines.size())
         return;
     const int last = int(lines.size()) - 1;
-    const QString& widest = lines[LongestLine(lines)];
-    if (widest.size() <= lines[last].size())
-        return;
     const QSize own = List2->sizeHintForIndex(List2->model()->index(last, 0));
-    const QFontMetrics metrics(List2->font());
-    const int extra = metrics.horizontalAdvance(widest) - metrics.horizontalAdvance(lines[last]);
-    List2->item(last)->setSizeHint(QSize(own.width() + extra, own.height()));
+    List2->item(last)->setSizeHint(QSize(1, own.height()));
+    const ShotList& shown = list();
+    for (int slot = 0; slot < EntryCount && slot < lines.size(); ++slot) {
+        if (!shown.effects[slot].isEmpty())
+            List2->item(slot)->setToolTip(shown.effects[slot]);
+    }
 }
 
 // The lines that fire a circuit another line fires too are marked; their text stays.

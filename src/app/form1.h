@@ -13,23 +13,20 @@
 class ClickLabel;
 class DriveBox;
 class FolderList;
-class PlaybackClock;
-class QCheckBox;
 class QComboBox;
+class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QScrollBar;
 class QTabWidget;
 class QTimer;
+class PageAnchors;
+class RehearsalPage;
 class TransferEngine;
-class WaveformReader;
-class WaveformView;
 struct LinkFailure;
-struct Waveform;
 
 // The editor's one window. It owns all state; the handlers keep the names of the elements they serve.
 class Form1 : public QWidget {
@@ -71,6 +68,7 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QPushButton* Command3 = nullptr;
+    QLabel* Label19 = nullptr; // what Strg+S did
     TransferEngine* MSComm1 = nullptr; // the port to the firing device
 
     // "Datei"
@@ -94,23 +92,8 @@ public:
     QLineEdit* Text3 = nullptr; // the effect of the selected entry
     QLabel* Label11 = nullptr; // why the comment box refused a character
 
-    // "Probelauf"
-    std::array<QPushButton*, 5> Command6 {}; // "Musik wählen…", "Abspielen"/"Pause", "Stopp", "+", "−"
-    QLabel* Label12 = nullptr; // the music: name, length, state
-    WaveformView* Picture1 = nullptr;
-    QScrollBar* HScroll1 = nullptr;
-    QLabel* Label13 = nullptr; // notice under the picture
-    QLabel* Label14 = nullptr; // "Showzeit 00:01:23"
-    QLabel* Label15 = nullptr; // the next shot
-    QLabel* Label16 = nullptr; // "Musikbeginn"
-    QLineEdit* Text4 = nullptr; // Musikbeginn in seconds
-    QCheckBox* Check1 = nullptr; // "Tippen"
-    QComboBox* Combo3 = nullptr; // device of tapped shots
-    QLineEdit* Text5 = nullptr; // circuit number to tap from
-    QLabel* Label17 = nullptr; // "nächster Kreis: B 05"
-    PlaybackClock* MediaPlayer1 = nullptr;
-    WaveformReader* WaveReader1 = nullptr;
-    qint64 TapStampMs = 0; // show time of the last tap, to the millisecond
+    // "Probelauf": a page of its own; Frame1[3] is the same widget.
+    RehearsalPage* Rehearsal = nullptr;
 
     // Shell
     void Form_Load();
@@ -164,25 +147,16 @@ public:
     void MSComm1_OnComm();
     void ParseReceivedList();
 
-    // Rehearsal with the music
-    void Command6_Click(int Index);
-    void Check1_Click();
-    void Combo3_Click();
-    void Text4_LostFocus();
-    void Text5_LostFocus();
-    void Picture1_Click(double Seconds, int Slot);
-    void Picture1_KeyDown(int KeyCode);
-    void TapShot();
-    void ShowMusic();
-    void ShowPlayback();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildWindow();
+    void anchorElements();
+    void setupRehearsal();
     void placeFrames();
 
     // Each page's handlers wire themselves up and filter the events of their own elements.
@@ -236,6 +210,14 @@ private:
     bool m_commentShowsPreview = true; // the caption "Text1" until the first preview or list
     bool m_settingComment = false;
     QString m_previewName;
+    void saveToOwnFile();
+    void showSaveNotice(const QString& text);
+    void showSavedFile(const QString& path);
+    void startFolderWatch();
+    void watchFolder(const QString& folder);
+    void followFolderOnDisk();
+    QFileSystemWatcher* m_folderWatch = nullptr;
+    QTimer* m_folderSettle = nullptr;
 
     void setupSheet();
     void printCrewSheet();
@@ -255,25 +237,9 @@ private:
     QString m_portText;
     QString m_portDevice;
 
-    void setupMusic();
-    void teardownMusic();
-    bool filterMusicEvent(QObject* watched, QEvent* event);
-    void chooseMusic();
-    void loadMusic(const QString& path);
-    void showMusicState();
-    void showNextCircuit();
-    void showMusicNotice(const QString& text);
-    void musicListChanged();
-    bool m_musicChanging = false; // the page's own change of the list: its selection stays
-    QString m_musicShown; // the music the page has loaded
-    QString m_musicProblem;
-    int m_musicPercent = -1;
-    std::shared_ptr<const Waveform> m_waveform;
-    QTimer* m_playTimer = nullptr;
-    int m_tapFrom = 0; // the circuit number taps start from
-
     ListDocument* m_document = nullptr;
     std::unique_ptr<Prompter> m_prompter;
     bool m_framesPlaced = false;
+    QList<PageAnchors*> m_anchors; // the window's, then those of the three first pages
     int m_currentTab = 0;
 };

@@ -5,20 +5,26 @@
 #include "files/fsl_file.h"
 #include "files/list_file.h"
 #include "files/settings_file.h"
+#include "rehearsal_page.h"
 #include "shotlist/stored_text.h"
 #include "storable_edits.h"
 #include "widgets.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTime>
+#include <QTimer>
 
 namespace {
 
@@ -26,6 +32,8 @@ const QString NoFileSelected = QStringLiteral("Keine Datei ausgewählt...");
 const QString NotAShotList = QStringLiteral("Diese Datei ist keine gültige Feuerwerks-Schussliste...");
 const QString SaveTitle = QStringLiteral("Liste speichern");
 const QString AppTitle = QStringLiteral("Kelto");
+constexpr int FolderWatchDelayMs = 300;
+constexpr int FolderSettleMs = 100;
 
 // The full path for messages, also when the folder is still the working folder.
 QString shownPath(const QString& path)
@@ -52,6 +60,126 @@ void Form1::setupFiles()
         connect(Command4[i], &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
     Drive1->installEventFilter(this);
     Dir1->installEventFilter(this);
+
+    // A burst of changes (a program writing many files) is followed once.
+    m_folderSettle = new QTimer(this);
+    m_folderSettle->setSingleShot(true);
+    m_folderSettle->setInterval(FolderSettleMs);
+    connect(m_folderSettle, &QTimer::timeout, this, &Form1::followFolderOnDisk);
+
+    auto* save = new QAction(QStringLiteral("Speichern"), this);
+    save->setObjectName(QStringLiteral("SaveAction"));
+    save->setShortcut(QKeySequence::Save);
+    save->setShortcutContext(Qt::WindowShortcut);
+    connect(save, &QAction::triggered, this, &Form1::saveToOwnFile);
+    addAction(save);
+}
+
+// The folder as it is on disk: a list written by another program shows up without a click. Setting up
+// the watch reads the system's mount table, so it starts once the window is up, and catches up then.
+void Form1::startFolderWatch()
+{
+    QTimer::singleShot(FolderWatchDelayMs, this, [this] {
+        m_folderWatch = new QFileSystemWatcher(this);
+        connect(m_folderWatch, &QFileSystemWatcher::directoryChanged, m_folderSettle,
+            qOverload<>(&QTimer::start));
+        watchFolder(Dir1->path());
+        followFolderOnDisk();
+    });
+}
+
+void Form1::watchFolder(const QString& folder)
+{
+    if (!m_folderWatch)
+        return;
+    const QStringList watched = m_folderWatch->directories();
+    if (watched == QStringList { folder })
+        return;
+    if (!watched.isEmpty())
+        m_folderWatch->removePaths(watched);
+    if (!folder.isEmpty())
+        m_folderWatch->addPath(folder);
+}
+
+// Folders and lists that came or went; the selected list keeps its selection while it is there.
+void Form1::followFolderOnDisk()
+{
+    if (!Dir1->reload()) {
+        // The open folder itself is gone: the nearest one that is left opens as a click would.
+        Dir1->setPath(Dir1->path());
+        return;
+    }
+    const QString selected = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
+    listShotListFiles(Dir1->path(), selected);
+    if (!selected.isEmpty() && File1->currentRow() < 0)
+        File1_Click(); // the previewed list is gone
+    Command4[0]->setEnabled(File1->currentRow() >= 0);
+}
+
+// The saved list selected and previewed, in its folder.
+void Form1::showSavedFile(const QString& path)
+{
+    const QFileInfo file(path);
+    if (QDir(file.absolutePath()) != QDir(Dir1->path()))
+        Dir1->setPath(file.absolutePath());
+    listShotListFiles(Dir1->path(), file.fileName());
+    File1_Click();
+}
+
+// Strg+S: the list back into its own file with its comment, no questions; a list without a list
+// file of its own (new, received, imported from a table) is saved as "Datei speichern" does.
+void Form1::saveToOwnFile()
+{
+    // Typing not yet committed in a field of the editor goes in first, as leaving the field does.
+    if (QWidget* field = focusWidget();
+        field && (editorFieldIndex(field) >= 0 || field == Combo2 || field == Text3)) {
+        field->clearFocus();
+        field->setFocus(Qt::OtherFocusReason);
+    }
+    if (Receiving()) {
+        showSaveNotice(QStringLiteral("Nicht gespeichert: Ein Empfang läuft."));
+        return;
+    }
+    const ListMeta& meta = m_document->meta();
+    const QString path = meta.sourcePath;
+    const bool ownFile = !path.isEmpty() && path.endsWith(QStringLiteral(".fsl"), Qt::CaseInsensitive);
+    // A comment the file cannot hold is asked for on the way of "Datei speichern".
+    if (!ownFile || !CommentRefusal(meta.comment).isEmpty()) {
+        if (List1->count() == EntryCount)
+            saveList();
+        return;
+    }
+    const quint64 seen = m_document->revision();
+    QString error;
+    if (!WriteListFile(path, list(), meta, &error)) {
+        reportSaveFailure(path, error);
+        return;
+    }
+    m_document->markSaved(seen, path, meta.comment);
+    showSavedFile(path);
+    showSaveNotice(
+        QStringLiteral("Gespeichert: %1, %2")
+            .arg(QFileInfo(path).fileName(), QTime::currentTime().toString(QStringLiteral("HH:mm"))));
+}
+
+// On the page in sight, where it tells what happened.
+void Form1::showSaveNotice(const QString& text)
+{
+    switch (SSTab1->currentIndex()) {
+    case 0:
+        Label19->setText(text);
+        break;
+    case 1:
+        Label11->setText(text);
+        Label11->setToolTip(text);
+        break;
+    case 2:
+        showNotice(text);
+        break;
+    default:
+        Rehearsal->showNotice(text);
+        break;
+    }
 }
 
 bool Form1::filterFilesEvent(QObject* watched, QEvent* event)
@@ -210,6 +338,7 @@ void Form1::Dir1_Change()
     const QString folder = Dir1->path();
     listShotListFiles(folder, QString());
     CurrentFolder = FolderWithSeparator(folder);
+    watchFolder(folder);
     Drive1->noteFolder(folder);
     Command4[0]->setEnabled(File1->count() > 0);
     Command4[1]->setEnabled(List1->count() == EntryCount);
@@ -394,9 +523,7 @@ void Form1::saveList()
     }
     // A list that replaced the saved one meanwhile keeps its own name and is not the file's.
     m_document->markSaved(seen, QFileInfo(path).absoluteFilePath(), meta.comment);
-    showListComment();
-    const QString selected = File1->currentRow() >= 0 ? File1->currentItem()->text() : QString();
-    listShotListFiles(Dir1->path(), selected);
+    showSavedFile(path);
 }
 
 void Form1::rememberFolder()

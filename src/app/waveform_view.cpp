@@ -2,9 +2,11 @@
 
 #include "shotlist/list_document.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -13,6 +15,9 @@
 namespace {
 
 constexpr int WaveHeight = 64; // the waveform band above the lanes
+constexpr int LeastWaveHeight = 32; // lanes with room for their numbers go before a taller band
+constexpr double NumberGap = 1;
+constexpr double LeastMarkHalfHeight = 2.5;
 constexpr int Margin = 4;
 constexpr double MaxPixelsPerSecond = 200; // two pixels per peak
 constexpr double ZoomStep = 1.5;
@@ -41,12 +46,15 @@ TimelineStyle WaveformView::style() const
     TimelineStyle style;
     style.laneFont = laneFont();
     style.numberFont = font();
-    style.numberFont.setPointSizeF(7);
+    style.numberFont.setPointSizeF(7); // as m_numberHeight measures it
     style.nameWidth = m_nameWidth;
     style.nameGap = Margin;
-    const int lanes = std::max<qsizetype>(1, TimelineLanes(m_document.list()).size());
-    const double laneH = lanesRect().height() / lanes;
-    style.markHalfHeight = std::clamp(laneH / 2 - 2, 2.0, 6.0);
+    const double laneH = lanesRect().height() / m_laneCount;
+    // Short marks where that leaves a row of numbers above and below them.
+    const double besideNumbers = laneH / 2 - NumberGap - m_numberHeight;
+    style.markHalfHeight = besideNumbers >= LeastMarkHalfHeight ? std::min(6.0, besideNumbers)
+                                                                : std::clamp(laneH / 2 - 2, 2.0, 6.0);
+    style.numberGap = NumberGap;
     style.markWidth = 1.5;
     style.selectedMarkWidth = 3;
     style.lineWidth = 1;
@@ -86,17 +94,27 @@ QRectF WaveformView::plotRect() const
         std::max(1.0, height() - Margin - axis - Margin));
 }
 
+// The waveform band gives up height, down to a least one, while the lanes lack room for numbers.
+double WaveformView::waveBandHeight() const
+{
+    const double room = height() - 2 * Margin - axisHeight() - 2;
+    const double numbers = m_laneCount * 2 * (LeastMarkHalfHeight + NumberGap + m_numberHeight);
+    // A tall picture gives the music a fifth of its height.
+    const double most = std::min<double>(std::max<double>(WaveHeight, room / 5), room / 2);
+    return std::clamp(room - numbers, std::min<double>(LeastWaveHeight, most), std::max(1.0, most));
+}
+
 QRectF WaveformView::waveRect() const
 {
     const QRectF plot = plotRect();
-    return QRectF(plot.left(), plot.top(), plot.width(), std::min<double>(WaveHeight, plot.height() / 2));
+    return QRectF(plot.left(), plot.top(), plot.width(), waveBandHeight());
 }
 
 QRectF WaveformView::lanesRect() const
 {
     const double axis = axisHeight();
     const double left = plotLeft();
-    const double top = Margin + std::min<double>(WaveHeight, (height() - 2 * Margin - axis) / 2) + 2;
+    const double top = Margin + waveBandHeight() + 2;
     return QRectF(
         left, top, std::max(1.0, width() - Margin - left), std::max(1.0, height() - Margin - axis - top));
 }
@@ -104,6 +122,10 @@ QRectF WaveformView::lanesRect() const
 void WaveformView::listChanged()
 {
     QList<int> lanes = TimelineLanes(m_document.list());
+    m_laneCount = std::max<int>(1, int(lanes.size()));
+    QFont numbers = font();
+    numbers.setPointSizeF(7);
+    m_numberHeight = QFontMetricsF(numbers, this).height();
     m_nameWidth = std::max(TimelineNameWidth(this, lanes, laneFont()),
         QFontMetricsF(laneFont(), this).horizontalAdvance(musicLaneName()));
     if (m_selected >= m_document.entryCount())
@@ -229,6 +251,16 @@ void WaveformView::setCursorTime(qint64 showMs)
     update();
 }
 
+void WaveformView::showCursor()
+{
+    const double t = m_cursorMs / 1000.0;
+    if (t >= m_viewFrom && t <= viewTo())
+        return;
+    setViewFrom(t - (viewTo() - m_viewFrom) * 0.05);
+    updateScrollBar();
+    update();
+}
+
 // A page on as the cursor leaves the part in sight.
 void WaveformView::followCursor()
 {
@@ -285,8 +317,10 @@ const QImage& WaveformView::waveImage()
     m_waveImage.fill(Qt::transparent);
     if (!m_waveform || m_waveform->peaks.empty() || size.isEmpty())
         return m_waveImage;
-    QPainter painter(&m_waveImage);
-    painter.setPen(WaveColor);
+    // Written as pixels: a column is a run of rows, and drawing 2000 lines costs more than the picture.
+    uchar* const bits = m_waveImage.bits();
+    const qsizetype stride = m_waveImage.bytesPerLine();
+    const QRgb color = WaveColor.rgba();
     const std::vector<Peak>& peaks = m_waveform->peaks;
     const double pps = pixelsPerSecond();
     const double perPeak = Waveform::PeakMs / 1000.0;
@@ -308,8 +342,11 @@ const QImage& WaveformView::waveImage()
             high = std::max<int>(high, peaks[size_t(i)].high);
         }
         const double yHigh = middle - high / 32767.0 * half;
-        const double yLow = middle - low / 32767.0 * half;
-        painter.drawLine(QPointF(x + 0.5, yHigh), QPointF(x + 0.5, std::max(yLow, yHigh + 1)));
+        const double yLow = std::max(middle - low / 32767.0 * half, yHigh + 1);
+        const int top = std::clamp(int(std::lround(yHigh)), 0, size.height() - 1);
+        const int bottom = std::clamp(int(std::lround(yLow)), top, size.height() - 1);
+        for (int y = top; y <= bottom; ++y)
+            reinterpret_cast<QRgb*>(bits + y * stride)[x] = color;
     }
     return m_waveImage;
 }
@@ -368,10 +405,62 @@ void WaveformView::mousePressEvent(QMouseEvent* event)
         return;
     const double seconds
         = m_viewFrom + (std::clamp(at.x(), plot.left(), plot.right()) - plot.left()) / pixelsPerSecond();
-    const TimelineDrawn drawn
-        = LayoutTimelineLanes(this, m_document.list(), lanesRect(), m_viewFrom, viewTo(), style());
+    const TimelineDrawn drawn = drawnLanes();
     const int slot = TimelineSlotAt(drawn, lanesRect(), at, 4);
     emit clicked(seconds, slot);
+}
+
+TimelineDrawn WaveformView::drawnLanes() const
+{
+    return LayoutTimelineLanes(this, m_document.list(), lanesRect(), m_viewFrom, viewTo(), style());
+}
+
+bool WaveformView::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = toolTipAt(help->pos());
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, this);
+    }
+    return true;
+}
+
+// Over a stretch too dense for its numbers: the numbers of the stretch; over a mark: its entry.
+QString WaveformView::toolTipAt(QPointF point) const
+{
+    const QRectF lanes = lanesRect();
+    if (!lanes.contains(point))
+        return QString();
+    const TimelineDrawn drawn = drawnLanes();
+    const int row
+        = int((point.y() - lanes.top()) / (lanes.height() / std::max<qsizetype>(1, drawn.lanes.size())));
+    const ShotList& list = m_document.list();
+    for (const TimelineStretch& stretch : drawn.unnumbered) {
+        if (drawn.lanes.indexOf(stretch.lane) != row)
+            continue;
+        if (point.x() < xOf(stretch.fromSeconds) - 4 || point.x() > xOf(stretch.toSeconds) + 4)
+            continue;
+        QStringList numbers;
+        for (int slot : stretch.entrySlots)
+            numbers.append(QString::number(slot + 1));
+        return QStringLiteral("Nr. %1\n%2 bis %3")
+            .arg(numbers.join(QStringLiteral(", ")), FormatClock(qint32(stretch.fromSeconds)),
+                FormatClock(qint32(stretch.toSeconds)));
+    }
+    const int slot = TimelineSlotAt(drawn, lanes, point, 4);
+    if (slot < 0)
+        return QString();
+    QString text = QStringLiteral("Nr. %1  %2  %3")
+                       .arg(slot + 1, 3, 10, QLatin1Char('0'))
+                       .arg(FormatClock(list.times[slot]), CircuitLabel(list.circuits[slot]));
+    if (!list.effects[slot].isEmpty())
+        text += QStringLiteral("  ") + list.effects[slot];
+    return text;
 }
 
 void WaveformView::wheelEvent(QWheelEvent* event)

@@ -26,6 +26,8 @@ public:
     void setMusic(qint64 durationMs, std::shared_ptr<const Waveform> waveform);
     void setMusicStart(qint32 tenths);
     void setCursorTime(qint64 showMs);
+    // Brings the cursor into sight when it is outside the part shown.
+    void showCursor();
     qint64 cursorTime() const { return m_cursorMs; }
     // While playing, a mark lights up as the cursor passes it, and the view follows the cursor.
     void setPlaying(bool playing);
@@ -45,6 +47,8 @@ public:
     // Where a show time is drawn, and the rectangle of the lanes.
     double xOf(double seconds) const;
     QRectF lanesRect() const;
+    // The marks and numbers as the picture draws them now.
+    TimelineDrawn drawnLanes() const;
     // How often the picture was painted and the cursor moved (benchmarks).
     int paintCount() const { return m_paints; }
     int cursorMoves() const { return m_cursorMoves; }
@@ -54,6 +58,7 @@ signals:
     void clicked(double seconds, int slot);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -63,6 +68,8 @@ private:
     TimelineStyle style() const;
     QFont laneFont() const;
     double axisHeight() const;
+    double waveBandHeight() const;
+    QString toolTipAt(QPointF point) const;
     QRectF plotRect() const; // waveform band and lanes
     QRectF waveRect() const;
     double plotLeft() const;
@@ -85,6 +92,8 @@ private:
     double m_viewFrom = 0;
     double m_zoom = 1; // times the scale at which the whole range fits
     double m_nameWidth = 0;
+    int m_laneCount = 1;
+    double m_numberHeight = 0;
     QPointer<QScrollBar> m_scrollBar;
     bool m_settingScroll = false;
     QImage m_waveImage;

@@ -113,6 +113,42 @@ double TimelineSeconds(const QRectF& plot, double fromSeconds, double toSeconds,
     return fromSeconds + (toSeconds - fromSeconds) * (x - plot.left()) / plot.width();
 }
 
+namespace {
+
+// The selected mark always has its number: in its row above the mark, the numbers it would cover
+// giving way, or beside the mark where the lane has no room for rows of numbers.
+void placeSelectedNumber(TimelineDrawn& drawn, int firstMark, const QRectF& plot, double mid, bool numbers,
+    const QFontMetricsF& metrics, const TimelineStyle& style)
+{
+    if (style.selectedSlot < 0 || !style.numbers)
+        return;
+    for (int i = firstMark; i < drawn.marks.size(); ++i) {
+        TimelineMark& mark = drawn.marks[i];
+        if (mark.slot != style.selectedSlot || !mark.number.isEmpty())
+            continue;
+        const double w = metrics.horizontalAdvance(QString::number(mark.slot + 1));
+        const double h = metrics.height();
+        if (numbers) {
+            const double left = std::max(plot.left(), std::min(mark.centre.x() - w / 2, plot.right() - w));
+            mark.number = QRectF(left, mid - style.markHalfHeight - style.numberGap - h, w, h);
+        } else {
+            const double beside = mark.centre.x() + style.selectedMarkWidth / 2 + style.numberGap;
+            const double left = beside + w <= plot.right()
+                ? beside
+                : mark.centre.x() - style.selectedMarkWidth / 2 - style.numberGap - w;
+            mark.number = QRectF(left, mid - h / 2, w, h);
+        }
+        const QRectF room = mark.number.adjusted(-style.numberSpacing, 0, style.numberSpacing, 0);
+        for (int k = firstMark; k < drawn.marks.size(); ++k) {
+            if (k != i && drawn.marks[k].number.intersects(room))
+                drawn.marks[k].number = QRectF();
+        }
+        return;
+    }
+}
+
+} // namespace
+
 TimelineDrawn LayoutTimelineLanes(const QPaintDevice* device, const ShotList& list, const QRectF& plot,
     double fromSeconds, double toSeconds, const TimelineStyle& style)
 {
@@ -162,6 +198,7 @@ TimelineDrawn LayoutTimelineLanes(const QPaintDevice* device, const ShotList& li
             }
             drawn.marks.append(mark);
         }
+        placeSelectedNumber(drawn, firstMark, plot, mid, numbers, metrics, style);
 
         // Runs of marks without number, each with its numbered neighbours; runs at most one numbered
         // mark apart merge, so a crowded stretch is one entry of a legend, not many.

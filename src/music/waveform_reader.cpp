@@ -41,6 +41,17 @@ public:
     {
     }
 
+    // GStreamer's thread may still be delivering buffers: a decoder dropped while it reads gets
+    // calls for a method its half-destroyed object no longer has. Stopping waits for that thread.
+    ~DecodeJob() override
+    {
+        if (!m_decoder)
+            return;
+        m_decoder->disconnect(this);
+        m_decoder->stop();
+        delete m_decoder;
+    }
+
     void start()
     {
         m_decoder = new QAudioDecoder(this);

@@ -5,11 +5,13 @@
 #include "test_main.h"
 
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QUndoStack>
 
 namespace {
@@ -115,20 +117,37 @@ private Q_SLOTS:
         QCOMPARE(e.w.list().effects[0], before);
     }
 
-    // Lines with long effects are as wide as they need: the list scrolls to their end.
-    void longEffectLinesAreNotCut()
+    // A line shows as much of a long effect as the list is wide, ending in "…", and its tool tip the whole
+    // effect; a wider window shows more of it.
+    void longEffectLinesEndInAnEllipsis()
     {
         Editor e;
         ShotList list = ListWithTimes({ 0, 10, 20 });
-        list.effects[1] = QString(60, QChar(0x00C4));
+        const QString effect = QStringLiteral("Bombette 50 mm rot mit Goldschweif und Knistern, ")
+            + QString(20, QChar(0x00C4));
+        list.effects[1] = effect;
         QVERIFY(OpenEditorPage(e.w, { 0 }));
         e.w.document().reset(list);
-        const int needed = e.w.List2->fontMetrics().horizontalAdvance(e.w.List2->item(1)->text());
-        QVERIFY(e.w.List2->visualItemRect(e.w.List2->item(1)).width() >= needed);
-        QVERIFY(e.w.List2->horizontalScrollBar()->maximum() > 0);
-        list.effects[1].clear();
-        e.w.document().reset(list);
-        QTRY_COMPARE(e.w.List2->horizontalScrollBar()->maximum(), 0);
+        QListWidget* list2 = e.w.List2;
+        QCOMPARE(list2->textElideMode(), Qt::ElideRight);
+        QCOMPARE(list2->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(list2->visualItemRect(list2->item(1)).width(), list2->viewport()->width());
+        const int needed = list2->fontMetrics().horizontalAdvance(list2->item(1)->text());
+        QVERIFY(needed > list2->viewport()->width());
+        QCOMPARE(list2->item(1)->toolTip(), effect);
+        QVERIFY(list2->item(0)->toolTip().isEmpty());
+
+        // The tool tip as the pointer rests on the line.
+        const QPoint at = list2->visualItemRect(list2->item(1)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list2->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list2->viewport(), &help);
+        QTRY_COMPARE(QToolTip::text(), effect);
+
+        const int before = list2->viewport()->width();
+        e.w.resize(1200, 700);
+        QTRY_VERIFY(list2->viewport()->width() > before + 500);
+        QCOMPARE(list2->visualItemRect(list2->item(1)).width(), list2->viewport()->width());
+        QCOMPARE(list2->horizontalScrollBar()->maximum(), 0);
     }
 
     // The comment box takes no character a list file cannot hold; the reason shows below it, no box.

@@ -298,8 +298,10 @@ private Q_SLOTS:
 
         p.save("Neu", "show.fsl");
         QVERIFY(QFile::exists(p.folder() + "show.fsl.fsl"));
-        QCOMPARE(p.w.File1->currentItem()->text(), QStringLiteral("fw_002.fsl"));
-        QVERIFY(fileList(p.w).contains("show.fsl.fsl"));
+        // The saved file is selected and previewed.
+        QCOMPARE(p.w.File1->currentItem()->text(), QStringLiteral("show.fsl.fsl"));
+        QCOMPARE(p.w.Text1->toPlainText(), QStringLiteral("Neu"));
+        QVERIFY(fileList(p.w).contains("fw_002.fsl"));
     }
 
     void overwriteAsksWithFullPath_data()

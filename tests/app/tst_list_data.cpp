@@ -76,9 +76,11 @@ private Q_SLOTS:
         QTest::mouseClick(x.w.Command4[1], Qt::LeftButton);
         QCOMPARE(x.prompter->asked[0].defaultText, QString::fromLatin1(Silvester));
         QVERIFY(readFile(x.folder() + "neu.fsl").startsWith(FslHead(Silvester).left(60)));
-        QVERIFY(!x.w.CommentShowsPreview());
+        // The saved file is selected and previewed: its comment is the list's.
+        QVERIFY(x.w.CommentShowsPreview());
+        QCOMPARE(x.w.File1->currentItem()->text(), QStringLiteral("neu.fsl"));
         QCOMPARE(x.w.Text1->toPlainText(), QString::fromLatin1(Silvester));
-        QCOMPARE(x.w.Label11->text(), QStringLiteral("Kommentar der Liste im Editor"));
+        QCOMPARE(x.w.Label11->text(), QStringLiteral("Kommentar von neu.fsl (Vorschau)"));
     }
 
     // Typed into the box, the comment is the list's at once: unsaved, one undo step a run, taken back

@@ -6,6 +6,7 @@
 #include "music/show_time.h"
 #include "music/waveform_reader.h"
 #include "music_files.h"
+#include "rehearsal_page.h"
 #include "scripted_prompter.h"
 #include "shot_list_fixtures.h"
 #include "test_main.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,6 +28,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -50,8 +53,8 @@ QString writeMusic(const QTemporaryDir& dir, const QString& name, double seconds
 // The music is read (waveform) and opened (length known).
 bool musicReady(Form1& w)
 {
-    return w.MediaPlayer1->duration() > 0 && !w.WaveReader1->isReading()
-        && !w.Label12->text().contains(QStringLiteral("wird gelesen"));
+    return w.Rehearsal->MediaPlayer1->duration() > 0 && !w.Rehearsal->WaveReader1->isReading()
+        && !w.Rehearsal->Label12->text().contains(QStringLiteral("wird gelesen"));
 }
 
 bool setMusic(Form1& w, const QString& path, qint32 startTenths = 0)
@@ -64,9 +67,9 @@ bool setMusic(Form1& w, const QString& path, qint32 startTenths = 0)
 // Plays from positionMs and waits until the player reports that it moves.
 bool playFrom(Form1& w, qint64 positionMs)
 {
-    w.MediaPlayer1->seek(positionMs);
-    QTest::mouseClick(w.Command6[1], Qt::LeftButton);
-    return QTest::qWaitFor([&] { return w.MediaPlayer1->position() > positionMs + 30; }, 10000);
+    w.Rehearsal->MediaPlayer1->seek(positionMs);
+    QTest::mouseClick(w.Rehearsal->Command6[1], Qt::LeftButton);
+    return QTest::qWaitFor([&] { return w.Rehearsal->MediaPlayer1->position() > positionMs + 30; }, 10000);
 }
 
 bool showOnPage(Form1& w, QWidget* focus)
@@ -94,11 +97,11 @@ ShotList everySecond(int count)
 QPoint markPoint(Form1& w, int slot)
 {
     const QList<int> lanes = TimelineLanes(w.list());
-    const QRectF rect = w.Picture1->lanesRect();
+    const QRectF rect = w.Rehearsal->Picture1->lanesRect();
     const int lane = int(lanes.indexOf(TimelineLaneOf(w.list().circuits[slot])));
     const double laneH = rect.height() / lanes.size();
-    return QPoint(
-        int(std::lround(w.Picture1->xOf(w.list().times[slot]))), int(rect.top() + (lane + 0.5) * laneH));
+    return QPoint(int(std::lround(w.Rehearsal->Picture1->xOf(w.list().times[slot]))),
+        int(rect.top() + (lane + 0.5) * laneH));
 }
 
 } // namespace
@@ -121,6 +124,7 @@ private Q_SLOTS:
         QVERIFY2(w.SSTab1->tabBar()->mapTo(&w, lastTab.topRight()).x() < w.Command1->x(),
             "the tabs run under Ende");
         QCOMPARE(w.Command1->geometry().right(), w.width() - 1);
+        w.SSTab1->setCurrentIndex(3); // laid out as it is first shown
         const QList<QWidget*> elements = w.Frame1[3]->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         QVERIFY(elements.size() >= 17);
         for (QWidget* e : elements) {
@@ -132,10 +136,10 @@ private Q_SLOTS:
                         qPrintable(e->objectName() + " " + other->objectName()));
             }
         }
-        QCOMPARE(w.Command6[0]->text(), QStringLiteral("Musik wählen…"));
-        QCOMPARE(w.Label12->text(), QStringLiteral("Keine Musik gewählt."));
-        QVERIFY(!w.Command6[1]->isEnabled());
-        QCOMPARE(w.Label17->text(), QStringLiteral("nächster Kreis: A 00"));
+        QCOMPARE(w.Rehearsal->Command6[0]->text(), QStringLiteral("Musik wählen…"));
+        QCOMPARE(w.Rehearsal->Label12->text(), QStringLiteral("Keine Musik gewählt."));
+        QVERIFY(!w.Rehearsal->Command6[1]->isEnabled());
+        QCOMPARE(w.Rehearsal->Label17->text(), QStringLiteral("nächster Kreis: A 00"));
     }
 
     // "Musik wählen…" asks through the prompter; the choice is one undo step, read off the window's thread;
@@ -145,29 +149,29 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString music = writeMusic(dir, QStringLiteral("Finale.wav"), 3.0);
         Form1 w(std::make_unique<ScriptedPrompter>());
-        QVERIFY(showOnPage(w, w.Command6[0]));
+        QVERIFY(showOnPage(w, w.Rehearsal->Command6[0]));
         boxes(w).setNextFile(music);
-        QSignalSpy read(w.WaveReader1, &WaveformReader::finished);
-        QTest::keyClick(w.Command6[0], Qt::Key_Space);
+        QSignalSpy read(w.Rehearsal->WaveReader1, &WaveformReader::finished);
+        QTest::keyClick(w.Rehearsal->Command6[0], Qt::Key_Space);
         QCOMPARE(boxes(w).asked.size(), 1);
         QVERIFY(boxes(w).asked[0].isFile);
         QCOMPARE(boxes(w).asked[0].title, QStringLiteral("Musik wählen"));
         QVERIFY(boxes(w).asked[0].defaultText.contains(QStringLiteral("*.mp3")));
         QCOMPARE(w.document().meta().musicPath, music);
-        QVERIFY(w.Label12->text().startsWith(QStringLiteral("Finale.wav")));
+        QVERIFY(w.Rehearsal->Label12->text().startsWith(QStringLiteral("Finale.wav")));
         QVERIFY(read.wait(20000));
-        QTRY_COMPARE(w.Label12->text(), QStringLiteral("Finale.wav   00:03"));
-        QVERIFY(w.Command6[1]->isEnabled());
-        QCOMPARE(w.Picture1->rangeTo(), 10.0);
+        QTRY_COMPARE(w.Rehearsal->Label12->text(), QStringLiteral("Finale.wav   00:03"));
+        QVERIFY(w.Rehearsal->Command6[1]->isEnabled());
+        QCOMPARE(w.Rehearsal->Picture1->rangeTo(), 10.0);
 
         QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(w.document().meta().musicPath.isEmpty());
-        QCOMPARE(w.Label12->text(), QStringLiteral("Keine Musik gewählt."));
-        QVERIFY(!w.Command6[1]->isEnabled());
+        QCOMPARE(w.Rehearsal->Label12->text(), QStringLiteral("Keine Musik gewählt."));
+        QVERIFY(!w.Rehearsal->Command6[1]->isEnabled());
 
         // A path a list file cannot hold is refused, naming the character.
         boxes(w).setNextFile(writeMusic(dir, QStringLiteral("Pfeil→Finale.wav"), 0.5));
-        w.Command6_Click(0);
+        w.Rehearsal->Command6_Click(0);
         QVERIFY2(boxes(w).asked.last().text.contains(QStringLiteral("das Zeichen „→“ (U+2192)")),
             qPrintable(boxes(w).asked.last().text));
         QVERIFY(w.document().meta().musicPath.isEmpty());
@@ -187,12 +191,12 @@ private Q_SLOTS:
         Form1 w(std::make_unique<ScriptedPrompter>());
         w.OpenListFile(listPath);
         QCOMPARE(w.document().entryCount(), 5);
-        QCOMPARE(w.Label12->text(),
+        QCOMPARE(w.Rehearsal->Label12->text(),
             QStringLiteral("Musik nicht gefunden: ") + QDir::toNativeSeparators(meta.musicPath));
-        QCOMPARE(w.Text4->text(), QStringLiteral("-3,0"));
+        QCOMPARE(w.Rehearsal->Text4->text(), QStringLiteral("-3,0"));
         w.SSTab1->setCurrentIndex(3);
-        QVERIFY(w.Command6[0]->isEnabled());
-        QVERIFY(!w.Command6[1]->isEnabled());
+        QVERIFY(w.Rehearsal->Command6[0]->isEnabled());
+        QVERIFY(!w.Rehearsal->Command6[1]->isEnabled());
         QVERIFY(boxes(w).asked.isEmpty());
     }
 
@@ -216,13 +220,13 @@ private Q_SLOTS:
         const QString music = writeMusic(dir, QStringLiteral("musik/Finale.wav"), 0.5);
         Form1 w(std::make_unique<ScriptedPrompter>());
         QVERIFY(setMusic(w, music));
-        QVERIFY(showOnPage(w, w.Text4));
-        QTest::keyClick(w.Text4, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(w.Text4, typed);
-        QTest::keyClick(w.Text4, Qt::Key_Return);
-        QCOMPARE(w.Label13->text(), notice);
+        QVERIFY(showOnPage(w, w.Rehearsal->Text4));
+        QTest::keyClick(w.Rehearsal->Text4, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w.Rehearsal->Text4, typed);
+        QTest::keyClick(w.Rehearsal->Text4, Qt::Key_Return);
+        QCOMPARE(w.Rehearsal->Label13->text(), notice);
         QCOMPARE(w.document().meta().musicStartTenths, tenths);
-        QCOMPARE(w.Text4->text(), MusicStartText(tenths));
+        QCOMPARE(w.Rehearsal->Text4->text(), MusicStartText(tenths));
 
         const QString listPath = dir.filePath(QStringLiteral("show.fsl"));
         const QByteArray bytes = ListFileBytes(w.list(), w.document().meta(), listPath);
@@ -231,10 +235,10 @@ private Q_SLOTS:
         QVERIFY(SaveBytes(listPath, bytes, nullptr));
         Form1 again(std::make_unique<ScriptedPrompter>());
         again.OpenListFile(listPath);
-        QCOMPARE(again.Text4->text(), MusicStartText(tenths));
+        QCOMPARE(again.Rehearsal->Text4->text(), MusicStartText(tenths));
         QCOMPARE(again.document().meta().musicPath, music);
         QTRY_VERIFY_WITH_TIMEOUT(musicReady(again), 20000);
-        QCOMPARE(again.Label12->text(), QStringLiteral("Finale.wav   00:00"));
+        QCOMPARE(again.Rehearsal->Label12->text(), QStringLiteral("Finale.wav   00:00"));
     }
 
     // While the music plays, the space bar taps a shot wherever the focus is (here on "Stopp", which
@@ -274,39 +278,39 @@ private Q_SLOTS:
         Form1 w(std::make_unique<ScriptedPrompter>());
         w.document().reset(list);
         QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("klick.wav"), 40.0), startTenths));
-        QVERIFY(showOnPage(w, w.Command6[2]));
-        QTest::mouseClick(w.Check1, Qt::LeftButton);
-        w.Command6[2]->setFocus();
+        QVERIFY(showOnPage(w, w.Rehearsal->Command6[2]));
+        QTest::mouseClick(w.Rehearsal->Check1, Qt::LeftButton);
+        w.Rehearsal->Command6[2]->setFocus();
         const int count = w.document().entryCount();
         const int steps = w.document().undoStack().count();
         QVERIFY(playFrom(w, seekMs));
 
-        const qint64 before = ShowTimeMs(w.MediaPlayer1->position(), startTenths);
+        const qint64 before = ShowTimeMs(w.Rehearsal->MediaPlayer1->position(), startTenths);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        const qint64 after = ShowTimeMs(w.MediaPlayer1->position(), startTenths);
-        QVERIFY2(w.MediaPlayer1->isPlaying(), "the space bar pressed Stopp");
+        const qint64 after = ShowTimeMs(w.Rehearsal->MediaPlayer1->position(), startTenths);
+        QVERIFY2(w.Rehearsal->MediaPlayer1->isPlaying(), "the space bar pressed Stopp");
         QVERIFY(boxes(w).asked.isEmpty());
         if (!notice.isEmpty()) {
-            QVERIFY2(w.Label13->text().contains(notice), qPrintable(w.Label13->text()));
+            QVERIFY2(w.Rehearsal->Label13->text().contains(notice), qPrintable(w.Rehearsal->Label13->text()));
             QCOMPARE(w.document().entryCount(), count);
             QCOMPARE(w.document().undoStack().count(), steps);
             return;
         }
         QCOMPARE(w.document().entryCount(), count + 1);
-        const int row = w.Picture1->selectedSlot();
+        const int row = w.Rehearsal->Picture1->selectedSlot();
         const qint32 second = w.list().times[row];
         QVERIFY2(second == TapSecond(before) || second == TapSecond(after),
             qPrintable(QStringLiteral("%1 for %2..%3 ms").arg(second).arg(before).arg(after)));
         QCOMPARE(w.list().circuits[row], qint16(0));
-        QCOMPARE(w.Label13->text(),
+        QCOMPARE(w.Rehearsal->Label13->text(),
             QStringLiteral("Eintrag %1 bei %2 auf A00 getippt.").arg(row + 1).arg(FormatClock(second)));
-        QCOMPARE(w.Label17->text(), QStringLiteral("nächster Kreis: A 01"));
+        QCOMPARE(w.Rehearsal->Label17->text(), QStringLiteral("nächster Kreis: A 01"));
         // The editor and the statistics follow; one undo step takes it back.
         QVERIFY(w.List2->item(row)->text().contains(QStringLiteral("A00")));
         QVERIFY(w.Label4->text().contains(QStringLiteral("Anzahl Schüsse: %1").arg(count + 1)));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.document().entryCount(), count);
-        QCOMPARE(w.Label17->text(), QStringLiteral("nächster Kreis: A 00"));
+        QCOMPARE(w.Rehearsal->Label17->text(), QStringLiteral("nächster Kreis: A 00"));
     }
 
     // Tap by tap the circuit moves to the next free one of the device; a held key taps once.
@@ -318,27 +322,27 @@ private Q_SLOTS:
         list.circuits[0] = 32 + 1; // B01 in use
         w.document().reset(list);
         QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("klick.wav"), 20.0), 0));
-        QVERIFY(showOnPage(w, w.Picture1));
-        w.Check1->setChecked(true);
-        w.Combo3->setCurrentIndex(1);
-        QCOMPARE(w.Label17->text(), QStringLiteral("nächster Kreis: B 00"));
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        w.Rehearsal->Check1->setChecked(true);
+        w.Rehearsal->Combo3->setCurrentIndex(1);
+        QCOMPARE(w.Rehearsal->Label17->text(), QStringLiteral("nächster Kreis: B 00"));
         QVERIFY(playFrom(w, 5000));
         const QStringList expected { "B00", "B02", "B03" };
         qint64 lastSecond = -1;
         for (const QString& circuit : expected) {
             // One tap per second: each lands in a second of its own.
             QVERIFY(QTest::qWaitFor(
-                [&] { return TapSecond(w.MediaPlayer1->position()) > lastSecond + 1; }, 5000));
-            lastSecond = TapSecond(w.MediaPlayer1->position());
-            QTest::keyClick(w.Picture1, Qt::Key_Space);
-            QVERIFY2(w.Label13->text().endsWith(QStringLiteral(" auf %1 getippt.").arg(circuit)),
-                qPrintable(w.Label13->text()));
+                [&] { return TapSecond(w.Rehearsal->MediaPlayer1->position()) > lastSecond + 1; }, 5000));
+            lastSecond = TapSecond(w.Rehearsal->MediaPlayer1->position());
+            QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Space);
+            QVERIFY2(w.Rehearsal->Label13->text().endsWith(QStringLiteral(" auf %1 getippt.").arg(circuit)),
+                qPrintable(w.Rehearsal->Label13->text()));
             QKeyEvent held(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
-            QApplication::sendEvent(w.Picture1, &held);
+            QApplication::sendEvent(w.Rehearsal->Picture1, &held);
         }
         QCOMPARE(w.document().entryCount(), 4);
         QCOMPARE(w.document().undoStack().count(), 4); // the music, its start skipped as 0, three taps
-        QCOMPARE(w.Label17->text(), QStringLiteral("nächster Kreis: B 04"));
+        QCOMPARE(w.Rehearsal->Label17->text(), QStringLiteral("nächster Kreis: B 04"));
     }
 
     // Without music playing a tap adds nothing and says so; with "Tippen" off the space bar presses the
@@ -348,17 +352,17 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Form1 w(std::make_unique<ScriptedPrompter>());
         QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("klick.wav"), 20.0)));
-        QVERIFY(showOnPage(w, w.Command6[1]));
-        w.Check1->setChecked(true);
-        QTest::keyClick(w.Command6[1], Qt::Key_Space);
-        QVERIFY(!w.MediaPlayer1->isPlaying());
-        QCOMPARE(w.Label13->text(),
+        QVERIFY(showOnPage(w, w.Rehearsal->Command6[1]));
+        w.Rehearsal->Check1->setChecked(true);
+        QTest::keyClick(w.Rehearsal->Command6[1], Qt::Key_Space);
+        QVERIFY(!w.Rehearsal->MediaPlayer1->isPlaying());
+        QCOMPARE(w.Rehearsal->Label13->text(),
             QStringLiteral("Tippen geht nur, während die Musik spielt: erst „Abspielen“."));
         QCOMPARE(w.document().entryCount(), 1);
-        w.Check1->setChecked(false);
-        QTest::keyClick(w.Command6[1], Qt::Key_Space);
-        QVERIFY(w.MediaPlayer1->isPlaying());
-        QCOMPARE(w.Command6[1]->text(), QStringLiteral("Pause"));
+        w.Rehearsal->Check1->setChecked(false);
+        QTest::keyClick(w.Rehearsal->Command6[1], Qt::Key_Space);
+        QVERIFY(w.Rehearsal->MediaPlayer1->isPlaying());
+        QCOMPARE(w.Rehearsal->Command6[1]->text(), QStringLiteral("Pause"));
         QCOMPARE(w.document().entryCount(), 1);
     }
 
@@ -373,35 +377,155 @@ private Q_SLOTS:
         list.circuits[2] = 64 + 3;
         list.effects[1] = QStringLiteral("Kometen rot");
         w.document().reset(list);
-        QVERIFY(showOnPage(w, w.Picture1));
-        QTest::keyClick(w.Picture1, Qt::Key_Right);
-        QCOMPARE(w.Label13->text(),
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Right);
+        QCOMPARE(w.Rehearsal->Label13->text(),
             QStringLiteral("Erst eine Marke anklicken: ← und → verschieben sie, Entf löscht sie."));
-        QTest::mouseClick(w.Picture1, Qt::LeftButton, Qt::NoModifier, markPoint(w, 1));
-        QCOMPARE(w.Picture1->selectedSlot(), 1);
+        QTest::mouseClick(w.Rehearsal->Picture1, Qt::LeftButton, Qt::NoModifier, markPoint(w, 1));
+        QCOMPARE(w.Rehearsal->Picture1->selectedSlot(), 1);
 
-        QTest::keyClick(w.Picture1, Qt::Key_Right);
-        QCOMPARE(
-            w.Label13->text(), QStringLiteral("Eintrag 2 kann nicht später: Eintrag 3 liegt bei 00:00:21."));
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Right);
+        QCOMPARE(w.Rehearsal->Label13->text(),
+            QStringLiteral("Eintrag 2 kann nicht später: Eintrag 3 liegt bei 00:00:21."));
         QCOMPARE(w.list().times[1], 20);
-        QTest::keyClick(w.Picture1, Qt::Key_Left);
-        QTest::keyClick(w.Picture1, Qt::Key_Left);
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Left);
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Left);
         QCOMPARE(w.list().times[1], 18);
         QCOMPARE(w.list().effects[1], QStringLiteral("Kometen rot"));
-        QCOMPARE(w.Label13->text(), QStringLiteral("Eintrag 2 jetzt bei 00:00:18."));
-        QCOMPARE(w.Picture1->selectedSlot(), 1);
+        QCOMPARE(w.Rehearsal->Label13->text(), QStringLiteral("Eintrag 2 jetzt bei 00:00:18."));
+        QCOMPARE(w.Rehearsal->Picture1->selectedSlot(), 1);
         QCOMPARE(w.document().undoStack().count(), 2);
-        QTest::keyClick(w.Picture1, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.list().times[1], 19);
 
-        QTest::mouseClick(w.Picture1, Qt::LeftButton, Qt::NoModifier, markPoint(w, 2));
-        QTest::keyClick(w.Picture1, Qt::Key_Delete);
+        QTest::mouseClick(w.Rehearsal->Picture1, Qt::LeftButton, Qt::NoModifier, markPoint(w, 2));
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Delete);
         QCOMPARE(w.document().entryCount(), 2);
-        QCOMPARE(w.Label13->text(),
+        QCOMPARE(w.Rehearsal->Label13->text(),
             QStringLiteral("Eintrag 3 (00:00:21, C03) gelöscht – Strg+Z holt ihn zurück."));
-        QCOMPARE(w.Picture1->selectedSlot(), -1);
-        QTest::keyClick(w.Picture1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.Rehearsal->Picture1->selectedSlot(), -1);
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.document().entryCount(), 3);
+        // The deletion it spoke of is undone: the notice goes.
+        QCOMPARE(w.Rehearsal->Label13->text(), QString());
+    }
+
+    // With four devices at the default size every mark has its number, on every lane.
+    void everyMarkHasItsNumberOnFourLanes()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        ShotList list = ShotList::startup();
+        for (int i = 0; i < 24; ++i) {
+            list.times[i] = 8 * i;
+            list.circuits[i] = qint16((i % 4) * 32 + i);
+        }
+        w.document().reset(list);
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        const TimelineDrawn drawn = w.Rehearsal->Picture1->drawnLanes();
+        QCOMPARE(drawn.lanes.size(), 4);
+        QCOMPARE(drawn.marks.size(), 24);
+        for (const TimelineMark& mark : drawn.marks)
+            QVERIFY2(!mark.number.isEmpty(), qPrintable(QString::number(mark.slot + 1)));
+        QVERIFY(drawn.unnumbered.isEmpty());
+    }
+
+    // Where marks are too dense for their numbers, the tool tip over the stretch names them; the
+    // selected mark always shows its number, and its line in List2 is selected, and the other way round.
+    void denseMarksNameTheirNumbersAndFollowTheSelection()
+    {
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        ShotList list = ShotList::startup();
+        for (int i = 0; i < 30; ++i) {
+            list.times[i] = 100 + i;
+            list.circuits[i] = qint16(32 + i);
+        }
+        list.times[30] = 600;
+        list.circuits[30] = 0;
+        w.document().reset(list);
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        WaveformView* picture = w.Rehearsal->Picture1;
+        TimelineDrawn drawn = picture->drawnLanes();
+        QVERIFY(!drawn.unnumbered.isEmpty());
+        const TimelineStretch stretch = drawn.unnumbered.first();
+        const int hidden = stretch.entrySlots[1];
+        const QRectF lanes = picture->lanesRect();
+        const int row = int(drawn.lanes.indexOf(stretch.lane));
+        const QPoint over(int(picture->xOf((stretch.fromSeconds + stretch.toSeconds) / 2)),
+            int(lanes.top() + (row + 0.5) * lanes.height() / drawn.lanes.size()));
+        QHelpEvent help(QEvent::ToolTip, over, picture->mapToGlobal(over));
+        QApplication::sendEvent(picture, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(
+            QToolTip::text().contains(QStringLiteral(", %1,").arg(hidden + 1)), qPrintable(QToolTip::text()));
+
+        // List2 -> picture: the selected mark shows its number.
+        w.List2->setCurrentRow(hidden);
+        QCOMPARE(picture->selectedSlot(), hidden);
+        drawn = picture->drawnLanes();
+        for (const TimelineMark& mark : drawn.marks) {
+            if (mark.slot == hidden)
+                QVERIFY(!mark.number.isEmpty());
+        }
+        // Picture -> List2.
+        QTest::mouseClick(picture, Qt::LeftButton, Qt::NoModifier, markPoint(w, 30));
+        QCOMPARE(picture->selectedSlot(), 30);
+        QCOMPARE(w.List2->currentRow(), 30);
+        QVERIFY(w.List2->item(30)->isSelected());
+        // A mark moved by the page keeps its line selected.
+        QTest::keyClick(picture, Qt::Key_Left);
+        QCOMPARE(w.list().times[30], 599);
+        QCOMPARE(w.List2->currentRow(), 30);
+    }
+
+    // A list that replaces one with music starting earlier (a receive, an import, a list without music)
+    // shows the show time and the next shot from its own Musikbeginn.
+    void showTimeFollowsTheNewListsMusicStart_data()
+    {
+        QTest::addColumn<int>("startTenths");
+        QTest::addColumn<QString>("clock");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("received, no music") << 0 << "Showzeit 00:00:00"
+                                            << "in 5 s";
+        QTest::newRow("imported, music later") << 20 << "Showzeit 00:00:02"
+                                               << "in 3 s";
+    }
+    void showTimeFollowsTheNewListsMusicStart()
+    {
+        QFETCH(int, startTenths);
+        QFETCH(QString, clock);
+        QFETCH(QString, next);
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        ListMeta before;
+        before.musicStartTenths = -30;
+        w.document().reset(ListWithTimes({ 5, 8 }), before);
+        QCOMPARE(w.Rehearsal->Label14->text(), QStringLiteral("Showzeit −00:00:03"));
+        ListMeta after;
+        after.musicStartTenths = startTenths;
+        QVERIFY(w.document().replace(
+            w.document().revision(), ListWithTimes({ 5, 8 }), after, QStringLiteral("Empfang")));
+        QCOMPARE(w.Rehearsal->Label14->text(), clock);
+        QVERIFY2(w.Rehearsal->Label15->text().endsWith(next), qPrintable(w.Rehearsal->Label15->text()));
+    }
+
+    // Another track chosen while the view shows a late part of a long one: the cursor, at the new
+    // music's start, is in sight.
+    void anotherTrackShowsTheCursor()
+    {
+        QTemporaryDir dir;
+        Form1 w(std::make_unique<ScriptedPrompter>());
+        QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("lang.wav"), 120.0), 0));
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        WaveformView* picture = w.Rehearsal->Picture1;
+        for (int i = 0; i < 6; ++i)
+            picture->zoomIn();
+        w.Rehearsal->HScroll1->setValue(w.Rehearsal->HScroll1->maximum());
+        QVERIFY(picture->viewFrom() > 60);
+        QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("kurz.wav"), 100.0), 50));
+        const double cursor = picture->cursorTime() / 1000.0;
+        QCOMPARE(cursor, 5.0);
+        QVERIFY2(cursor >= picture->viewFrom() && cursor <= picture->viewTo(),
+            qPrintable(
+                QStringLiteral("%1 in %2..%3").arg(cursor).arg(picture->viewFrom()).arg(picture->viewTo())));
     }
 
     // "+" and "−" zoom around the cursor, Strg+wheel around the pointer; a click elsewhere than on a mark
@@ -412,30 +536,30 @@ private Q_SLOTS:
         Form1 w(std::make_unique<ScriptedPrompter>());
         EditList(w, [](ShotList& list) { list.times[1] = 100; });
         QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("klick.wav"), 120.0), -50));
-        QVERIFY(showOnPage(w, w.Picture1));
-        QCOMPARE(w.Picture1->rangeFrom(), -5.0);
-        QCOMPARE(w.Picture1->rangeTo(), 115.0);
-        const double fit = w.Picture1->pixelsPerSecond();
-        QTest::keyClick(w.Picture1, Qt::Key_Plus);
-        QVERIFY(w.Picture1->pixelsPerSecond() > fit * 1.4);
-        QTest::keyClick(w.Picture1, Qt::Key_Minus);
-        QCOMPARE(w.Picture1->pixelsPerSecond(), fit);
-        QTest::keyClick(w.Picture1, Qt::Key_Minus);
-        QCOMPARE(w.Picture1->pixelsPerSecond(), fit); // the whole track is the widest view
-        QWheelEvent wheel(QPointF(300, 50), w.Picture1->mapToGlobal(QPointF(300, 50)), QPoint(),
+        QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
+        QCOMPARE(w.Rehearsal->Picture1->rangeFrom(), -5.0);
+        QCOMPARE(w.Rehearsal->Picture1->rangeTo(), 115.0);
+        const double fit = w.Rehearsal->Picture1->pixelsPerSecond();
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Plus);
+        QVERIFY(w.Rehearsal->Picture1->pixelsPerSecond() > fit * 1.4);
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Minus);
+        QCOMPARE(w.Rehearsal->Picture1->pixelsPerSecond(), fit);
+        QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Minus);
+        QCOMPARE(w.Rehearsal->Picture1->pixelsPerSecond(), fit); // the whole track is the widest view
+        QWheelEvent wheel(QPointF(300, 50), w.Rehearsal->Picture1->mapToGlobal(QPointF(300, 50)), QPoint(),
             QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w.Picture1, &wheel);
-        QVERIFY(w.Picture1->pixelsPerSecond() > fit * 1.4);
-        QVERIFY(w.HScroll1->maximum() > 0);
+        QApplication::sendEvent(w.Rehearsal->Picture1, &wheel);
+        QVERIFY(w.Rehearsal->Picture1->pixelsPerSecond() > fit * 1.4);
+        QVERIFY(w.Rehearsal->HScroll1->maximum() > 0);
 
-        const double at = w.Picture1->viewFrom() + 7.0;
-        QTest::mouseClick(
-            w.Picture1, Qt::LeftButton, Qt::NoModifier, QPoint(int(std::lround(w.Picture1->xOf(at))), 20));
-        const double pixel = 1000 / w.Picture1->pixelsPerSecond();
-        const qint64 show = ShowTimeMs(w.MediaPlayer1->position(), -50);
+        const double at = w.Rehearsal->Picture1->viewFrom() + 7.0;
+        QTest::mouseClick(w.Rehearsal->Picture1, Qt::LeftButton, Qt::NoModifier,
+            QPoint(int(std::lround(w.Rehearsal->Picture1->xOf(at))), 20));
+        const double pixel = 1000 / w.Rehearsal->Picture1->pixelsPerSecond();
+        const qint64 show = ShowTimeMs(w.Rehearsal->MediaPlayer1->position(), -50);
         QVERIFY2(std::abs(show - at * 1000) <= pixel, qPrintable(QString::number(show)));
-        QCOMPARE(w.Picture1->cursorTime(), show);
-        QCOMPARE(w.Label14->text(), QStringLiteral("Showzeit ") + ShowClock(show));
+        QCOMPARE(w.Rehearsal->Picture1->cursorTime(), show);
+        QCOMPARE(w.Rehearsal->Label14->text(), QStringLiteral("Showzeit ") + ShowClock(show));
     }
 
     // Playing moves the cursor and the clock, lights a mark as the cursor passes it, and "Stopp" goes
@@ -450,18 +574,19 @@ private Q_SLOTS:
             list.effects[0] = QStringLiteral("Kometen rot");
         });
         QVERIFY(setMusic(w, writeMusic(dir, QStringLiteral("klick.wav"), 2.5), 0));
-        QVERIFY(showOnPage(w, w.Command6[1]));
-        QCOMPARE(w.Label15->text(), QStringLiteral("nächster Schuss: Nr. 001  B05  Kometen rot in 1 s"));
+        QVERIFY(showOnPage(w, w.Rehearsal->Command6[1]));
+        QCOMPARE(w.Rehearsal->Label15->text(),
+            QStringLiteral("nächster Schuss: Nr. 001  B05  Kometen rot in 1 s"));
         const QPoint mark = markPoint(w, 0);
-        const auto markColour = [&] { return w.Picture1->grab().toImage().pixelColor(mark); };
+        const auto markColour = [&] { return w.Rehearsal->Picture1->grab().toImage().pixelColor(mark); };
         QCOMPARE(markColour(), QColor(Qt::black));
         QVERIFY(playFrom(w, 0));
         QTRY_VERIFY_WITH_TIMEOUT(markColour() == QColor(220, 80, 0), 5000);
-        QCOMPARE(w.Label15->text(), QStringLiteral("nächster Schuss: –"));
-        QTRY_COMPARE_WITH_TIMEOUT(w.Command6[1]->text(), QStringLiteral("Abspielen"), 10000);
-        QCOMPARE(w.Label14->text(), QStringLiteral("Showzeit 00:00:02"));
-        QTest::mouseClick(w.Command6[2], Qt::LeftButton);
-        QCOMPARE(w.Label14->text(), QStringLiteral("Showzeit 00:00:00"));
+        QCOMPARE(w.Rehearsal->Label15->text(), QStringLiteral("nächster Schuss: –"));
+        QTRY_COMPARE_WITH_TIMEOUT(w.Rehearsal->Command6[1]->text(), QStringLiteral("Abspielen"), 10000);
+        QCOMPARE(w.Rehearsal->Label14->text(), QStringLiteral("Showzeit 00:00:02"));
+        QTest::mouseClick(w.Rehearsal->Command6[2], Qt::LeftButton);
+        QCOMPARE(w.Rehearsal->Label14->text(), QStringLiteral("Showzeit 00:00:00"));
         QCOMPARE(markColour(), QColor(Qt::black));
     }
 };

@@ -4,6 +4,7 @@
 #include "test_main.h"
 
 #include <QAudioBuffer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +48,15 @@ std::shared_ptr<const Waveform> readWaveform(const QString& path, QString* failu
     }
     return done.first().first().value<std::shared_ptr<const Waveform>>();
 }
+
+// 30 s stereo at 44.1 kHz, long enough to be dropped while it is read, and 0.5 s mono at 8 kHz.
+struct TwoTracks {
+    QTemporaryDir dir;
+    QString longer = dir.filePath(QStringLiteral("lang.wav"));
+    QString shorter = dir.filePath(QStringLiteral("kurz.wav"));
+    bool written
+        = WriteWav(longer, 44100, 2, 30.0, shapedTone) && WriteWav(shorter, 8000, 1, 0.5, shapedTone);
+};
 
 } // namespace
 
@@ -175,21 +185,41 @@ private Q_SLOTS:
     // a read under way ends its thread cleanly.
     void aNewReadDropsTheOneInProgress()
     {
-        QTemporaryDir dir;
-        const QString longer = dir.filePath(QStringLiteral("lang.wav"));
-        const QString shorter = dir.filePath(QStringLiteral("kurz.wav"));
-        QVERIFY(WriteWav(longer, 44100, 2, 30.0, shapedTone) && WriteWav(shorter, 8000, 1, 0.5, shapedTone));
+        const TwoTracks tracks;
+        QVERIFY(tracks.written);
         WaveformReader reader;
         QSignalSpy done(&reader, &WaveformReader::finished);
-        reader.read(longer);
-        reader.read(shorter);
+        reader.read(tracks.longer);
+        reader.read(tracks.shorter);
         QVERIFY(done.wait(30000));
         QCOMPARE(done.first().first().value<std::shared_ptr<const Waveform>>()->peaks.size(), size_t(50));
-        reader.read(longer);
+        reader.read(tracks.longer);
         reader.cancel();
         QVERIFY(!reader.isReading());
-        reader.read(longer);
+        reader.read(tracks.longer);
         QCOMPARE(done.count(), 1);
+    }
+
+    // Switching tracks while one is decoded stops that decoder before it goes: no call from the
+    // decoding thread reaches a decoder half torn down, and the last track still arrives.
+    void switchingTracksWhileReadingStopsTheDecoder()
+    {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("No such method|bufferReady")));
+        const TwoTracks tracks;
+        QVERIFY(tracks.written);
+        WaveformReader reader;
+        QSignalSpy progress(&reader, &WaveformReader::progress);
+        QSignalSpy done(&reader, &WaveformReader::finished);
+        for (int i = 0; i < 5; ++i) {
+            progress.clear();
+            reader.read(tracks.longer);
+            // Buffers are flowing when the first progress arrives.
+            QVERIFY(progress.wait(30000));
+        }
+        reader.read(tracks.shorter);
+        QVERIFY(done.wait(30000));
+        QCOMPARE(done.count(), 1);
+        QCOMPARE(done.first().first().value<std::shared_ptr<const Waveform>>()->peaks.size(), size_t(50));
     }
 };
 

@@ -1,21 +1,24 @@
-#include "form1.h"
+#include "rehearsal_page.h"
 
 #include "music/playback_clock.h"
 #include "music/show_time.h"
 #include "music/tapping.h"
 #include "music/waveform_reader.h"
+#include "player_controls.h"
+#include "prompter.h"
+#include "shotlist/list_document.h"
 #include "shotlist/stored_text.h"
 #include "waveform_view.h"
+#include "widgets.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -26,19 +29,16 @@
 
 namespace {
 
-// The page is laid out in pixels, inside Frame1(3).
-template <typename T>
-T* makeOn(QWidget* parent, const QString& name, int left, int top, int width, int height)
+template <typename T> T* make(QWidget* parent, const QString& name)
 {
     auto* w = new T(parent);
     w->setObjectName(name);
-    w->setGeometry(left, top, width, height);
     return w;
 }
 
-QLabel* makeLine(QWidget* parent, const QString& name, int left, int top, int width, int height)
+QLabel* makeLine(QWidget* parent, const QString& name)
 {
-    auto* label = makeOn<QLabel>(parent, name, left, top, width, height);
+    auto* label = make<QLabel>(parent, name);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
 }
@@ -54,88 +54,161 @@ bool isSpace(const QKeyEvent* key)
     return key->key() == Qt::Key_Space && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
+QHBoxLayout* row(QVBoxLayout* page)
+{
+    auto* line = new QHBoxLayout;
+    line->setSpacing(6);
+    page->addLayout(line);
+    return line;
+}
+
 } // namespace
 
-void Form1::setupMusic()
+RehearsalPage::RehearsalPage(ListDocument& document, QWidget* parent)
+    : QFrame(parent)
+    , m_document(document)
 {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("Page3"));
-    SSTab1->addTab(page, QStringLiteral("Probelauf"));
-    Frame1[3] = makeOn<QFrame>(page, QStringLiteral("Frame1_3"), 120 / 15, 360 / 15, 9255 / 15, 6495 / 15);
-    QFrame* frame = Frame1[3];
+    setObjectName(QStringLiteral("Frame1_3"));
+    buildPage();
+    connectPlayer();
 
-    Command6[0] = makeOn<QPushButton>(frame, QStringLiteral("Command6_0"), 8, 8, 130, 25);
+    // The space bar taps anywhere on the page, whichever element has the focus.
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+
+    Combo3_Click();
+    showMusicState();
+    ShowPlayback();
+}
+
+RehearsalPage::~RehearsalPage() { teardown(); }
+
+// The controls stand in rows around the picture, which takes the room the page has.
+void RehearsalPage::buildPage()
+{
+    Command6[0] = make<QPushButton>(this, QStringLiteral("Command6_0"));
     Command6[0]->setText(QStringLiteral("Musik wählen…"));
-    Label12 = makeLine(frame, QStringLiteral("Label12"), 146, 8, 463, 25);
-    Picture1 = new WaveformView(*m_document, frame);
+    Command6[0]->setMinimumSize(130, 25);
+    Label12 = new ElidedLabel(this, Qt::ElideMiddle);
+    Label12->setObjectName(QStringLiteral("Label12"));
+    Label12->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Picture1 = new WaveformView(m_document, this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(8, 40, 601, 222);
-    HScroll1 = makeOn<QScrollBar>(frame, QStringLiteral("HScroll1"), 8, 265, 539, 17);
+    Picture1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    Picture1->setMinimumHeight(150);
+    HScroll1 = make<QScrollBar>(this, QStringLiteral("HScroll1"));
     HScroll1->setOrientation(Qt::Horizontal);
     Picture1->attachScrollBar(HScroll1);
-    Command6[3] = makeOn<QPushButton>(frame, QStringLiteral("Command6_3"), 553, 262, 27, 23);
+    Command6[3] = make<QPushButton>(this, QStringLiteral("Command6_3"));
     Command6[3]->setText(QStringLiteral("+"));
     Command6[3]->setToolTip(QStringLiteral("Vergrößern (+, Strg+Mausrad)"));
-    Command6[4] = makeOn<QPushButton>(frame, QStringLiteral("Command6_4"), 582, 262, 27, 23);
+    Command6[4] = make<QPushButton>(this, QStringLiteral("Command6_4"));
     Command6[4]->setText(QStringLiteral("\u2212"));
     Command6[4]->setToolTip(QStringLiteral("Verkleinern (\u2212, Strg+Mausrad)"));
-    Label13 = makeOn<QLabel>(frame, QStringLiteral("Label13"), 8, 288, 601, 34);
+    for (int i : { 3, 4 })
+        Command6[i]->setFixedSize(27, 23);
+    Label13 = make<QLabel>(this, QStringLiteral("Label13"));
     Label13->setWordWrap(true);
     Label13->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label13->setFixedHeight(2 * fontMetrics().lineSpacing() + 4);
+    Label13->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
-    Command6[1] = makeOn<QPushButton>(frame, QStringLiteral("Command6_1"), 8, 326, 110, 28);
-    Command6[1]->setText(QStringLiteral("Abspielen"));
-    Command6[2] = makeOn<QPushButton>(frame, QStringLiteral("Command6_2"), 124, 326, 90, 28);
-    Command6[2]->setText(QStringLiteral("Stopp"));
-    Label14 = makeLine(frame, QStringLiteral("Label14"), 226, 326, 180, 28);
+    m_controls = new PlayerControls(this);
+    Command6[1] = m_controls->playButton();
+    Command6[2] = m_controls->stopButton();
+    Label14 = makeLine(this, QStringLiteral("Label14"));
     QFont clockFont = Label14->font();
     clockFont.setPointSizeF(clockFont.pointSizeF() * 1.3);
     clockFont.setBold(true);
     Label14->setFont(clockFont);
-    Label16 = makeLine(frame, QStringLiteral("Label16"), 410, 326, 102, 28);
+    Label14->setMinimumWidth(
+        QFontMetrics(clockFont).horizontalAdvance(QStringLiteral("Showzeit −00:00:00")) + 4);
+    Label16 = makeLine(this, QStringLiteral("Label16"));
     Label16->setText(QStringLiteral("Musikbeginn"));
     Label16->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Text4 = makeOn<QLineEdit>(frame, QStringLiteral("Text4"), 518, 328, 66, 24);
+    Text4 = make<QLineEdit>(this, QStringLiteral("Text4"));
+    Text4->setFixedWidth(66);
     Text4->setToolTip(QStringLiteral("Wo die Musik in der Showzeit beginnt, in Sekunden mit Zehnteln; -3,0: "
                                      "3 s vor dem Start der Sequenz"));
-    auto* unit = makeLine(frame, QStringLiteral("Label18"), 588, 326, 21, 28);
-    unit->setText(QStringLiteral("s"));
-    Label15 = makeLine(frame, QStringLiteral("Label15"), 8, 360, 601, 24);
+    Label18 = makeLine(this, QStringLiteral("Label18"));
+    Label18->setText(QStringLiteral("s"));
+    Label15 = new ElidedLabel(this);
+    Label15->setObjectName(QStringLiteral("Label15"));
+    Label15->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    Check1 = makeOn<QCheckBox>(frame, QStringLiteral("Check1"), 8, 394, 80, 26);
+    Check1 = make<QCheckBox>(this, QStringLiteral("Check1"));
     Check1->setText(QStringLiteral("Tippen"));
     Check1->setToolTip(QStringLiteral("Während die Musik spielt, setzt jede Leertaste einen Schuss"));
-    Combo3 = makeOn<QComboBox>(frame, QStringLiteral("Combo3"), 92, 394, 130, 26);
+    Combo3 = make<QComboBox>(this, QStringLiteral("Combo3"));
     for (int device = 0; device < 8; ++device)
         Combo3->addItem(TimelineLaneName(device));
-    Text5 = makeOn<QLineEdit>(frame, QStringLiteral("Text5"), 228, 395, 40, 24);
+    Text5 = make<QLineEdit>(this, QStringLiteral("Text5"));
+    Text5->setFixedWidth(40);
     Text5->setText(QStringLiteral("0"));
     Text5->setToolTip(QStringLiteral("Zündkreis-Nummer, ab der getippt wird"));
-    Label17 = makeLine(frame, QStringLiteral("Label17"), 276, 394, 333, 26);
+    Label17 = new ElidedLabel(this);
+    Label17->setObjectName(QStringLiteral("Label17"));
+    Label17->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    const QList<QWidget*> order { List1, Command6[0], Picture1, HScroll1, Command6[3], Command6[4],
-        Command6[1], Command6[2], Text4, Check1, Combo3, Text5 };
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(8, 8, 8, 8);
+    page->setSpacing(4);
+    QHBoxLayout* music = row(page);
+    music->addWidget(Command6[0]);
+    music->addWidget(Label12, 1);
+    page->addWidget(Picture1, 1);
+    QHBoxLayout* scroll = row(page);
+    scroll->setSpacing(2);
+    scroll->addWidget(HScroll1, 1);
+    scroll->addWidget(Command6[3]);
+    scroll->addWidget(Command6[4]);
+    page->addWidget(Label13);
+    QHBoxLayout* play = row(page);
+    play->addWidget(m_controls);
+    play->addSpacing(6);
+    play->addWidget(Label14);
+    play->addStretch(1);
+    play->addWidget(Label16);
+    play->addWidget(Text4);
+    play->addWidget(Label18);
+    page->addWidget(Label15);
+    QHBoxLayout* tap = row(page);
+    tap->addWidget(Check1);
+    tap->addWidget(Combo3);
+    tap->addWidget(Text5);
+    tap->addSpacing(4);
+    tap->addWidget(Label17, 1);
+
+    const QList<QWidget*> order { Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command6[1],
+        Command6[2], Text4, Check1, Combo3, Text5 };
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
+}
 
+void RehearsalPage::connectPlayer()
+{
     MediaPlayer1 = new PlaybackClock(this);
     WaveReader1 = new WaveformReader(this);
     m_playTimer = new QTimer(this);
     m_playTimer->setTimerType(Qt::PreciseTimer);
     m_playTimer->setInterval(CursorStepMs);
-    connect(m_playTimer, &QTimer::timeout, this, &Form1::ShowPlayback);
+    connect(m_playTimer, &QTimer::timeout, this, &RehearsalPage::ShowPlayback);
 
-    for (int i = 0; i < int(Command6.size()); ++i)
+    for (int i : { 0, 3, 4 })
         connect(Command6[i], &QPushButton::clicked, this, [this, i] { Command6_Click(i); });
-    connect(Check1, &QCheckBox::toggled, this, &Form1::Check1_Click);
-    connect(Combo3, &QComboBox::currentIndexChanged, this, &Form1::Combo3_Click);
-    connect(Text4, &QLineEdit::editingFinished, this, &Form1::Text4_LostFocus);
-    connect(Text5, &QLineEdit::editingFinished, this, &Form1::Text5_LostFocus);
-    connect(Picture1, &WaveformView::clicked, this, &Form1::Picture1_Click);
-    connect(m_document, &ListDocument::changed, this, &Form1::musicListChanged);
+    connect(m_controls, &PlayerControls::play, MediaPlayer1, &PlaybackClock::play);
+    connect(m_controls, &PlayerControls::pause, MediaPlayer1, &PlaybackClock::pause);
+    connect(m_controls, &PlayerControls::stop, this, [this] { Command6_Click(2); });
+    connect(Check1, &QCheckBox::toggled, this, &RehearsalPage::Check1_Click);
+    connect(Combo3, &QComboBox::currentIndexChanged, this, &RehearsalPage::Combo3_Click);
+    connect(Text4, &QLineEdit::editingFinished, this, &RehearsalPage::Text4_LostFocus);
+    connect(Text5, &QLineEdit::editingFinished, this, &RehearsalPage::Text5_LostFocus);
+    connect(Picture1, &WaveformView::clicked, this, &RehearsalPage::Picture1_Click);
+    connect(&m_document, &ListDocument::changed, this, &RehearsalPage::musicListChanged);
 
     connect(MediaPlayer1, &PlaybackClock::playingChanged, this, [this](bool playing) {
-        Command6[1]->setText(playing ? QStringLiteral("Pause") : QStringLiteral("Abspielen"));
+        m_controls->setPlaying(playing);
         Picture1->setPlaying(playing);
         if (playing)
             m_playTimer->start();
@@ -145,6 +218,7 @@ void Form1::setupMusic()
     });
     connect(MediaPlayer1, &PlaybackClock::durationChanged, this, [this](qint64 duration) {
         Picture1->setMusic(duration, m_waveform);
+        Picture1->showCursor();
         showMusicState();
     });
     connect(MediaPlayer1, &PlaybackClock::failed, this, [this](const QString& reason) {
@@ -161,6 +235,7 @@ void Form1::setupMusic()
         const qint64 duration
             = MediaPlayer1->duration() > 0 ? MediaPlayer1->duration() : m_waveform->durationMs;
         Picture1->setMusic(duration, m_waveform);
+        Picture1->showCursor();
         showMusicState();
     });
     connect(WaveReader1, &WaveformReader::failed, this, [this](const QString& reason) {
@@ -168,35 +243,27 @@ void Form1::setupMusic()
         MediaPlayer1->setSource(QString());
         showMusicState();
     });
-
-    // The space bar taps anywhere on the page, whichever element has the focus.
-    frame->installEventFilter(this);
-    for (QWidget* w : frame->findChildren<QWidget*>())
-        w->installEventFilter(this);
-
-    Combo3_Click();
-    showMusicState();
 }
 
 // While the window is still whole: closing it moves the focus out of the fields, and the player may
 // report once more as it stops; neither may reach a window half torn down.
-void Form1::teardownMusic()
+void RehearsalPage::teardown()
 {
+    if (!m_playTimer)
+        return;
     m_playTimer->stop();
     for (QObject* sender : std::initializer_list<QObject*> {
              Text4, Text5, Check1, Combo3, Picture1, MediaPlayer1, WaveReader1, m_playTimer })
         sender->disconnect(this);
-    disconnect(m_document, &ListDocument::changed, this, &Form1::musicListChanged);
+    disconnect(&m_document, &ListDocument::changed, this, &RehearsalPage::musicListChanged);
+    m_playTimer = nullptr;
 }
 
-bool Form1::filterMusicEvent(QObject* watched, QEvent* event)
+bool RehearsalPage::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
-        return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || !Frame1[3] || (widget != Frame1[3] && !Frame1[3]->isAncestorOf(widget)))
-        return false;
+        return QFrame::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     if (isSpace(key) && Check1->isChecked()) {
         // Taken before the focused button, box or field sees it; a held key taps once.
@@ -214,10 +281,24 @@ bool Form1::filterMusicEvent(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return false;
+    return QFrame::eventFilter(watched, event);
 }
 
-void Form1::Command6_Click(int Index)
+void RehearsalPage::showEntry(int slot)
+{
+    if (slot != Picture1->selectedSlot())
+        Picture1->setSelectedSlot(slot);
+}
+
+// The picture's selection is also the line of List2.
+void RehearsalPage::selectMark(int slot)
+{
+    Picture1->setSelectedSlot(slot);
+    if (slot >= 0)
+        emit markChosen(slot);
+}
+
+void RehearsalPage::Command6_Click(int Index)
 {
     switch (Index) {
     case 0:
@@ -243,18 +324,19 @@ void Form1::Command6_Click(int Index)
 }
 
 // Opens the file box, so the music pauses first: no box while it plays.
-void Form1::chooseMusic()
+void RehearsalPage::chooseMusic()
 {
     MediaPlayer1->pause();
-    const ListMeta& meta = m_document->meta();
-    QString start = CurrentFolder.isEmpty() ? QDir::currentPath() : CurrentFolder;
+    const ListMeta& meta = m_document.meta();
+    const QString folder = m_folder ? m_folder() : QString();
+    QString start = folder.isEmpty() ? QDir::currentPath() : folder;
     if (!meta.musicPath.isEmpty())
         start = QFileInfo(meta.musicPath).absolutePath();
     else if (!meta.sourcePath.isEmpty())
         start = QFileInfo(meta.sourcePath).absolutePath();
-    const quint64 seen = m_document->revision();
+    const quint64 seen = m_document.revision();
     const std::optional<QString> chosen
-        = prompter().chooseFile(Prompter::FileChoice::Open, MusicTitle, start, MusicFilter);
+        = m_prompter->chooseFile(Prompter::FileChoice::Open, MusicTitle, start, MusicFilter);
     if (!chosen)
         return;
     const QString path = QFileInfo(*chosen).absoluteFilePath();
@@ -262,7 +344,7 @@ void Form1::chooseMusic()
         const QString character = FirstUnstorableCharacter(path);
         const QString what = character.isEmpty() ? QStringLiteral("einen Zeilenumbruch")
                                                  : QStringLiteral("das Zeichen ") + CharacterName(character);
-        prompter().message(MusicTitle,
+        m_prompter->message(MusicTitle,
             QStringLiteral(
                 "Der Pfad %1 enthält %2: das kann eine Listendatei nicht speichern. Bitte die Musik "
                 "umbenennen oder in einen anderen Ordner legen.")
@@ -276,13 +358,13 @@ void Form1::chooseMusic()
         return;
     }
     // A list replaced while the box was open keeps its own music.
-    if (!m_document->setMusic(seen, path))
+    if (!m_document.setMusic(seen, path))
         showMusicNotice(
             QStringLiteral("Die Liste hat sich geändert, während die Dateiauswahl offen war: Musik nicht "
                            "übernommen."));
 }
 
-void Form1::loadMusic(const QString& path)
+void RehearsalPage::loadMusic(const QString& path)
 {
     m_musicShown = path;
     WaveReader1->cancel();
@@ -290,6 +372,9 @@ void Form1::loadMusic(const QString& path)
     m_musicProblem.clear();
     m_musicPercent = -1;
     Picture1->setMusic(0, nullptr);
+    m_startShown = m_document.meta().musicStartTenths;
+    Picture1->setCursorTime(ShowTimeMs(0, m_startShown));
+    Picture1->showCursor();
     if (!path.isEmpty() && !QFileInfo(path).isFile()) {
         m_musicProblem = QStringLiteral("Musik nicht gefunden: ") + shownPath(path);
         MediaPlayer1->setSource(QString());
@@ -302,17 +387,23 @@ void Form1::loadMusic(const QString& path)
     ShowPlayback();
 }
 
-void Form1::ShowMusic()
+void RehearsalPage::ShowMusic()
 {
-    const ListMeta& meta = m_document->meta();
+    const ListMeta& meta = m_document.meta();
     if (meta.musicPath != m_musicShown)
         loadMusic(meta.musicPath);
     if (!Text4->hasFocus() || !Text4->isModified())
         Text4->setText(MusicStartText(meta.musicStartTenths));
     Picture1->setMusicStart(meta.musicStartTenths);
+    if (meta.musicStartTenths != m_startShown) {
+        // Without music the cursor stands where the music would start, as it does at the music's start.
+        m_startShown = meta.musicStartTenths;
+        if (MediaPlayer1->source().isEmpty())
+            Picture1->setCursorTime(ShowTimeMs(0, m_startShown));
+    }
 }
 
-void Form1::showMusicState()
+void RehearsalPage::showMusicState()
 {
     QString text;
     const bool hasMusic = !m_musicShown.isEmpty() && m_musicProblem.isEmpty();
@@ -330,46 +421,56 @@ void Form1::showMusicState()
             text += m_musicPercent >= 0 ? QStringLiteral("   wird gelesen … %1 %").arg(m_musicPercent)
                                         : QStringLiteral("   wird gelesen …");
     }
-    Label12->setText(Label12->fontMetrics().elidedText(text, Qt::ElideMiddle, Label12->width()));
+    Label12->setText(text);
     Label12->setToolTip(m_musicShown.isEmpty() ? QString() : shownPath(m_musicShown));
-    Command6[1]->setEnabled(hasMusic);
-    Command6[2]->setEnabled(hasMusic);
+    m_controls->setMusicReady(hasMusic);
 }
 
-void Form1::musicListChanged()
+void RehearsalPage::musicListChanged()
 {
     Picture1->listChanged();
     if (!m_musicChanging)
         Picture1->setSelectedSlot(-1);
+    else if (Picture1->selectedSlot() >= 0)
+        emit markChosen(Picture1->selectedSlot());
+    // A deletion undone (or the list replaced) leaves nothing for its notice to speak of.
+    if (m_deletedAt != 0 && m_document.revision() != m_deletedAt) {
+        m_deletedAt = 0;
+        showMusicNotice(QString());
+    }
     ShowMusic();
     showNextCircuit();
     ShowPlayback();
 }
 
-void Form1::ShowPlayback()
+void RehearsalPage::ShowPlayback()
 {
-    const qint32 start = m_document->meta().musicStartTenths;
+    const qint32 start = m_document.meta().musicStartTenths;
     const bool music = !MediaPlayer1->source().isEmpty();
     const qint64 show = music ? ShowTimeMs(MediaPlayer1->position(), start) : Picture1->cursorTime();
     Picture1->setCursorTime(show);
     const QString clock = QStringLiteral("Showzeit ") + ShowClock(show);
     if (clock != Label14->text())
         Label14->setText(clock);
-    const QString next = NextShotText(list(), m_document->entryCount(), show);
+    const QString next = NextShotText(m_document.list(), m_document.entryCount(), show);
     if (next != Label15->text())
         Label15->setText(next);
 }
 
-void Form1::showMusicNotice(const QString& text) { Label13->setText(text); }
-
-void Form1::showNextCircuit()
+void RehearsalPage::showMusicNotice(const QString& text)
 {
-    const int device = Combo3->currentIndex();
-    Label17->setText(
-        NextCircuitText(device, NextFreeCircuit(list(), m_document->entryCount(), device, m_tapFrom)));
+    m_deletedAt = 0;
+    Label13->setText(text);
 }
 
-void Form1::Check1_Click()
+void RehearsalPage::showNextCircuit()
+{
+    const int device = Combo3->currentIndex();
+    Label17->setText(NextCircuitText(
+        device, NextFreeCircuit(m_document.list(), m_document.entryCount(), device, m_tapFrom)));
+}
+
+void RehearsalPage::Check1_Click()
 {
     showMusicNotice(Check1->isChecked() ? QStringLiteral(
                         "Tippen: Während die Musik spielt, setzt jede Leertaste einen Schuss auf die volle "
@@ -377,14 +478,14 @@ void Form1::Check1_Click()
                                         : QString());
 }
 
-void Form1::Combo3_Click()
+void RehearsalPage::Combo3_Click()
 {
     m_tapFrom = qBound(0, m_tapFrom, CircuitNumbers(Combo3->currentIndex()) - 1);
     Text5->setText(QString::number(m_tapFrom));
     showNextCircuit();
 }
 
-void Form1::Text5_LostFocus()
+void RehearsalPage::Text5_LostFocus()
 {
     bool ok = false;
     const int typed = Text5->text().trimmed().toInt(&ok);
@@ -405,9 +506,9 @@ void Form1::Text5_LostFocus()
     showNextCircuit();
 }
 
-void Form1::Text4_LostFocus()
+void RehearsalPage::Text4_LostFocus()
 {
-    const qint32 stored = m_document->meta().musicStartTenths;
+    const qint32 stored = m_document.meta().musicStartTenths;
     const MusicStartInput input = ReadMusicStart(Text4->text());
     switch (input.kind) {
     case MusicStartInput::Kind::NotANumber:
@@ -428,13 +529,13 @@ void Form1::Text4_LostFocus()
     Text4->setText(MusicStartText(input.tenths));
     Text4->setModified(false);
     if (input.tenths != stored)
-        m_document->setMusicStart(m_document->revision(), input.tenths);
+        m_document.setMusicStart(m_document.revision(), input.tenths);
 }
 
-void Form1::Picture1_Click(double Seconds, int Slot)
+void RehearsalPage::Picture1_Click(double Seconds, int Slot)
 {
     if (Slot >= 0) {
-        Picture1->setSelectedSlot(Slot);
+        selectMark(Slot);
         showMusicNotice(
             QStringLiteral("Eintrag %1 gewählt: ← und → verschieben ihn um eine Sekunde, Entf löscht ihn.")
                 .arg(Slot + 1));
@@ -443,13 +544,13 @@ void Form1::Picture1_Click(double Seconds, int Slot)
     Picture1->setSelectedSlot(-1);
     const qint64 show = qint64(std::llround(Seconds * 1000));
     if (!MediaPlayer1->source().isEmpty())
-        MediaPlayer1->seek(MusicPositionMs(show, m_document->meta().musicStartTenths));
+        MediaPlayer1->seek(MusicPositionMs(show, m_document.meta().musicStartTenths));
     else
         Picture1->setCursorTime(show);
     ShowPlayback();
 }
 
-void Form1::Picture1_KeyDown(int KeyCode)
+void RehearsalPage::Picture1_KeyDown(int KeyCode)
 {
     if (KeyCode == Qt::Key_Plus || KeyCode == Qt::Key_Equal) {
         Picture1->zoomIn();
@@ -469,31 +570,34 @@ void Form1::Picture1_KeyDown(int KeyCode)
     if (KeyCode == Qt::Key_Delete) {
         const QString what = QStringLiteral("Eintrag %1 (%2, %3)")
                                  .arg(slot + 1)
-                                 .arg(FormatClock(list().times[slot]), CircuitLabel(list().circuits[slot]));
-        if (m_document->deleteEntry(m_document->revision(), slot)) {
+                                 .arg(FormatClock(m_document.list().times[slot]),
+                                     CircuitLabel(m_document.list().circuits[slot]));
+        if (m_document.deleteEntry(m_document.revision(), slot)) {
             Picture1->setSelectedSlot(-1);
             showMusicNotice(what + QStringLiteral(" gelöscht – Strg+Z holt ihn zurück."));
+            m_deletedAt = m_document.revision();
         }
         return;
     }
     const std::optional<MoveOutcome> outcome
-        = m_document->moveEntry(m_document->revision(), slot, KeyCode == Qt::Key_Left ? -1 : 1);
+        = m_document.moveEntry(m_document.revision(), slot, KeyCode == Qt::Key_Left ? -1 : 1);
     if (outcome)
-        showMusicNotice(MoveNotice(*outcome, list(), slot));
+        showMusicNotice(MoveNotice(*outcome, m_document.list(), slot));
 }
 
 // Stamped the moment the key is handled: the player's position runs on by the clock between its reports.
-void Form1::TapShot()
+void RehearsalPage::TapShot()
 {
     if (!MediaPlayer1->isPlaying()) {
         showMusicNotice(QStringLiteral("Tippen geht nur, während die Musik spielt: erst „Abspielen“."));
         return;
     }
-    const qint64 show = ShowTimeMs(MediaPlayer1->position(), m_document->meta().musicStartTenths);
+    const qint64 show = ShowTimeMs(MediaPlayer1->position(), m_document.meta().musicStartTenths);
     TapStampMs = show;
     const qint64 second = TapSecond(show);
     const int device = Combo3->currentIndex();
-    const std::optional<int> number = NextFreeCircuit(list(), m_document->entryCount(), device, m_tapFrom);
+    const std::optional<int> number
+        = NextFreeCircuit(m_document.list(), m_document.entryCount(), device, m_tapFrom);
     if (!number) {
         showMusicNotice(NoFreeCircuitNotice(device, second));
         return;
@@ -502,10 +606,10 @@ void Form1::TapShot()
     int row = -1;
     const qint32 at = qint32(std::clamp<qint64>(second, -1, LastValidTime + 1));
     const std::optional<TapOutcome> outcome
-        = m_document->tapEntry(m_document->revision(), at, qint16(device * 32 + *number), &row);
+        = m_document.tapEntry(m_document.revision(), at, qint16(device * 32 + *number), &row);
     if (!outcome)
         return;
     if (*outcome == TapOutcome::Added)
-        Picture1->setSelectedSlot(row);
-    showMusicNotice(TapNotice(*outcome, list(), row, second));
+        selectMark(row);
+    showMusicNotice(TapNotice(*outcome, m_document.list(), row, second));
 }
