@@ -17,6 +17,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString ExportTitle = QStringLiteral("Katalog exportieren");
@@ -92,9 +94,26 @@ void EffectsPage::buildWidgets()
         | QAbstractItemView::AnyKeyPressed);
     m_view->setAlternatingRowColors(true);
     m_view->verticalHeader()->hide();
+    m_view->setWordWrap(false);
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 8);
+    // The headers carry their units: two lines ("Kaliber" over "(mm)") keep the columns narrow, set once
+    // rather than measured on every change of a long catalogue.
     QHeaderView* header = m_view->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(CatalogueModel::NameColumn, QHeaderView::Stretch);
+    header->setDefaultAlignment(Qt::Alignment(int(Qt::AlignCenter) | int(Qt::TextWordWrap)));
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    const QFontMetrics metrics = header->fontMetrics();
+    for (int column = 0; column < CatalogueModel::ColumnCount; ++column) {
+        int width = metrics.horizontalAdvance(QStringLiteral("Römisches Licht"));
+        if (column != CatalogueModel::ArtColumn) {
+            width = metrics.horizontalAdvance(QStringLiteral("12345,5"));
+            const QString text = m_store.model().headerData(column, Qt::Horizontal).toString();
+            for (const QString& word : text.split(QLatin1Char(' ')))
+                width = std::max(width, metrics.horizontalAdvance(word));
+        }
+        header->resizeSection(column, width + 24);
+    }
+    header->resizeSection(CatalogueModel::NameColumn, metrics.horizontalAdvance(QLatin1Char('x')) * 26);
+    header->setFixedHeight(2 * metrics.lineSpacing() + 10);
 
     m_messageLabel = make<QLabel>(this, QStringLiteral("messageLabel"));
     m_messageLabel->setWordWrap(true);

@@ -277,6 +277,8 @@ QVariant CatalogueModel::data(const QModelIndex& index, int role) const
             return stockWarning(data);
         if (column == ShotsColumn)
             return QStringLiteral("Schüsse der Liste mit diesem Effekt");
+        if (column == NameColumn)
+            return data.name; // a long name is cut short in its cell
         return QVariant();
     case Qt::ForegroundRole:
         return short_ ? QVariant(ShortfallText) : QVariant();
