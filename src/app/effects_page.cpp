@@ -6,6 +6,7 @@
 #include "shotlist/list_document.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -24,19 +26,45 @@ namespace {
 const QString ExportTitle = QStringLiteral("Katalog exportieren");
 const QString CatalogueTitle = QStringLiteral("Effektkatalog");
 
-template <typename T> T* make(QWidget* parent, const QString& name)
+template <typename T> T* named(T* widget, const QString& name)
 {
-    auto* widget = new T(parent);
     widget->setObjectName(name);
     return widget;
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& text)
 {
-    auto* pushButton = make<QPushButton>(parent, name);
+    auto* pushButton = named(new QPushButton(parent), name);
     pushButton->setText(text);
     return pushButton;
 }
+
+// Art and Klasse are typed as text; the fixed names are offered while typing.
+class NamedValueDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(
+        QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line)
+            return editor;
+        QStringList names;
+        if (index.column() == CatalogueModel::ArtColumn) {
+            for (int art = 0; art < EffectArtCount; ++art)
+                names.append(EffectArtName(EffectArt(art)));
+        } else {
+            for (int effectClass = 0; effectClass < EffectClassCount; ++effectClass)
+                names.append(EffectClassName(EffectClass(effectClass)));
+        }
+        auto* completer = new QCompleter(names, line);
+        completer->setCaseSensitivity(Qt::CaseInsensitive);
+        line->setCompleter(completer);
+        return editor;
+    }
+};
 
 } // namespace
 
@@ -58,14 +86,14 @@ EffectsPage::EffectsPage(ListDocument& document, Prompter& prompter, CatalogueSt
 
 void EffectsPage::buildWidgets()
 {
-    m_nameFilter = make<QLineEdit>(this, QStringLiteral("nameFilter"));
+    m_nameFilter = named(new QLineEdit(this), QStringLiteral("nameFilter"));
     m_nameFilter->setPlaceholderText(QStringLiteral("Name enthält …"));
     m_nameFilter->setClearButtonEnabled(true);
-    m_artFilter = make<QComboBox>(this, QStringLiteral("artFilter"));
+    m_artFilter = named(new QComboBox(this), QStringLiteral("artFilter"));
     m_artFilter->addItem(QStringLiteral("Alle Arten"), -1);
     for (int art = 0; art < EffectArtCount; ++art)
         m_artFilter->addItem(EffectArtName(EffectArt(art)), art);
-    m_classFilter = make<QComboBox>(this, QStringLiteral("classFilter"));
+    m_classFilter = named(new QComboBox(this), QStringLiteral("classFilter"));
     m_classFilter->addItem(QStringLiteral("Alle Klassen"), -1);
     for (int effectClass = 0; effectClass < EffectClassCount; ++effectClass)
         m_classFilter->addItem(EffectClassName(EffectClass(effectClass)), effectClass);
@@ -84,7 +112,7 @@ void EffectsPage::buildWidgets()
     filterRow->addWidget(classLabel);
     filterRow->addWidget(m_classFilter);
 
-    m_view = make<QTableView>(this, QStringLiteral("catalogueView"));
+    m_view = named(new QTableView(this), QStringLiteral("catalogueView"));
     m_view->setModel(m_filter);
     m_view->setSortingEnabled(true);
     m_view->sortByColumn(CatalogueModel::NameColumn, Qt::AscendingOrder);
@@ -94,6 +122,9 @@ void EffectsPage::buildWidgets()
         | QAbstractItemView::AnyKeyPressed);
     m_view->setAlternatingRowColors(true);
     m_view->verticalHeader()->hide();
+    auto* namedValues = new NamedValueDelegate(m_view);
+    m_view->setItemDelegateForColumn(CatalogueModel::ArtColumn, namedValues);
+    m_view->setItemDelegateForColumn(CatalogueModel::ClassColumn, namedValues);
     m_view->setWordWrap(false);
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 8);
     // The headers carry their units: two lines ("Kaliber" over "(mm)") keep the columns narrow, set once
@@ -115,11 +146,11 @@ void EffectsPage::buildWidgets()
     header->resizeSection(CatalogueModel::NameColumn, metrics.horizontalAdvance(QLatin1Char('x')) * 26);
     header->setFixedHeight(2 * metrics.lineSpacing() + 10);
 
-    m_messageLabel = make<QLabel>(this, QStringLiteral("messageLabel"));
+    m_messageLabel = named(new QLabel(this), QStringLiteral("messageLabel"));
     m_messageLabel->setWordWrap(true);
     m_messageLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_messageLabel->hide();
-    m_stockLabel = make<QLabel>(this, QStringLiteral("stockLabel"));
+    m_stockLabel = named(new QLabel(this), QStringLiteral("stockLabel"));
     m_stockLabel->setWordWrap(true);
     m_stockLabel->setStyleSheet(QStringLiteral("color: %1;").arg(CatalogueModel::ShortfallText.name()));
     m_stockLabel->hide();

@@ -112,6 +112,10 @@ void TestEffectsPage::typedValueIsStoredAndWritten()
     QCOMPARE(readFile(rig.path),
         CatalogueBom + CatalogueHeaderLine + BombeRow + "Kometen blau;Kometen;30;0,7;2,0;40;25;12,5;F2;3\r\n"
             + VulkanRow);
+    // Art is offered while typing and read case ignored.
+    rig.type(rig.cell(QStringLiteral("Kometen blau"), CatalogueModel::ArtColumn), QStringLiteral("bombette"));
+    QCOMPARE(rig.cell(QStringLiteral("Kometen blau"), CatalogueModel::ArtColumn).data().toString(),
+        QStringLiteral("Bombette"));
     // A value stored in another form than typed is said.
     rig.type(rig.cell(QStringLiteral("Kometen blau"), CatalogueModel::NemColumn), QStringLiteral("0,02 kg"));
     QCOMPARE(rig.cell(QStringLiteral("Kometen blau"), CatalogueModel::NemColumn).data().toString(),
