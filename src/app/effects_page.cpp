@@ -39,6 +39,23 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text)
     return pushButton;
 }
 
+// In the order of EffectArt and EffectClass.
+QStringList artNames()
+{
+    QStringList names;
+    for (int art = 0; art < EffectArtCount; ++art)
+        names.append(EffectArtName(EffectArt(art)));
+    return names;
+}
+
+QStringList classNames()
+{
+    QStringList names;
+    for (int effectClass = 0; effectClass < EffectClassCount; ++effectClass)
+        names.append(EffectClassName(EffectClass(effectClass)));
+    return names;
+}
+
 // Art and Klasse are typed as text; the fixed names are offered while typing.
 class NamedValueDelegate : public QStyledItemDelegate {
 public:
@@ -51,15 +68,8 @@ public:
         auto* line = qobject_cast<QLineEdit*>(editor);
         if (!line)
             return editor;
-        QStringList names;
-        if (index.column() == CatalogueModel::ArtColumn) {
-            for (int art = 0; art < EffectArtCount; ++art)
-                names.append(EffectArtName(EffectArt(art)));
-        } else {
-            for (int effectClass = 0; effectClass < EffectClassCount; ++effectClass)
-                names.append(EffectClassName(EffectClass(effectClass)));
-        }
-        auto* completer = new QCompleter(names, line);
+        auto* completer
+            = new QCompleter(index.column() == CatalogueModel::ArtColumn ? artNames() : classNames(), line);
         completer->setCaseSensitivity(Qt::CaseInsensitive);
         line->setCompleter(completer);
         return editor;
@@ -91,12 +101,14 @@ void EffectsPage::buildWidgets()
     m_nameFilter->setClearButtonEnabled(true);
     m_artFilter = named(new QComboBox(this), QStringLiteral("artFilter"));
     m_artFilter->addItem(QStringLiteral("Alle Arten"), -1);
-    for (int art = 0; art < EffectArtCount; ++art)
-        m_artFilter->addItem(EffectArtName(EffectArt(art)), art);
+    const QStringList arts = artNames();
+    for (int art = 0; art < arts.size(); ++art)
+        m_artFilter->addItem(arts[art], art);
     m_classFilter = named(new QComboBox(this), QStringLiteral("classFilter"));
     m_classFilter->addItem(QStringLiteral("Alle Klassen"), -1);
-    for (int effectClass = 0; effectClass < EffectClassCount; ++effectClass)
-        m_classFilter->addItem(EffectClassName(EffectClass(effectClass)), effectClass);
+    const QStringList classes = classNames();
+    for (int effectClass = 0; effectClass < classes.size(); ++effectClass)
+        m_classFilter->addItem(classes[effectClass], effectClass);
 
     auto* filterRow = new QHBoxLayout;
     auto* nameLabel = new QLabel(QStringLiteral("&Suchen:"), this);
