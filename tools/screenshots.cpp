@@ -164,7 +164,8 @@ int main(int argc, char* argv[])
         return 1;
 
     // Each page at the default size, then maximised on the screen.
-    const QStringList names { "page-kommunikation", "page-datei", "page-bearbeiten", "page-probelauf" };
+    const QStringList names { "page-kommunikation", "page-datei", "page-bearbeiten", "page-probelauf",
+        "page-effekte" };
     const QSize screen = window.screen()->availableGeometry().size();
     for (const QString& suffix : { QString(), QStringLiteral("-max") }) {
         if (!suffix.isEmpty()) {
@@ -172,7 +173,7 @@ int main(int argc, char* argv[])
             window.resize(screen);
             QTest::qWait(200);
         }
-        for (int page = 0; page < 4; ++page) {
+        for (int page = 0; page < int(names.size()); ++page) {
             window.SSTab1->setCurrentIndex(page);
             if (page == 1)
                 window.File1->setCurrentRow(window.File1->count() - 1);

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -36,6 +37,13 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text)
 {
     auto* pushButton = named(new QPushButton(parent), name);
     pushButton->setText(text);
+    // The row may not squeeze a button below its text and the style's margins.
+    QStyle* style = pushButton->style();
+    const int margins = 2
+        * (style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, pushButton)
+            + style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, pushButton));
+    const int textWidth = pushButton->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&')));
+    pushButton->setMinimumWidth(qMax(pushButton->sizeHint().width(), textWidth + margins + 4));
     return pushButton;
 }
 
@@ -81,7 +89,7 @@ public:
 EffectsPage::EffectsPage(ListDocument& document, Prompter& prompter, CatalogueStore& store, QWidget* parent)
     : QWidget(parent)
     , m_document(document)
-    , m_prompter(prompter)
+    , m_prompter(&prompter)
     , m_store(store)
     , m_filter(new CatalogueFilter(this))
 {
@@ -220,7 +228,7 @@ void EffectsPage::wire()
     connect(&m_store, &CatalogueStore::writeFailed, this, [this](const QString& reason) {
         showMessage(reason, true);
         if (!m_lastWriteFailed)
-            m_prompter.message(
+            m_prompter->message(
                 CatalogueTitle, reason, Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
         m_lastWriteFailed = true;
     });
@@ -232,7 +240,7 @@ void EffectsPage::tellLoadProblem()
     if (m_loadProblemTold || m_store.loadProblem().isEmpty())
         return;
     m_loadProblemTold = true;
-    m_prompter.message(CatalogueTitle, m_store.loadProblem(), Prompter::Buttons::Ok, Prompter::Answer::Ok,
+    m_prompter->message(CatalogueTitle, m_store.loadProblem(), Prompter::Buttons::Ok, Prompter::Answer::Ok,
         Prompter::Icon::Warning);
 }
 
@@ -287,7 +295,7 @@ void EffectsPage::exportCatalogue()
     const QString folder = m_document.meta().sourcePath.isEmpty()
         ? QDir::homePath()
         : QFileInfo(m_document.meta().sourcePath).absolutePath();
-    const std::optional<QString> path = m_prompter.chooseFile(Prompter::FileChoice::Save, ExportTitle,
+    const std::optional<QString> path = m_prompter->chooseFile(Prompter::FileChoice::Save, ExportTitle,
         QDir(folder).filePath(CatalogueFileName), QStringLiteral("CSV-Dateien (*.csv)"));
     if (!path)
         return;
@@ -296,7 +304,7 @@ void EffectsPage::exportCatalogue()
         const QString text = QStringLiteral("Der Katalog wurde nicht nach %1 exportiert: %2")
                                  .arg(QDir::toNativeSeparators(*path), error);
         showMessage(text, true);
-        m_prompter.message(
+        m_prompter->message(
             ExportTitle, text, Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Critical);
         return;
     }

@@ -23,6 +23,8 @@ public:
     // Tells the user, once, that the catalogue file could not be read at start (a box); the page shows
     // it below the table as well.
     void tellLoadProblem();
+    // The window's boxes, when the window is given other ones.
+    void setPrompter(Prompter* prompter) { m_prompter = prompter; }
 
     QTableView* view() const { return m_view; }
     CatalogueFilter* filter() const { return m_filter; }
@@ -40,7 +42,7 @@ private:
     void updateStockLabel();
 
     ListDocument& m_document;
-    Prompter& m_prompter;
+    Prompter* m_prompter;
     CatalogueStore& m_store;
     CatalogueFilter* m_filter;
     bool m_loadProblemTold = false;

@@ -1,6 +1,9 @@
 #include "form1.h"
 
 #include "browser_widgets.h"
+#include "effects/catalogue_store.h"
+#include "effects/effect_catalogue.h"
+#include "effects_page.h"
 #include "files/list_file.h"
 #include "page_anchors.h"
 #include "port_box.h"
@@ -26,6 +29,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -138,6 +142,7 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
         SSTab1_Click(previous);
     });
     Form_Load();
+    setupEffects();
 }
 
 Form1::~Form1() { Rehearsal->teardown(); }
@@ -146,6 +151,8 @@ void Form1::setPrompter(std::unique_ptr<Prompter> prompter)
 {
     m_prompter = std::move(prompter);
     Rehearsal->setPrompter(m_prompter.get());
+    if (Effects)
+        Effects->setPrompter(m_prompter.get());
 }
 
 void Form1::buildWindow()
@@ -390,6 +397,20 @@ void Form1::setupRehearsal()
     connect(List2, &QListWidget::currentRowChanged, Rehearsal, &RehearsalPage::showEntry);
 }
 
+// After "Probelauf"; its catalogue file lies beside the recovery copy, so it is read once the settings
+// folder is known.
+void Form1::setupEffects()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Page4"));
+    Catalogue = new CatalogueStore(CatalogueFilePath(TempFolder), this);
+    Effects = new EffectsPage(*m_document, *m_prompter, *Catalogue, page);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(120 / 15, 120 / 15, 120 / 15, 120 / 15);
+    layout->addWidget(Effects);
+    SSTab1->addTab(page, QStringLiteral("Effekte"));
+}
+
 void Form1::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -450,7 +471,7 @@ void Form1::SSTab1_Click(int PreviousTab)
 {
     Q_UNUSED(PreviousTab);
     const int current = SSTab1->currentIndex();
-    for (int i = 0; i < SSTab1->count(); ++i)
+    for (int i = 0; i < int(Frame1.size()); ++i)
         Frame1[i]->setEnabled(i == current);
     if (current == 1) {
         Command4[1]->setEnabled(List1->count() == EntryCount);

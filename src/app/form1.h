@@ -24,6 +24,8 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class PageAnchors;
+class CatalogueStore;
+class EffectsPage;
 class RehearsalPage;
 class TransferEngine;
 struct LinkFailure;
@@ -94,6 +96,9 @@ public:
 
     // "Probelauf": a page of its own; Frame1[3] is the same widget.
     RehearsalPage* Rehearsal = nullptr;
+    // "Effekte": the user's effect catalogue, kept beside the recovery copy.
+    CatalogueStore* Catalogue = nullptr;
+    EffectsPage* Effects = nullptr;
 
     // Shell
     void Form_Load();
@@ -157,6 +162,7 @@ private:
     void buildWindow();
     void anchorElements();
     void setupRehearsal();
+    void setupEffects();
     void placeFrames();
 
     // Each page's handlers wire themselves up and filter the events of their own elements.

@@ -1,5 +1,9 @@
 #include "form1.h"
 
+#include "effects/catalogue_model.h"
+#include "effects/catalogue_store.h"
+#include "effects_page.h"
+
 #include "shotlist/commit_notice.h"
 #include "shotlist/editor_rules.h"
 #include "shotlist/field_number.h"
@@ -658,6 +662,11 @@ void Form1::List2_KeyDown(int KeyCode)
 // The line is selected again right after the step: the field with the focus keeps it meanwhile.
 void Form1::UndoList()
 {
+    // On "Effekte" the keys take back the catalogue's steps.
+    if (Effects && SSTab1->currentWidget() == Effects->parentWidget()) {
+        Catalogue->model().undoStack().undo();
+        return;
+    }
     const int shown = List2->currentRow();
     const QScopedValueRollback<bool> committing(m_committing, true);
     showTouchedLine(m_document->undo(), shown);
@@ -665,6 +674,10 @@ void Form1::UndoList()
 
 void Form1::RedoList()
 {
+    if (Effects && SSTab1->currentWidget() == Effects->parentWidget()) {
+        Catalogue->model().undoStack().redo();
+        return;
+    }
     const int shown = List2->currentRow();
     const QScopedValueRollback<bool> committing(m_committing, true);
     showTouchedLine(m_document->redo(), shown);

@@ -2,6 +2,7 @@
 
 #include "files/recovery.h"
 #include "files/system_reason.h"
+#include "effects_page.h"
 #include "form1.h"
 #include "shotlist/duplicates.h"
 
@@ -61,6 +62,8 @@ void WindowRun::start(const QString& file)
     Form1& w = *m_window;
     w.show();
     waitUntilShown();
+    // A catalogue that could not be read was set aside; the user hears of it once.
+    w.Effects->tellLoadProblem();
     if (!file.isEmpty())
         w.OpenListFile(file);
     if (!m_slot) {

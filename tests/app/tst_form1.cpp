@@ -301,16 +301,24 @@ private Q_SLOTS:
                 QVERIFY2(box->fontMetrics().horizontalAdvance(box->itemText(i)) <= room,
                     qPrintable(box->itemText(i)));
         }
-        // Every button's text fits it with the style's margins.
-        for (QPushButton* button : w.findChildren<QPushButton*>()) {
-            const int margins = 2
-                * (button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
-                    + button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
-            const QFontMetrics metrics = button->fontMetrics();
-            QVERIFY2(metrics.horizontalAdvance(button->text()) + margins <= button->width()
-                    && metrics.height() + 4 <= button->height(),
-                qPrintable(button->objectName()));
+        // Every button's text fits it with the style's margins, on each page as it is shown.
+        for (int tab = w.SSTab1->count() - 1; tab >= 0; --tab) {
+            w.SSTab1->setCurrentIndex(tab);
+            QCoreApplication::processEvents();
+            for (QPushButton* button : w.findChildren<QPushButton*>()) {
+                if (!button->isVisible())
+                    continue;
+                const int margins = 2
+                    * (button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+                        + button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+                const QFontMetrics metrics = button->fontMetrics();
+                const QString shown = QString(button->text()).remove(QLatin1Char('&'));
+                QVERIFY2(metrics.horizontalAdvance(shown) + margins <= button->width()
+                        && metrics.height() + 4 <= button->height(),
+                    qPrintable(button->objectName()));
+            }
         }
+        w.SSTab1->setCurrentIndex(1);
         // Nothing on the page "Datei" lies on another element.
         const QList<QWidget*> filePage = w.Frame1[1]->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         QVERIFY(filePage.size() >= 12);

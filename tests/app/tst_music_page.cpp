@@ -118,9 +118,10 @@ private Q_SLOTS:
         Form1 w(std::make_unique<ScriptedPrompter>());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.SSTab1->count(), 4);
+        QCOMPARE(w.SSTab1->count(), 5);
         QCOMPARE(w.SSTab1->tabText(3), QStringLiteral("Probelauf"));
-        const QRect lastTab = w.SSTab1->tabBar()->tabRect(3);
+        QCOMPARE(w.SSTab1->tabText(4), QStringLiteral("Effekte"));
+        const QRect lastTab = w.SSTab1->tabBar()->tabRect(4);
         QVERIFY2(w.SSTab1->tabBar()->mapTo(&w, lastTab.topRight()).x() < w.Command1->x(),
             "the tabs run under Ende");
         QCOMPARE(w.Command1->geometry().right(), w.width() - 1);
