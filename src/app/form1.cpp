@@ -89,14 +89,6 @@ void fitFontToItems(QComboBox* box)
     box->setFont(font);
 }
 
-// Notices of what the program did with the user's input stand out from the captions.
-QPalette noticePalette(const QWidget* label)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(160, 40, 0));
-    return palette;
-}
-
 QFont listFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -208,7 +200,7 @@ void Form1::buildWindow()
     placeTw(Command2[2], 5160, 6000, 2535, 375);
     // In the free room between the port and the statistics.
     Label19 = makeLabel(page0, QStringLiteral("Label19"), QString());
-    Label19->setPalette(noticePalette(Label19));
+    Label19->setPalette(NoticePalette(Label19));
     placeTw(Label19, 5160, 1200, 3375, 495);
 
     Frame2 = make<QFrame>(page0, QStringLiteral("Frame2"));
@@ -248,7 +240,7 @@ void Form1::buildWindow()
     // In the gap between the comment and the file's figures.
     Label11 = makeLabel(page1, QStringLiteral("Label11"), QString());
     Label11->setWordWrap(false);
-    Label11->setPalette(noticePalette(Label11));
+    Label11->setPalette(NoticePalette(Label11));
     placeTw(Label11, 3720, 1335, 5415, 225);
     Label5 = makeLabel(page1, QStringLiteral("Label5"), QStringLiteral("Label5"));
     placeTw(Label5, 3720, 1560, 5415, 1095);
@@ -306,7 +298,7 @@ void Form1::buildWindow()
     Text3 = make<QLineEdit>(page2, QStringLiteral("Text3"));
     placeTw(Text3, 4560, 5040, 4575, 315);
     Label9 = makeLabel(page2, QStringLiteral("Label9"), QString());
-    Label9->setPalette(noticePalette(Label9));
+    Label9->setPalette(NoticePalette(Label9));
     placeTw(Label9, 4560, 5430, 4575, 675);
     Label8 = makeLabel(page2, QStringLiteral("Label8"), QString());
     Label8->setWordWrap(false);

@@ -9,6 +9,7 @@
 #include "shotlist/field_number.h"
 #include "shotlist/stored_text.h"
 #include "storable_edits.h"
+#include "widgets.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -109,9 +110,7 @@ void Form1::setupEditor()
     // changes. What is typed there is the list's comment.
     if (auto* comment = qobject_cast<CommentBox*>(Text1)) {
         connect(comment, &CommentBox::refused, this, [this](const QString& reason) {
-            QPalette notice = Label11->palette();
-            notice.setColor(QPalette::WindowText, QColor(160, 40, 0));
-            Label11->setPalette(notice);
+            Label11->setPalette(NoticePalette(Label11));
             Label11->setText(Label11->fontMetrics().elidedText(reason, Qt::ElideRight, Label11->width()));
             Label11->setToolTip(reason);
         });

@@ -5,6 +5,14 @@
 #include <QPainter>
 #include <QStyle>
 
+// Notices of what the program did with the user's input stand out from the captions.
+inline QPalette NoticePalette(const QWidget* label)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(160, 40, 0));
+    return palette;
+}
+
 // A label that reports clicks, like the statistics label.
 class ClickLabel : public QLabel {
     Q_OBJECT
