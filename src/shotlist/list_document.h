@@ -18,6 +18,12 @@ constexpr qint32 MusicStartLimitTenths = 10 * LastValidTime;
 // Tenths of a second as seconds with one decimal: "-3.0" for a file, "-3,0" to be read by the user.
 QString TenthsText(qint32 tenths, QChar decimalSeparator, QChar minus = QLatin1Char('-'));
 
+// How a change goes on the undo stack.
+struct ListChangeKind {
+    QString mergeKey; // changes with the same key in a row are one step
+    bool replacesList = false; // a new list with a name and comment of its own
+};
+
 // What a list carries besides its entries.
 struct ListMeta {
     // The file the list was last loaded from, saved to or imported from (absolute); empty for a new
@@ -125,10 +131,7 @@ signals:
 private:
     friend class ListChange;
     using Rule = std::function<void(ShotList&)>;
-    struct ChangeKind {
-        QString mergeKey; // changes with the same key in a row are one step
-        bool replacesList; // a new list with a name and comment of its own
-    };
+    using ChangeKind = ListChangeKind;
     bool change(quint64 basedOn, const QString& text, int row, Rule rule,
         std::optional<ListMeta> metaAfter = std::nullopt, const ChangeKind& kind = {});
     void keepSavedIdentity();
