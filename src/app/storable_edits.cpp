@@ -6,15 +6,6 @@
 #include <QKeyEvent>
 #include <QMimeData>
 
-QString UnstorableCharacterReason(const QString& text)
-{
-    const QString character = FirstUnstorableCharacter(text);
-    if (character.isEmpty())
-        return QString();
-    return QStringLiteral("Das Zeichen %1 kann eine Listendatei nicht speichern.")
-        .arg(CharacterName(character));
-}
-
 QValidator::State EffectValidator::validate(QString& input, int& pos) const
 {
     Q_UNUSED(pos);

@@ -37,7 +37,3 @@ protected:
 private:
     bool refuse(const QString& text);
 };
-
-// "Das Zeichen „→“ (U+2192) kann eine Listendatei nicht speichern." for the first such character of
-// text, or empty text.
-QString UnstorableCharacterReason(const QString& text);
