@@ -79,7 +79,8 @@ QString readCell(EffectData& data, const Column& column, const QString& cell)
 {
     switch (column.kind) {
     case Column::Kind::Name:
-        data.name = cell.trimmed();
+        // The apostrophe the writer puts before a name that starts like a formula comes off again.
+        data.name = CsvCellText(cell.trimmed()).trimmed();
         return EffectNameRefusal(data.name);
     case Column::Kind::Art:
         return ReadEffectArt(cell, data.art);

@@ -233,6 +233,9 @@ void TestEffects::catalogueRoundTrips_data()
     QTest::newRow("quotes and separators")
         << QList<EffectData> { effect(QStringLiteral("\"Gold\";Silber"), EffectArt::Mine, 1, 1, 1),
                effect(QStringLiteral("Fächer 9 Schuss „Weiß“ € 100%")) };
+    QTest::newRow("names like formulas")
+        << QList<EffectData> { effect(QStringLiteral("-NM\tKomet")), effect(QStringLiteral("=1+1")),
+               effect(QStringLiteral("'+Rot")), effect(QStringLiteral("@Blau")) };
     QTest::newRow("limits") << QList<EffectData> { effect(QString(60, QLatin1Char('x')), EffectArt::Sonstiges,
         300, 1200, 1200, 2000, 5000, 1000000, EffectClass::T2, 1000000) };
 }
