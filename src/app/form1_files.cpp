@@ -472,10 +472,9 @@ void Form1::loadListFile(const QString& path, const QString& name)
     if (m_document->revision() == before)
         RefreshLists();
     showReplacedList();
-    if (!read.skippedLines.isEmpty())
+    if (const QString notes = ListReadNotes(read); !notes.isEmpty())
         prompter().message(AppTitle,
-            QStringLiteral("Die Liste %1 ist geladen.\n\n").arg(shownPath(path))
-                + SkippedLinesText(read.skippedLines),
+            QStringLiteral("Die Liste %1 ist geladen.\n\n").arg(shownPath(path)) + notes,
             Prompter::Buttons::Ok, Prompter::Answer::Ok, Prompter::Icon::Warning);
 }
 

@@ -87,8 +87,8 @@ std::optional<ListOfFile> ReadListOrSay(const QString& path)
         Complain(ListReadProblem(read, path));
         return std::nullopt;
     }
-    if (!read.skippedLines.isEmpty())
-        Complain(path + QStringLiteral(": ") + SkippedLinesText(read.skippedLines));
+    if (const QString notes = ListReadNotes(read); !notes.isEmpty())
+        Complain(path + QStringLiteral(": ") + notes);
     return ListOfFile { read.list, read.meta };
 }
 

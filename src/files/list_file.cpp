@@ -1,5 +1,7 @@
 #include "list_file.h"
 
+#include "effects/list_effect_data.h"
+
 #include "fsl_file.h"
 #include "system_reason.h"
 
@@ -64,7 +66,10 @@ ListFileRead ReadListFile(const QString& path)
     read.meta.comment = content->comment;
     read.meta.musicPath = musicAsRead(content->block.music, path);
     read.meta.musicStartTenths = content->block.musicStartTenths;
-    read.meta.otherKeys = content->block.otherKeys;
+    EffectDataDecode decoded = DecodeEffectDataKeys(content->block.otherKeys);
+    read.meta.otherKeys = std::move(decoded.otherKeys);
+    read.meta.effectData = std::move(decoded.data);
+    read.refusedData = std::move(decoded.problems);
     read.origin = content->block.origin;
     read.skippedLines = content->skippedLines;
     return read;
@@ -103,6 +108,16 @@ QString SkippedLinesText(const QList<int>& lines)
         .arg(numbers.join(QStringLiteral(", ")));
 }
 
+QString ListReadNotes(const ListFileRead& read)
+{
+    QStringList notes;
+    if (!read.skippedLines.isEmpty())
+        notes.append(SkippedLinesText(read.skippedLines));
+    if (!read.refusedData.isEmpty())
+        notes.append(QStringLiteral("Nicht übernommene Effektdaten:\n") + read.refusedData.join(QLatin1Char('\n')));
+    return notes.join(QLatin1Char('\n'));
+}
+
 QByteArray ListFileBytes(
     const ShotList& list, const ListMeta& meta, const QString& targetPath, const QString& origin)
 {
@@ -110,7 +125,8 @@ QByteArray ListFileBytes(
     block.music = musicAsWritten(meta.musicPath, targetPath);
     block.musicStartTenths = meta.musicStartTenths;
     block.origin = origin;
-    block.otherKeys = meta.otherKeys;
+    block.otherKeys = EffectDataKeys(list, meta.effectData);
+    block.otherKeys += meta.otherKeys;
     return ShotListFileBytes(ListFileSignature, meta.comment, list, block);
 }
 

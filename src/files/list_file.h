@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The one way in and out of list files, for the window, the command line and the recovery copy.
 
@@ -19,6 +20,9 @@ struct ListFileRead {
     ListMeta meta;
     QString origin; // a recovery copy: the list it was made of
     QList<int> skippedLines; // [Kelto] lines that could not be read
+    // Effect data keys that were refused, each with its reason ("Effektdaten 003: …"); the file keeps
+    // them until the list is saved.
+    QStringList refusedData;
     QString reason; // Unreadable: the system's reason, in German
 
     bool ok() const { return outcome == Outcome::Read; }
@@ -34,6 +38,9 @@ QString ListReadProblem(const ListFileRead& read, const QString& path);
 // form); empty text when none was skipped.
 QString SkippedLinesText(const QList<int>& lines);
 
+// What the user is told about a list that was read with lines skipped or data refused; empty text
+// when it was read whole.
+QString ListReadNotes(const ListFileRead& read);
 // The bytes of the file at targetPath: the music relative to its folder when it lies in it or below,
 // else absolute. origin goes into recovery copies only.
 QByteArray ListFileBytes(

@@ -31,7 +31,8 @@ struct EffectBefore {
 bool ListMeta::operator==(const ListMeta& other) const
 {
     return sourcePath == other.sourcePath && comment == other.comment && musicPath == other.musicPath
-        && musicStartTenths == other.musicStartTenths && otherKeys == other.otherKeys;
+        && musicStartTenths == other.musicStartTenths && otherKeys == other.otherKeys
+        && effectData == other.effectData;
 }
 
 QString TenthsText(qint32 tenths, QChar decimalSeparator, QChar minus)
@@ -277,6 +278,45 @@ bool ListDocument::setEffect(quint64 basedOn, int row, const QString& effect, qu
     return change(
         basedOn, QStringLiteral("Effekt von Eintrag %1").arg(row + 1), row,
         [=](ShotList& list) { SetEffect(list, row, effect); }, std::nullopt, kind);
+}
+
+namespace {
+
+// What a list keeps of an article: all but the stock, which is the store's.
+EffectData ListData(const EffectData& data)
+{
+    EffectData kept = data;
+    kept.name = data.name.trimmed();
+    kept.stock.reset();
+    return kept;
+}
+
+} // namespace
+
+bool ListDocument::chooseEffect(quint64 basedOn, int row, const EffectData& data)
+{
+    const EffectData kept = ListData(data);
+    if (!EffectDataProblems(kept).isEmpty() || !EffectRefusal(kept.name).isEmpty() || row < 0
+        || row > m_entryCount || row >= EntryCount)
+        return false;
+    ListMeta meta = m_meta;
+    meta.effectData.insert(kept.name, kept);
+    return change(
+        basedOn, QStringLiteral("Effekt „%1“ von Eintrag %2").arg(kept.name).arg(row + 1), row,
+        [=](ShotList& list) { SetEffect(list, row, kept.name); }, meta);
+}
+
+bool ListDocument::setEffectData(quint64 basedOn, const QList<EffectData>& data, const QString& text)
+{
+    ListMeta meta = m_meta;
+    for (const EffectData& each : data) {
+        const EffectData kept = ListData(each);
+        if (!EffectDataProblems(kept).isEmpty())
+            return false;
+        meta.effectData.insert(kept.name, kept);
+    }
+    return change(
+        basedOn, text, -1, [](ShotList&) {}, meta);
 }
 
 bool ListDocument::setComment(quint64 basedOn, const QString& comment, quint64 typingRun)

@@ -3,6 +3,8 @@
 #include "editor_rules.h"
 #include "shot_list.h"
 
+#include "effects/effect_data.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QObject>
@@ -37,6 +39,9 @@ struct ListMeta {
     // Keys of a list file's [Kelto] block that this Kelto does not know, kept in their order and
     // written back unchanged.
     QList<std::pair<QString, QString>> otherKeys;
+    // The data of the list's effects by exact name, so the list shows and prints it on any computer.
+    // A file carries the data of the names its entries use; stock is not the list's and stays empty.
+    EffectDataMap effectData;
 
     bool operator==(const ListMeta& other) const;
     bool operator!=(const ListMeta& other) const { return !(*this == other); }
@@ -88,6 +93,11 @@ public:
     // nothing changes. Changes with the same nonzero typingRun on the same row are one undo step:
     // a run of typing in one field.
     bool setEffect(quint64 basedOn, int row, const QString& effect, quint64 typingRun = 0);
+    // The effect of row chosen from the catalogue: the name and its data in one step.
+    bool chooseEffect(quint64 basedOn, int row, const EffectData& data);
+    // Data for every shot with each name, as one step named text; refused (nothing changed) when one
+    // is not storable (EffectDataProblems). Stock is not kept.
+    bool setEffectData(quint64 basedOn, const QList<EffectData>& data, const QString& text);
     // The list's comment, the one line its file holds for it (CommentRefusal); typingRun as for effects.
     bool setComment(quint64 basedOn, const QString& comment, quint64 typingRun = 0);
     // Refused when a list file cannot hold the path (IsStorableLine).

@@ -5,6 +5,7 @@
 #include "files/csv_file.h"
 #include "files/fsl_file.h"
 #include "files/list_file.h"
+#include "shotlist/list_document.h"
 #include "test_main.h"
 
 #include <QBuffer>
@@ -117,6 +118,8 @@ private slots:
     void listFileCarriesEffectData();
     void refusesBadEffectDataKeys_data();
     void refusesBadEffectDataKeys();
+    void documentKeepsDataThroughFileAndUndo();
+    void refusedDataIsToldOnReading();
 };
 
 void TestEffects::readsTypedValues_data()
@@ -651,6 +654,75 @@ void TestEffects::refusesBadEffectDataKeys()
         QStringList({ problem, "Effektdaten 003: „Vulkan“ hat schon Daten (Effektdaten 002)." }));
     QCOMPARE(decoded.data.keys(), QStringList({ "Vulkan" }));
     QCOMPARE(decoded.otherKeys, KeltoKeys({ { "Effektdaten x", "kept" } }));
+}
+
+void TestEffects::documentKeepsDataThroughFileAndUndo()
+{
+    ListDocument document;
+    document.reset(showOf({ Vulkan.name, QString(), QString() }));
+    // Chosen from the catalogue: the name and its data in one step, without the store's stock.
+    QVERIFY(document.chooseEffect(document.revision(), 1, Bombe));
+    QCOMPARE(document.undoStack().count(), 1);
+    QCOMPARE(document.list().effects[1], Bombe.name);
+    EffectData kept = Bombe;
+    kept.stock.reset();
+    QCOMPARE(document.meta().effectData.value(Bombe.name), kept);
+    EffectData faster = Vulkan;
+    faster.prefireTenths = 5;
+    faster.stock = 4;
+    QVERIFY(document.setEffectData(document.revision(), { faster }, QStringLiteral("Katalogwerte")));
+    EffectData bad = Kometen;
+    bad.prefireTenths = 1300;
+    const quint64 before = document.revision();
+    QVERIFY(!document.setEffectData(before, { bad }, QStringLiteral("zu viel")));
+    QCOMPARE(document.revision(), before);
+
+    // Saved and read back on a computer without this catalogue: the same data, a newer key beside it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("show.fsl"));
+    ListMeta meta = document.meta();
+    meta.otherKeys.append({ QStringLiteral("Zukunft"), QStringLiteral("1") });
+    QString error;
+    QVERIFY(WriteListFile(path, document.list(), meta, &error));
+    const QByteArray bytes = readFile(path);
+    ShotList plain = document.list();
+    for (QString& effect : plain.effects)
+        effect.clear();
+    QVERIFY(bytes.startsWith(ShotListFileBytes(ListFileSignature, QString(), plain)));
+    QVERIFY(bytes.contains("Effektdaten 001=Vulkan;Vulkan;;0.5;30.0;;15;;F2\r\n"
+                           "Effektdaten 002=Bombe 75 mm rot;Bombe;75;3.2;2.5;80;60;45.0;F3\r\n"
+                           "Zukunft=1\r\n"));
+    const ListFileRead read = ReadListFile(path);
+    QVERIFY(read.ok());
+    QCOMPARE(ListReadNotes(read), QString());
+    QCOMPARE(read.meta.effectData, document.meta().effectData);
+    QCOMPARE(read.meta.otherKeys, meta.otherKeys);
+    QCOMPARE(ListFileBytes(read.list, read.meta, path), bytes);
+
+    // Undo takes the data back with its step.
+    document.undo();
+    QCOMPARE(document.meta().effectData.value(Vulkan.name).prefireTenths, std::optional<qint32>());
+    document.undo();
+    QCOMPARE(document.list().effects[1], QString());
+    QVERIFY(document.meta().effectData.isEmpty());
+}
+
+void TestEffects::refusedDataIsToldOnReading()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("alt.fsl"));
+    KeltoBlock block;
+    block.otherKeys = { { QStringLiteral("Effektdaten 001"), QStringLiteral("Vulkan;;;130.0;;;;;") },
+        { QStringLiteral("Effektdaten 002"), QStringLiteral("Bombe 75 mm rot;Bombe;75;;;;;;") } };
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ShotListFileBytes(ListFileSignature, QString(), showOf({ Vulkan.name, Bombe.name }), block));
+    file.close();
+    const ListFileRead read = ReadListFile(path);
+    QVERIFY(read.ok());
+    QCOMPARE(read.meta.effectData.keys(), QStringList({ Bombe.name }));
+    QCOMPARE(ListReadNotes(read),
+        QStringLiteral("Nicht übernommene Effektdaten:\nEffektdaten 001: Vorlauf 130,0 s liegt über 120 s."));
 }
 
 KELTO_TEST_MAIN(TestEffects)
