@@ -85,12 +85,12 @@ QString readPart(EffectData& data, const ValuePart& part, QStringView text)
     return QString();
 }
 
-// "Effektdaten " and three digits.
-bool isOwnKey(const QString& key)
+// "Effektdaten " (or another prefix) and three digits.
+bool isOwnKey(const QString& key, const QString& prefix = EffectDataKey)
 {
-    if (key.size() != EffectDataKey.size() + 3 || !key.startsWith(EffectDataKey))
+    if (key.size() != prefix.size() + 3 || !key.startsWith(prefix))
         return false;
-    for (qsizetype i = EffectDataKey.size(); i < key.size(); ++i) {
+    for (qsizetype i = prefix.size(); i < key.size(); ++i) {
         if (key[i] < QLatin1Char('0') || key[i] > QLatin1Char('9'))
             return false;
     }
@@ -181,6 +181,60 @@ EffectDataDecode DecodeEffectDataKeys(const KeltoKeys& keys)
         }
         keyOfName.insert(data.name, key);
         decoded.data.insert(data.name, std::move(data));
+    }
+    return decoded;
+}
+
+KeltoKeys TargetKeys(const ShotList& list)
+{
+    KeltoKeys keys;
+    for (int slot = 0; slot < EntryCount; ++slot) {
+        const qint32 target = list.targets[slot];
+        if (target == NoTarget || list.isEmptyTime(slot))
+            continue;
+        keys.append({ TargetKey + QString::number(slot + 1).rightJustified(3, QLatin1Char('0')),
+            QStringLiteral("%1.%2").arg(target / 1000).arg(target % 1000, 3, 10, QLatin1Char('0')) });
+    }
+    return keys;
+}
+
+TargetDecode DecodeTargetKeys(const KeltoKeys& keys, ShotList& list)
+{
+    TargetDecode decoded;
+    QSet<QString> seen;
+    for (const auto& [key, value] : keys) {
+        if (!isOwnKey(key, TargetKey)) {
+            decoded.otherKeys.append({ key, value });
+            continue;
+        }
+        const auto refuse = [&, &key = key](const QString& problem) {
+            decoded.problems.append(key + QStringLiteral(": ") + problem);
+        };
+        const int number = QStringView(key).sliced(TargetKey.size()).toInt();
+        if (seen.contains(key)) {
+            refuse(QStringLiteral("der Schlüssel steht zweimal da."));
+            continue;
+        }
+        seen.insert(key);
+        if (number < 1 || number > EntryCount) {
+            refuse(QStringLiteral("die Nummer geht von 001 bis %1.").arg(EntryCount));
+            continue;
+        }
+        // "83.412": seconds of the music, exactly three decimals, as TargetKeys writes them.
+        const qsizetype point = value.indexOf(QLatin1Char('.'));
+        bool digits = point >= 1 && point <= 5 && value.size() == point + 4;
+        for (qsizetype i = 0; digits && i < value.size(); ++i)
+            digits = i == point || (value[i] >= QLatin1Char('0') && value[i] <= QLatin1Char('9'));
+        if (!digits) {
+            refuse(QStringLiteral("„%1“ ist keine Zeit in Sekunden mit drei Nachkommastellen.").arg(value));
+            continue;
+        }
+        const int slot = number - 1;
+        if (list.isEmptyTime(slot)) {
+            refuse(QStringLiteral("Nr. %1 ist leer.").arg(number, 3, 10, QLatin1Char('0')));
+            continue;
+        }
+        list.targets[slot] = QStringView(value).first(point).toInt() * 1000 + QStringView(value).sliced(point + 1).toInt();
     }
     return decoded;
 }

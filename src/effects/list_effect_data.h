@@ -33,3 +33,16 @@ struct EffectDataDecode {
 
 // Takes the effect data out of a block's keys; a bad key is refused with its reason, the rest is read.
 EffectDataDecode DecodeEffectDataKeys(const KeltoKeys& keys);
+
+// The tapped targets of the entries, in seconds of the music with three decimals, one key per entry
+// that has one:  Ziel 017=83.412
+inline const QString TargetKey = QStringLiteral("Ziel ");
+KeltoKeys TargetKeys(const ShotList& list);
+
+struct TargetDecode {
+    KeltoKeys otherKeys; // every key that is not a target, in its order
+    QStringList problems; // German, one per refused key ("Ziel 053: Nr. 053 ist leer.")
+};
+// Puts the targets of the keys into list (normalised, its entries read); a bad key, or one for an
+// empty slot, is refused with its reason.
+TargetDecode DecodeTargetKeys(const KeltoKeys& keys, ShotList& list);

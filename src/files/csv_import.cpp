@@ -955,6 +955,7 @@ void Import::run(const QByteArray& bytes)
     ShotList list;
     std::fill(std::begin(list.times), std::end(list.times), EmptyTime);
     std::fill(std::begin(list.circuits), std::end(list.circuits), NoCircuit);
+    std::fill(std::begin(list.targets), std::end(list.targets), NoTarget);
     for (qsizetype i = 0; i < m_shots.size() && i < EntryCount; ++i) {
         list.times[i] = m_shots[i].time;
         list.circuits[i] = m_shots[i].circuit;

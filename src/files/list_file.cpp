@@ -67,9 +67,10 @@ ListFileRead ReadListFile(const QString& path)
     read.meta.musicPath = musicAsRead(content->block.music, path);
     read.meta.musicStartTenths = content->block.musicStartTenths;
     EffectDataDecode decoded = DecodeEffectDataKeys(content->block.otherKeys);
-    read.meta.otherKeys = std::move(decoded.otherKeys);
+    TargetDecode targets = DecodeTargetKeys(decoded.otherKeys, read.list);
+    read.meta.otherKeys = std::move(targets.otherKeys);
     read.meta.effectData = std::move(decoded.data);
-    read.refusedData = std::move(decoded.problems);
+    read.refusedData = std::move(decoded.problems) + std::move(targets.problems);
     read.origin = content->block.origin;
     read.skippedLines = content->skippedLines;
     return read;
@@ -126,6 +127,7 @@ QByteArray ListFileBytes(
     block.musicStartTenths = meta.musicStartTenths;
     block.origin = origin;
     block.otherKeys = EffectDataKeys(list, meta.effectData);
+    block.otherKeys += TargetKeys(list);
     block.otherKeys += meta.otherKeys;
     return ShotListFileBytes(ListFileSignature, meta.comment, list, block);
 }

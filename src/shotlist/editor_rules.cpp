@@ -26,10 +26,12 @@ void insertSlot(ShotList& list, int at, qint32 time, qint16 circuit)
         list.times[j] = list.times[j - 1];
         list.circuits[j] = list.circuits[j - 1];
         list.effects[j] = std::move(list.effects[j - 1]);
+        list.targets[j] = list.targets[j - 1];
     }
     list.times[at] = time;
     list.circuits[at] = circuit;
     list.effects[at].clear();
+    list.targets[at] = NoTarget;
 }
 
 } // namespace
@@ -103,6 +105,7 @@ void ClearRemovedEntries(ShotList& list, int shotCountBefore)
     for (int slot = kept; slot < std::min(shotCountBefore, int(EntryCount)); ++slot) {
         list.circuits[slot] = NoCircuit;
         list.effects[slot].clear();
+        list.targets[slot] = NoTarget;
     }
 }
 
@@ -114,6 +117,7 @@ void DeleteRest(ShotList& list, int row, int shotCount)
         list.times[j] = EmptyTime;
         list.circuits[j] = NoCircuit;
         list.effects[j].clear();
+        list.targets[j] = NoTarget;
     }
 }
 
@@ -146,10 +150,12 @@ bool DeleteEntry(ShotList& list, int row, int shotCount)
         list.times[j] = list.times[j + 1];
         list.circuits[j] = list.circuits[j + 1];
         list.effects[j] = std::move(list.effects[j + 1]);
+        list.targets[j] = list.targets[j + 1];
     }
     list.times[EntryCount - 1] = EmptyTime;
     list.circuits[EntryCount - 1] = NoCircuit;
     list.effects[EntryCount - 1].clear();
+    list.targets[EntryCount - 1] = NoTarget;
     return true;
 }
 

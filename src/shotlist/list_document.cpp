@@ -17,6 +17,7 @@ constexpr int UndoSteps = 5000;
 // One slot as it was before a change.
 struct SlotBefore {
     qint32 time;
+    qint32 target;
     qint16 circuit;
     quint8 slot;
 };
@@ -25,6 +26,17 @@ struct EffectBefore {
     QString effect;
     quint8 slot;
 };
+
+// Every entry of from with what it carries.
+void TakeEntries(ShotList& target, const ShotList& from)
+{
+    for (int slot = 0; slot < EntryCount; ++slot) {
+        target.times[slot] = from.times[slot];
+        target.circuits[slot] = from.circuits[slot];
+        target.effects[slot] = from.effects[slot];
+        target.targets[slot] = from.targets[slot];
+    }
+}
 
 } // namespace
 
@@ -127,6 +139,7 @@ public:
         for (const SlotBefore& s : m_before) {
             m_document.m_list.times[s.slot] = s.time;
             m_document.m_list.circuits[s.slot] = s.circuit;
+            m_document.m_list.targets[s.slot] = s.target;
         }
         for (const EffectBefore& e : m_effectsBefore)
             m_document.m_list.effects[e.slot] = e.effect;
@@ -140,7 +153,7 @@ private:
     {
         const ShotList& now = m_document.m_list;
         for (const SlotBefore& s : m_before) {
-            if (now.times[s.slot] != s.time || now.circuits[s.slot] != s.circuit)
+            if (now.times[s.slot] != s.time || now.circuits[s.slot] != s.circuit || now.targets[s.slot] != s.target)
                 return false;
         }
         for (const EffectBefore& e : m_effectsBefore) {
@@ -194,8 +207,9 @@ bool ListDocument::change(quint64 basedOn, const QString& text, int row, Rule ru
     std::vector<SlotBefore> before;
     std::vector<EffectBefore> effectsBefore;
     for (int slot = 0; slot < SlotCount; ++slot) {
-        if (after.times[slot] != m_list.times[slot] || after.circuits[slot] != m_list.circuits[slot])
-            before.push_back({ m_list.times[slot], m_list.circuits[slot], quint8(slot) });
+        if (after.times[slot] != m_list.times[slot] || after.circuits[slot] != m_list.circuits[slot]
+            || after.targets[slot] != m_list.targets[slot])
+            before.push_back({ m_list.times[slot], m_list.targets[slot], m_list.circuits[slot], quint8(slot) });
         if (after.effects[slot] != m_list.effects[slot])
             effectsBefore.push_back({ m_list.effects[slot], quint8(slot) });
     }
@@ -368,6 +382,53 @@ std::optional<TapOutcome> ListDocument::tapEntry(quint64 basedOn, qint32 second,
     return outcome;
 }
 
+std::optional<TapOutcome> ListDocument::tapEffect(quint64 basedOn, qint32 second, qint16 circuit,
+    const EffectData& effect, bool copyData, qint32 targetMusicMs, int* row)
+{
+    if (basedOn != m_revision || !EffectRefusal(effect.name).isEmpty())
+        return std::nullopt;
+    ShotList probe = m_list;
+    int at = -1;
+    const int count = m_entryCount;
+    const TapOutcome outcome = TapEntry(probe, count, second, circuit, &at);
+    if (row)
+        *row = at;
+    if (outcome != TapOutcome::Added)
+        return outcome;
+    ListMeta meta = m_meta;
+    const QString name = effect.name.trimmed();
+    if (copyData && !name.isEmpty()) {
+        EffectData kept = effect;
+        kept.name = name;
+        kept.stock.reset();
+        if (EffectDataProblems(kept).isEmpty())
+            meta.effectData.insert(name, kept);
+    }
+    change(
+        basedOn, QStringLiteral("Eintrag %1 getippt").arg(at + 1), at,
+        [=](ShotList& list) {
+            int slot = -1;
+            if (TapEntry(list, count, second, circuit, &slot) != TapOutcome::Added)
+                return;
+            list.effects[slot] = name;
+            list.targets[slot] = targetMusicMs;
+        },
+        meta);
+    return outcome;
+}
+
+bool ListDocument::rearrange(quint64 basedOn, const ShotList& list, qint32 musicStartTenths, const QString& text)
+{
+    ListMeta meta = m_meta;
+    meta.musicStartTenths = musicStartTenths;
+    return change(
+        basedOn, text, -1,
+        [list](ShotList& target) {
+            TakeEntries(target, list);
+        },
+        meta);
+}
+
 std::optional<MoveOutcome> ListDocument::moveEntry(quint64 basedOn, int row, qint32 seconds)
 {
     if (basedOn != m_revision)
@@ -390,11 +451,7 @@ bool ListDocument::replace(
     const bool changedList = change(
         basedOn, text, 0,
         [list](ShotList& target) {
-            for (int slot = 0; slot < EntryCount; ++slot) {
-                target.times[slot] = list.times[slot];
-                target.circuits[slot] = list.circuits[slot];
-                target.effects[slot] = list.effects[slot];
-            }
+            TakeEntries(target, list);
         },
         meta, ChangeKind { QString(), true });
     if (saved == Saved::Yes)

@@ -106,6 +106,13 @@ public:
     // A tapped shot: an entry at second with circuit, in time order. Refused with the rule's reason,
     // or as stale (nullopt) when the list changed since basedOn. row as in TapEntry.
     std::optional<TapOutcome> tapEntry(quint64 basedOn, qint32 second, qint16 circuit, int* row = nullptr);
+    // A tapped effect: as tapEntry, the new entry with this effect (its data copied when given) and the
+    // tapped moment as its target in music time.
+    std::optional<TapOutcome> tapEffect(quint64 basedOn, qint32 second, qint16 circuit, const EffectData& effect,
+        bool copyData, qint32 targetMusicMs, int* row = nullptr);
+    // The list's entries in the order and at the seconds given (aligned to their targets), with the
+    // Musikbeginn given, as one step named text. False when stale or nothing changes.
+    bool rearrange(quint64 basedOn, const ShotList& list, qint32 musicStartTenths, const QString& text);
     // The entry on row, seconds later (earlier when negative); nullopt when stale.
     std::optional<MoveOutcome> moveEntry(quint64 basedOn, int row, qint32 seconds);
 

@@ -6,6 +6,7 @@ ShotList ShotList::startup()
     for (int i = 0; i < SlotCount; ++i) {
         list.times[i] = EmptyTime;
         list.circuits[i] = NoCircuit;
+        list.targets[i] = NoTarget;
     }
     list.times[0] = 0;
     return list;
@@ -16,6 +17,7 @@ void NormalizeList(ShotList& list)
     list.times[SentinelSlot] = EmptyTime;
     list.circuits[SentinelSlot] = NoCircuit;
     list.effects[SentinelSlot].clear();
+    list.targets[SentinelSlot] = NoTarget;
     // Slot 0 is left as it is; later slots must rise strictly, and anything behind an empty
     // slot is raised above it so that the list ends at its first empty slot.
     for (int i = 1; i < EntryCount; ++i) {

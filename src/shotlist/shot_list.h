@@ -13,6 +13,8 @@ constexpr qint16 NoCircuit = 255;
 // An effect is what the crew loads on an entry's circuit ("Kometen rot 50 mm"): one line, at most
 // this many characters, all of them characters a list file (Windows-1252) can hold.
 constexpr int EffectMaxLength = 60;
+// An entry without a tapped target.
+constexpr qint32 NoTarget = -1;
 
 struct ShotList {
     qint32 times[SlotCount];
@@ -20,6 +22,9 @@ struct ShotList {
     // Empty for an entry without effect. An effect belongs to its entry: it moves when the entry
     // moves to another slot, and stays with its slot as the circuit does when only times change.
     QString effects[SlotCount];
+    // When the entry's effect should be seen, in milliseconds of the music (tapped), or NoTarget. It
+    // moves with its entry like the effect and stays when only the entry's time changes.
+    qint32 targets[SlotCount];
 
     // Entry 1 at 0 s without circuit, everything else empty.
     static ShotList startup();
