@@ -168,6 +168,19 @@ QString DeviationValueText(qint64 ms)
     return (ms < 0 ? QStringLiteral("−") : QStringLiteral("+")) + magnitude + QStringLiteral(" s");
 }
 
+QString EntryTargetText(const ShotList& list, int slot, const EffectDataMap& data, qint32 musicStartTenths)
+{
+    if (slot < 0 || slot >= EntryCount || list.targets[slot] == NoTarget || list.isEmptyTime(slot))
+        return QString();
+    const qint64 target = TargetShowMs(list.targets[slot], musicStartTenths);
+    const qint64 seen = qint64(list.times[slot]) * 1000 + PrefireMs(list, slot, data);
+    const qint64 tenths = floorDiv(target + 50, 100);
+    return QStringLiteral("Ziel %1,%2 · Abweichung %3")
+        .arg(clockText(tenths * 100))
+        .arg(((tenths % 10) + 10) % 10)
+        .arg(DeviationValueText(seen - target));
+}
+
 AlignPlan AlignToTargets(const ShotList& list, int entryCount, const EffectDataMap& data, qint32 musicStartTenths)
 {
     AlignPlan plan;

@@ -63,6 +63,8 @@ std::optional<DeviationSummary> Deviations(const QList<SkyMark>& marks);
 QString DeviationText(const DeviationSummary& summary);
 // "+0,32 s", "−0,05 s", "0,00 s".
 QString DeviationValueText(qint64 ms);
+// For the entry on slot: "Ziel 01:13,4 · Abweichung +0,21 s"; empty text without a target.
+QString EntryTargetText(const ShotList& list, int slot, const EffectDataMap& data, qint32 musicStartTenths);
 
 struct AlignPlan {
     ShotList list; // the aligned list, entries in time order with everything they carry

@@ -60,6 +60,7 @@ private slots:
     void bestMusicStartIsTheTrueOptimum();
     void bestMusicStartOnCollisionFreeShows();
     void tappedEffectIsOneStepWithItsTarget();
+    void handMadeChangeKeepsTheTarget();
     void targetsTravelInTheListFile();
     void badTargetKeysAreRefused_data();
     void badTargetKeysAreRefused();
@@ -305,6 +306,22 @@ void TestBurstTiming::tappedEffectIsOneStepWithItsTarget()
     // A taken second is refused as before.
     QCOMPARE(document.tapEffect(document.revision(), 30, 5, shell, true, 40000),
         std::optional<TapOutcome>(TapOutcome::SecondTaken));
+}
+
+void TestBurstTiming::handMadeChangeKeepsTheTarget()
+{
+    ListDocument document;
+    ListMeta meta;
+    meta.effectData = Data;
+    meta.musicStartTenths = 10;
+    document.reset(listOf({ { 0, "Komet", 4000 }, { 10, "Bombe", 12300 } }), meta);
+    QCOMPARE(EntryTargetText(document.list(), 1, Data, 10), QStringLiteral("Ziel 00:13,3 · Abweichung −0,10 s"));
+    // Two seconds more before entry 2, typed in the editor: the target stays, the deviation says so.
+    QVERIFY(document.applySince(document.revision(), 1, 12, 10));
+    QCOMPARE(document.list().times[1], 12);
+    QCOMPARE(document.list().targets[1], 12300);
+    QCOMPARE(EntryTargetText(document.list(), 1, Data, 10), QStringLiteral("Ziel 00:13,3 · Abweichung +1,90 s"));
+    QCOMPARE(EntryTargetText(document.list(), 2, Data, 10), QString());
 }
 
 void TestBurstTiming::targetsTravelInTheListFile()
