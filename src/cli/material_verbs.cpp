@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 
 // The window's settings folder: "temp", on other systems also TEMP and TMP, then the system's.
@@ -141,11 +143,14 @@ int Material(const VerbCall& call)
             target, [&](QString* error) { return WriteMaterialCsv(target.path, material, error); });
 
     Say(QStringLiteral("Material von %1:").arg(QDir::toNativeSeparators(call.file())));
+    // Stock as on the crew sheet: where the catalogue knows that of one of the list's effects.
+    const bool stock = std::any_of(material.lines.cbegin(), material.lines.cend(),
+        [](const MaterialLine& line) { return line.stock.has_value(); });
     bool any = false;
     for (const MaterialLine& line : material.lines) {
         if (line.name.isEmpty())
             continue;
-        Say(materialLine(line, catalogue.has_value()));
+        Say(materialLine(line, stock));
         any = true;
     }
     if (!any)

@@ -613,7 +613,10 @@ private:
     // the totals a check prints, kept together where they fit on one page.
     void drawMaterial()
     {
-        const bool stock = m_sheet.stockFrom.has_value();
+        // A stock column only where the catalogue knows the stock of an effect of the list: an empty
+        // catalogue or one of other articles prints as no catalogue at all.
+        const bool stock = std::any_of(m_material.lines.cbegin(), m_material.lines.cend(),
+            [](const MaterialLine& line) { return line.stock.has_value(); });
         QList<MaterialRow> rows;
         for (const MaterialLine& line : m_material.lines) {
             if (!line.name.isEmpty())

@@ -22,7 +22,8 @@ struct CrewSheet {
     QString musicPath; // empty without music
     qint32 musicStartTenths = 0;
     EffectDataMap effectData; // the list's, by exact effect name
-    // The user's catalogue, asked for stock only; without it the sheet has no stock column.
+    // The user's catalogue, asked for stock only; without the stock of any of the list's effects the
+    // sheet has no stock column.
     std::optional<EffectCatalogue> stockFrom;
 };
 

@@ -357,15 +357,15 @@ private Q_SLOTS:
     void materialSectionListsEveryEffect_data()
     {
         QTest::addColumn<bool>("withCatalogue");
+        QTest::addColumn<bool>("otherArticles"); // the catalogue knows none of the list's effects
         QTest::addColumn<QStringList>("rows"); // patterns, each on one line of the page
         QTest::addColumn<QStringList>("totals"); // whole lines
-        const QString sp = QStringLiteral("[\\s\\x{00A0}]+");
         const QStringList totals { QStringLiteral("Material: 6 Stück, 3 Effekte"),
             QStringLiteral("NEM gesamt: 525,0 g (F2 25,0 g · F3 500,0 g) – unvollständig: 2 Schüsse ohne "
                            "NEM-Angabe"),
             QStringLiteral("größter Sicherheitsabstand: 60 m"), QStringLiteral("größte Steighöhe: 120 m"),
             QStringLiteral("ohne Effektdaten: „Vulkan“ (Nr. 3, 6)") };
-        QTest::newRow("with stock") << true
+        QTest::newRow("with stock") << true << false
                                     << QStringList { "Bombe 75 Goldweide 2 Bombe 75 F3 250,0 500,0 60 10",
                                            "Kometen rot 2 Kometen 30 F2 12,5 25,0 15 1, fehlt 1",
                                            "Vulkan 2 keine Daten \\? \\? \\? \\? \\? \\?" }
@@ -373,7 +373,13 @@ private Q_SLOTS:
                 + QStringList { QStringLiteral("Bestand reicht nicht für 1 Effekt, es fehlt 1 Stück (fett in "
                                                "der Spalte Bestand)") };
         QTest::newRow("without a catalogue")
-            << false
+            << false << false
+            << QStringList { "Bombe 75 Goldweide 2 Bombe 75 F3 250,0 500,0 60\\n",
+                   "Kometen rot 2 Kometen 30 F2 12,5 25,0 15\\n",
+                   "Vulkan 2 keine Daten \\? \\? \\? \\? \\?\\n" }
+            << totals;
+        QTest::newRow("a catalogue without the list's effects")
+            << true << true
             << QStringList { "Bombe 75 Goldweide 2 Bombe 75 F3 250,0 500,0 60\\n",
                    "Kometen rot 2 Kometen 30 F2 12,5 25,0 15\\n",
                    "Vulkan 2 keine Daten \\? \\? \\? \\? \\?\\n" }
@@ -382,15 +388,24 @@ private Q_SLOTS:
     void materialSectionListsEveryEffect()
     {
         QFETCH(bool, withCatalogue);
+        QFETCH(bool, otherArticles);
         QFETCH(QStringList, rows);
         QFETCH(QStringList, totals);
-        const Written sheet = writtenSheet(materialSheet(withCatalogue));
+        CrewSheet crewSheet = materialSheet(withCatalogue);
+        if (otherArticles) {
+            EffectCatalogue catalogue;
+            catalogue.add(
+                effectData(QStringLiteral("Vulkan grün"), EffectArt::Vulkan, 50, EffectClass::F2, 10, 8, 5));
+            crewSheet.stockFrom = catalogue;
+        }
+        const bool stock = withCatalogue && !otherArticles;
+        const Written sheet = writtenSheet(crewSheet);
         QVERIFY(!sheet.pages.isEmpty());
         const QString all = sheet.pages.join(QLatin1Char('\n'));
         const int at = all.indexOf(QStringLiteral("\nMaterial\n"));
         QVERIFY(at > all.indexOf(QStringLiteral("\nZündfolge\n")));
         const QString section = all.mid(at, all.indexOf(QStringLiteral("\nVerkabelung"), at) - at);
-        QCOMPARE(section.contains(QStringLiteral("Bestand")), withCatalogue);
+        QCOMPARE(section.contains(QStringLiteral("Bestand")), stock);
         for (const QString& row : rows) {
             QString pattern = row;
             pattern.replace(QLatin1Char(' '), QStringLiteral("[\\s\\x{00A0}]+"));
@@ -407,7 +422,7 @@ private Q_SLOTS:
             materialSheet(withCatalogue).list, materialSheet(withCatalogue).effectData, nullptr);
         for (const QString& line : MaterialCheckLines(material).mid(0, 5))
             QVERIFY2(lines.contains(line), qPrintable(line));
-        QCOMPARE(section.contains(QStringLiteral("Bestand reicht nicht")), withCatalogue);
+        QCOMPARE(section.contains(QStringLiteral("Bestand reicht nicht")), stock);
     }
 
     void materialSectionWithoutEffects()
