@@ -66,25 +66,39 @@ void paintRepeatedly(benchmark::State& state, const CrewSheet& sheet)
 void BM_CrewSheetPdf(benchmark::State& state)
 {
     const CrewSheet sheet { fullList(), QStringLiteral("show.fsl"), QStringLiteral("Probe"),
-        QDateTime::currentDateTime(), QString(), 0 };
+        QDateTime::currentDateTime(), QString(), 0, {}, std::nullopt };
     paintRepeatedly(state, sheet);
 }
 BENCHMARK(BM_CrewSheetPdf)->Unit(benchmark::kMillisecond);
 
-// The heaviest sheet: 170 entries on one circuit, each with a long effect, a long comment and music;
-// the wiring plan's row of that circuit runs over several pages.
+// The heaviest sheet: 170 entries on one circuit, each with a long effect of its own with data and
+// stock, a long comment and music; the wiring plan's row of that circuit runs over several pages and
+// the material over two.
 void BM_CrewSheetPdfOneCircuitWithEffects(benchmark::State& state)
 {
     ShotList list = ShotList::startup();
+    EffectDataMap data;
+    EffectCatalogue catalogue;
     for (int i = 0; i < EntryCount; ++i) {
         list.times[i] = i * 2;
         list.circuits[i] = 5;
         list.effects[i] = QStringLiteral("Römisches Licht Silberweide mit Goldschweif Nr. %1").arg(i + 1);
+        EffectData item;
+        item.name = list.effects[i];
+        item.art = EffectArt::RoemischesLicht;
+        item.caliberMm = 30;
+        item.nemTenthsGram = 125 + i;
+        item.effectClass = EffectClass::F3;
+        item.safetyDistanceM = 25;
+        item.heightM = 30;
+        data.insert(item.name, item);
+        item.stock = i % 3;
+        catalogue.add(item);
     }
     const CrewSheet sheet { list, QStringLiteral("show.fsl"),
         QStringLiteral("Sicherheitsabstand 50 m; Kontakt Einsatzleitung 0171 2345678; bei Regen abdecken. ")
             .repeated(4),
-        QDateTime::currentDateTime(), QStringLiteral("/shows/finale.mp3"), -30 };
+        QDateTime::currentDateTime(), QStringLiteral("/shows/finale.mp3"), -30, data, catalogue };
     paintRepeatedly(state, sheet);
 }
 BENCHMARK(BM_CrewSheetPdfOneCircuitWithEffects)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "effects/catalogue_store.h"
 #include "files/crew_sheet.h"
 #include "files/csv_file.h"
 
@@ -52,8 +53,10 @@ QString Form1::csvDialogStart(const QString& proposal) const
 
 void Form1::printCrewSheet()
 {
-    // The preview repaints on every zoom or page setup change: always the list of the moment of the click.
-    const CrewSheet sheet = CrewSheetFor(list(), m_document->meta(), QDateTime::currentDateTime());
+    // The preview repaints on every zoom or page setup change: always the list and the stock of the
+    // moment of the click.
+    const CrewSheet sheet = CrewSheetFor(list(), m_document->meta(), QDateTime::currentDateTime(),
+        Catalogue ? &Catalogue->model().catalogue() : nullptr);
     // Beside the list, named after it; a new list in the folder of the file page.
     const QFileInfo source(m_document->meta().sourcePath);
     const QString pdfFile = source.fileName().isEmpty()

@@ -63,10 +63,20 @@ const QList<Verb>& verbs()
 {
     static const QList<Verb> all {
         { QStringLiteral("check"), QStringLiteral("check DATEI"),
-            QStringLiteral("Liest die Liste wie \"Datei laden\" und zeigt ihre Statistik, die Einträge mit "
-                           "Effekt (Nr., Zeit, Zündkreis, Effekt), die vorgemerkten Zündkreise ohne Zeit und "
-                           "doppelt belegte Zündkreise."),
+            QStringLiteral(
+                "Liest die Liste wie \"Datei laden\" und zeigt ihre Statistik, die Einträge mit "
+                "Effekt (Nr., Zeit, Zündkreis, Effekt), die vorgemerkten Zündkreise ohne Zeit, "
+                "doppelt belegte Zündkreise und, wenn Einträge Effekte haben, die Summen des "
+                "Materials (NEM je Klasse, größter Sicherheitsabstand, Schüsse ohne Effektdaten)."),
             {}, 1, &Check },
+        { QStringLiteral("material"), QStringLiteral("material DATEI [--csv AUS.csv [--force]]"),
+            QStringLiteral("Zeigt das Material der Liste: je Effekt Anzahl, Art, Kaliber, Klasse, NEM und "
+                           "Sicherheitsabstand, dann die Summen; mit --csv als Tabelle (UTF-8, Semikolon). "
+                           "Den Bestand nimmt es aus dem Effektkatalog des Fensters, wenn es ihn gibt."),
+            { { Opt::Csv,
+                  QStringLiteral("Die CSV-Datei, die entsteht; ohne: das Material auf der Ausgabe.") },
+                { Opt::Force, ForceHelp + QStringLiteral(" Nur mit --csv.") } },
+            1, &Material },
         { QStringLiteral("send"),
             QStringLiteral("send DATEI --port PORT [--force] [--verify [--timeout SEKUNDEN]]"),
             QStringLiteral("Sendet die Liste wie \"Senden\" (170 Datensätze, je 0,1 s). Doppelt belegte "

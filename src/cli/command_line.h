@@ -8,7 +8,7 @@
 class QCoreApplication;
 
 // What the command line asks for: the window (with an optional list file), or a verb that runs
-// without a display ("check", "send", "receive", "verify", "ports", "print", "export", "import").
+// without a display ("check", "send", "receive", "verify", "ports", "print", "export", "material", "import").
 struct CommandLine {
     QStringList arguments; // as given, the program first
     bool window = true;

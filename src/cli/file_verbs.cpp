@@ -128,6 +128,7 @@ int Check(const VerbCall& call)
     const QString duplicates = DuplicateText(FindDuplicateCircuits(file->list));
     if (!duplicates.isEmpty())
         Say(duplicates);
+    SayMaterialCheck(*file);
     return Success;
 }
 
@@ -139,7 +140,9 @@ int Print(const VerbCall& call)
     const std::optional<ListOfFile> file = ReadListOrSay(call.file());
     if (!file)
         return Failure;
-    const CrewSheet sheet = CrewSheetFor(file->list, file->meta, QDateTime::currentDateTime());
+    const std::optional<EffectCatalogue> catalogue = UserCatalogueOrSay();
+    const CrewSheet sheet = CrewSheetFor(
+        file->list, file->meta, QDateTime::currentDateTime(), catalogue ? &*catalogue : nullptr);
     return WriteOutput(target, [&](QString* error) { return WriteCrewSheetPdf(target.path, sheet, error); });
 }
 

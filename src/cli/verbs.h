@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/effect_catalogue.h"
 #include "shotlist/list_document.h"
 #include "shotlist/shot_list.h"
 
@@ -65,7 +66,14 @@ std::optional<ListOfFile> ReadListOrSay(const QString& path);
 // What a list written by the verb carries: the --comment, or nullopt after saying why it cannot be stored.
 std::optional<ListMeta> MetaWithCommentOrSay(const VerbCall& call);
 
+// The user's catalogue, where the window keeps it, for stock: nullopt when there is none, or after
+// saying why it cannot be read.
+std::optional<EffectCatalogue> UserCatalogueOrSay();
+// What a check adds about the material of a list with effects: nothing for one without.
+void SayMaterialCheck(const ListOfFile& file);
+
 int Check(const VerbCall& call);
+int Material(const VerbCall& call);
 int Print(const VerbCall& call);
 int ExportCsv(const VerbCall& call);
 int ImportCsv(const VerbCall& call);

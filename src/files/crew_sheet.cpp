@@ -3,6 +3,7 @@
 #include "pdf_file.h"
 #include "timeline_painter.h"
 
+#include "effects/material_list.h"
 #include "shotlist/duplicates.h"
 #include "shotlist/list_views.h"
 
@@ -72,6 +73,8 @@ public:
         , m_small(sheetFont(8))
         , m_tiny(sheetFont(6.5))
         , m_heading(sheetFont(14, true))
+        , m_table(sheetFont(8.5))
+        , m_tableBold(sheetFont(8.5, true))
     {
         const QRect paint = device.pageLayout().paintRectPixels(device.logicalDpiY());
         m_width = paint.width();
@@ -82,6 +85,8 @@ public:
         const QList<int> doubled = DuplicateSlots(FindDuplicateCircuits(m_list));
         for (int slot : doubled)
             m_doubled[slot] = true;
+        m_material
+            = ComputeMaterial(sheet.list, sheet.effectData, sheet.stockFrom ? &*sheet.stockFrom : nullptr);
     }
 
     int run()
@@ -90,6 +95,7 @@ public:
         drawOverview();
         drawTimeline();
         drawFiringTable();
+        drawMaterial();
         newPage();
         drawWiringPlan();
         return m_page;
@@ -398,7 +404,7 @@ private:
         return edges;
     }
 
-    double cellPad() const { return mm(1.2); }
+    double cellPad() const { return m_narrowCells ? mm(0.8) : mm(1.2); }
 
     Cell cell(const QList<double>& edges, int column, const QFont& font, const QString& text,
         Qt::Alignment align = Qt::AlignLeft) const
@@ -412,9 +418,9 @@ private:
 
     double rowHeight(const QList<Cell>& cells) const
     {
-        double height = lineHeight(m_body);
+        double height = 0;
         for (const Cell& c : cells)
-            height = std::max(height, c.lines.size() * lineHeight(*c.font));
+            height = std::max(height, std::max<qsizetype>(1, c.lines.size()) * lineHeight(*c.font));
         return height + 2 * rowPad();
     }
 
@@ -503,6 +509,199 @@ private:
         }
         line(QPointF(0, m_y), QPointF(m_width, m_y), 0.3);
         m_y += mm(6);
+    }
+
+    // A material row's texts, one per column, and how it is marked.
+    struct MaterialRow {
+        QStringList texts;
+        bool shortfall = false;
+    };
+
+    static constexpr int MaterialEffect = 0;
+    static constexpr int MaterialStock = 8;
+
+    QStringList materialHeader(bool stock) const
+    {
+        QStringList header { QStringLiteral("Effekt"), QStringLiteral("Anzahl"), QStringLiteral("Art"),
+            QStringLiteral("Kaliber\n(mm)"), QStringLiteral("Klasse"), QStringLiteral("NEM je\nStück (g)"),
+            QStringLiteral("NEM\ngesamt (g)"), QStringLiteral("Sicherheits-\nabstand (m)") };
+        if (stock)
+            header.append(QStringLiteral("Bestand"));
+        return header;
+    }
+
+    // Unknown values read "?"; a name the list has no data for says so in its Art cell.
+    MaterialRow materialRow(const MaterialLine& line, bool stock) const
+    {
+        const auto number = [](EffectField field, const std::optional<qint64>& value) {
+            return value ? GermanNumber(*value, EffectFieldScale(field) == 10 ? 1 : 0) : QStringLiteral("?");
+        };
+        const std::optional<EffectData>& data = line.data;
+        const auto field = [&](EffectField which) {
+            return data ? number(which, EffectNumber(*data, which)) : QStringLiteral("?");
+        };
+        MaterialRow row;
+        row.texts = QStringList { line.name, QString::number(line.count()),
+            !data           ? QStringLiteral("keine Daten")
+                : data->art ? EffectArtName(*data->art)
+                            : QStringLiteral("?"),
+            field(EffectField::Caliber),
+            data && data->effectClass ? EffectClassName(*data->effectClass) : QStringLiteral("?"),
+            field(EffectField::Nem), number(EffectField::Nem, line.nemTotalTenths()),
+            field(EffectField::SafetyDistance) };
+        if (stock) {
+            QString text = number(EffectField::Stock, line.stock);
+            const int missing = line.shortfall();
+            if (missing > 0)
+                // "fehlen 2" stays on one line.
+                text += missing == 1 ? QStringLiteral(", fehlt\u00A01")
+                                     : QStringLiteral(", fehlen\u00A0%1").arg(missing);
+            row.texts.append(text);
+            row.shortfall = missing > 0;
+        }
+        return row;
+    }
+
+    // Each column as wide as its widest content, shrunk towards its longest word where the page is
+    // too narrow; the effect gets what is left.
+    QList<double> materialColumns(const QStringList& header, const QList<MaterialRow>& rows) const
+    {
+        const double pad = 2 * cellPad() + mm(0.5);
+        const qsizetype count = header.size();
+        QList<double> widths(count, 0);
+        QList<double> least(count, 0);
+        const auto take = [&](qsizetype column, const QFont& font, const QString& text) {
+            for (const QString& line : text.split(QLatin1Char('\n'))) {
+                widths[column] = std::max(widths[column], textWidth(font, line) + pad);
+                for (const QString& word : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                    least[column] = std::max(least[column], textWidth(font, word) + pad);
+            }
+        };
+        for (qsizetype i = 1; i < count; ++i)
+            take(i, m_tableBold, header[i]);
+        for (const MaterialRow& row : rows) {
+            for (qsizetype i = 1; i < count; ++i)
+                take(i, row.shortfall && i == MaterialStock ? m_tableBold : m_table, row.texts[i]);
+        }
+        widths[MaterialEffect] = least[MaterialEffect] = 0;
+        const auto sum = [](const QList<double>& list) {
+            double total = 0;
+            for (double w : list)
+                total += w;
+            return total;
+        };
+        const double need = sum(widths) + mm(50) - m_width;
+        if (need > 0) {
+            const double room = sum(widths) - sum(least);
+            for (qsizetype i = 0; i < count; ++i)
+                widths[i] -= room > 0 ? (widths[i] - least[i]) * std::min(1.0, need / room) : 0;
+            const double effectLeast = mm(15);
+            if (sum(widths) + effectLeast > m_width) {
+                const double scale = (m_width - effectLeast) / sum(widths);
+                for (double& w : widths)
+                    w *= scale;
+            }
+        }
+        widths[MaterialEffect] = m_width - sum(widths);
+        QList<double> edges { 0 };
+        for (double w : widths)
+            edges.append(edges.back() + w);
+        return edges;
+    }
+
+    // Per effect name its count and data, the header repeated on every page the table reaches; then
+    // the totals a check prints, kept together where they fit on one page.
+    void drawMaterial()
+    {
+        // A stock column only where the catalogue knows the stock of an effect of the list: an empty
+        // catalogue or one of other articles prints as no catalogue at all.
+        const bool stock = std::any_of(m_material.lines.cbegin(), m_material.lines.cend(),
+            [](const MaterialLine& line) { return line.stock.has_value(); });
+        QList<MaterialRow> rows;
+        for (const MaterialLine& line : m_material.lines) {
+            if (!line.name.isEmpty())
+                rows.append(materialRow(line, stock));
+        }
+        const double rowMin = lineHeight(m_table) + 2 * rowPad();
+        if (rows.isEmpty()) {
+            ensure(lineHeight(m_heading) + mm(2) + lineHeight(m_body));
+            heading(QStringLiteral("Material"));
+            paragraph(m_body,
+                m_entries == 0 ? QStringLiteral("Die Liste hat keine Einträge.")
+                               : QStringLiteral("Kein Eintrag hat einen Effekt."));
+            m_y += mm(6);
+            return;
+        }
+        m_narrowCells = true;
+        const QStringList headerTexts = materialHeader(stock);
+        const QList<double> edges = materialColumns(headerTexts, rows);
+        const auto alignOf = [](qsizetype column) {
+            return column == 0 || column == 2 || column == 4 ? Qt::Alignment(Qt::AlignLeft)
+                                                             : Qt::Alignment(Qt::AlignRight);
+        };
+        QList<Cell> header;
+        for (qsizetype i = 0; i < headerTexts.size(); ++i)
+            header.append(cell(edges, int(i), m_tableBold, headerTexts[i], alignOf(i)));
+        ensure(lineHeight(m_heading) + mm(2) + rowHeight(header) + std::min(3, int(rows.size())) * rowMin);
+        heading(QStringLiteral("Material"));
+        firingTableHeader(header, edges);
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            QList<Cell> cells;
+            for (qsizetype i = 0; i < rows[r].texts.size(); ++i) {
+                const bool marked = rows[r].shortfall && i == MaterialStock;
+                cells.append(
+                    cell(edges, int(i), marked ? m_tableBold : m_table, rows[r].texts[i], alignOf(i)));
+            }
+            if (ensure(rowHeight(cells)))
+                firingTableHeader(header, edges);
+            tableRow(edges, cells, r % 2 == 1);
+        }
+        line(QPointF(0, m_y), QPointF(m_width, m_y), 0.3);
+        m_narrowCells = false;
+        m_y += mm(2);
+        drawMaterialTotals();
+        m_y += mm(6);
+    }
+
+    void drawMaterialTotals()
+    {
+        struct Wrapped {
+            QStringList lines;
+            const QFont* font;
+        };
+        QList<Wrapped> parts;
+        double height = 0;
+        for (QString text : MaterialCheckLines(m_material)) {
+            // The table names each article short in stock; here their number and the pieces missing.
+            if (text.startsWith(QStringLiteral("Bestand reicht nicht"))) {
+                int articles = 0;
+                int pieces = 0;
+                for (const MaterialLine& line : m_material.lines) {
+                    articles += line.shortfall() > 0 ? 1 : 0;
+                    pieces += line.shortfall();
+                }
+                text = QStringLiteral("Bestand reicht nicht für %1, %2 (fett in der Spalte Bestand)")
+                           .arg(articles == 1 ? QStringLiteral("1 Effekt")
+                                              : QStringLiteral("%1 Effekte").arg(articles),
+                               pieces == 1 ? QStringLiteral("es fehlt 1 Stück")
+                                           : QStringLiteral("es fehlen %1 Stück").arg(pieces));
+            }
+            // What the crew must act on stands out.
+            const bool warning = text.startsWith(QStringLiteral("ohne Effektdaten"))
+                || text.startsWith(QStringLiteral("Bestand reicht nicht"));
+            const QFont& font = warning ? m_bold : m_body;
+            parts.append({ wrap(font, text, m_width), &font });
+            height += parts.back().lines.size() * lineHeight(font);
+        }
+        const double continuedH = lineHeight(m_bold);
+        if (m_y + height > bodyBottom() && height + continuedH <= bodyBottom() - top()) {
+            newPage();
+            paragraph(m_bold, QStringLiteral("Material (Fortsetzung)"));
+        }
+        for (const Wrapped& part : parts) {
+            for (const QString& text : part.lines)
+                paragraph(*part.font, text);
+        }
     }
 
     struct WiringCell {
@@ -685,6 +884,7 @@ private:
     QPainter* m_painter;
     int m_pageCount;
     QFont m_body, m_bold, m_small, m_tiny, m_heading;
+    QFont m_table, m_tableBold; // the material table: nine columns on the page
     double m_width = 0;
     double m_height = 0;
     double m_y = 0;
@@ -692,6 +892,8 @@ private:
     ShotList m_list;
     int m_entries = 0;
     bool m_doubled[EntryCount] = {};
+    MaterialList m_material;
+    bool m_narrowCells = false; // the material table's nine columns
 };
 
 } // namespace
@@ -701,11 +903,15 @@ QString DeviceName(int device)
     return device >= 0 && device < DeviceCount ? TimelineLaneName(device) : QString();
 }
 
-CrewSheet CrewSheetFor(const ShotList& list, const ListMeta& meta, const QDateTime& printed)
+CrewSheet CrewSheetFor(
+    const ShotList& list, const ListMeta& meta, const QDateTime& printed, const EffectCatalogue* catalogue)
 {
     const QString name = ListName(meta);
-    return { list, name.isEmpty() ? QStringLiteral("Neue Liste") : name, meta.comment, printed,
-        meta.musicPath, meta.musicStartTenths };
+    CrewSheet sheet { list, name.isEmpty() ? QStringLiteral("Neue Liste") : name, meta.comment, printed,
+        meta.musicPath, meta.musicStartTenths, meta.effectData, std::nullopt };
+    if (catalogue)
+        sheet.stockFrom = *catalogue;
+    return sheet;
 }
 
 int PaintCrewSheet(QPagedPaintDevice& device, const CrewSheet& sheet)

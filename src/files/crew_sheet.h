@@ -1,5 +1,7 @@
 #pragma once
 
+#include "effects/effect_catalogue.h"
+#include "effects/effect_data.h"
 #include "shotlist/list_document.h"
 #include "shotlist/shot_list.h"
 
@@ -7,9 +9,11 @@
 #include <QPageLayout>
 #include <QString>
 
+#include <optional>
+
 class QPagedPaintDevice;
 
-// What the crew takes to the site: statistics and timeline, firing table, wiring plan.
+// What the crew takes to the site: statistics and timeline, firing table, material, wiring plan.
 struct CrewSheet {
     ShotList list;
     QString title; // file name, or "Neue Liste"
@@ -17,10 +21,16 @@ struct CrewSheet {
     QDateTime printed;
     QString musicPath; // empty without music
     qint32 musicStartTenths = 0;
+    EffectDataMap effectData; // the list's, by exact effect name
+    // The user's catalogue, asked for stock only; without the stock of any of the list's effects the
+    // sheet has no stock column.
+    std::optional<EffectCatalogue> stockFrom;
 };
 
-// The sheet of a list as the document holds it: named after its file, or "Neue Liste".
-CrewSheet CrewSheetFor(const ShotList& list, const ListMeta& meta, const QDateTime& printed);
+// The sheet of a list as the document holds it: named after its file, or "Neue Liste"; with the
+// stock of the catalogue when one is given.
+CrewSheet CrewSheetFor(const ShotList& list, const ListMeta& meta, const QDateTime& printed,
+    const EffectCatalogue* catalogue = nullptr);
 
 // "B (Verteiler)" for device index 1, as in the editor's device box.
 QString DeviceName(int device);

@@ -20,6 +20,16 @@ const QByteArray DeviceStats
     = "Anzahl Eintr\xE4ge: 170\r\nAnzahl Sch\xFCsse: 3\r\nZeitdauer : 00:01:30\r\nnoch frei: 167\r\n";
 const QByteArray ListBytes = FslHead("Liste", DeviceStats) + DeviceFileEntries;
 
+// Three effects: one of class F2, one of F3 whose name needs quoting in a table, one without data.
+const QByteArray MaterialListBytes = FslHead("Show") + DeviceFileEntries
+    + "[Kelto]\r\nEffekt 001=Vulkan\r\nEffekt 002=Bombe 100; \"Gold\"\r\nEffekt 003=Kometen\r\n"
+      "Effektdaten 001=Vulkan;Vulkan;;;;15;20;120.0;F2\r\n"
+      "Effektdaten 002=Bombe 100; \"Gold\";Bombe;100;3.2;4;100;50;1114.5;F3\r\n";
+const QString MaterialTotals
+    = "Material: 3 Stück, 3 Effekte\n"
+      "NEM gesamt: 1.234,5 g (F2 120,0 g · F3 1.114,5 g) – unvollständig: 1 Schuss ohne NEM-Angabe\n"
+      "größter Sicherheitsabstand: 50 m\ngrößte Steighöhe: 100 m\nohne Effektdaten: „Kometen“ (Nr. 3)\n";
+
 QString writeFile(const QString& name, const QByteArray& bytes)
 {
     QFile file(name);
@@ -164,7 +174,15 @@ private Q_SLOTS:
                                  << stats
                 + "Einträge mit Effekt: 2\n  Nr. 001  00:00:00  A00  Vulkan gold\n"
                   "  Nr. 003  00:01:30  B03  Kometen rot 50 mm\n"
+                  "Material: 2 Stück, 2 Effekte\nNEM gesamt: unbekannt\n"
+                  "größter Sicherheitsabstand: unbekannt\ngrößte Steighöhe: unbekannt\n"
+                  "ohne Effekt: Nr. 2\nohne Effektdaten: „Kometen rot 50 mm“ (Nr. 3), „Vulkan gold“ (Nr. 1)\n"
                                  << "";
+        QTest::newRow("effects with data") << MaterialListBytes << 0
+                                           << stats
+                + "Einträge mit Effekt: 3\n  Nr. 001  00:00:00  A00  Vulkan\n"
+                  "  Nr. 002  00:00:28  B12  Bombe 100; \"Gold\"\n  Nr. 003  00:01:30  B03  Kometen\n"
+                + MaterialTotals << "";
         QTest::newRow("reserved slots")
             << FslHead("Show") + FslEntries({ "0000 00", "001C 2C", "005A 23", "FFFF 40" })
                 + "[Kelto]\r\nEffekt 005=Bombe\r\n"
@@ -203,6 +221,107 @@ private Q_SLOTS:
             QVERIFY(kelto.err.isEmpty());
         else
             QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+    }
+
+    // The material as a table, byte for byte, under the rule every writing verb follows; without --csv
+    // on stdout. Stock comes from the catalogue beside kelto.ini; one that cannot be read is named.
+    void materialVerb_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("catalogue"); // empty: none
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("written"); // m.csv afterwards; empty: not there
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QByteArray bom = "\xEF\xBB\xBF";
+        const QByteArray header = bom
+            + "Effekt;Anzahl;Art;Kaliber (mm);Klasse;NEM je St\xC3\xBC"
+              "ck (g);NEM gesamt (g);"
+              "Sicherheitsabstand (m);Steigh\xC3\xB6he (m);Bestand (St\xC3\xBC"
+              "ck);Fehlmenge (St\xC3\xBC"
+              "ck);"
+              "Sch\xC3\xBCsse\r\n";
+        const QByteArray totals = "\r\nGesamt;3;;;;;1234,5;50;100;;;\r\nGesamt F2;;;;F2;;120,0;;;;;\r\n"
+                                  "Gesamt F3;;;;F3;;1114,5;;;;;\r\n";
+        const QByteArray table = header
+            + "\"Bombe 100; \"\"Gold\"\"\";1;Bombe;100;F3;1114,5;1114,5;50;100;;;2\r\n"
+            + "Kometen;1;;;;;;;;;;3\r\nVulkan;1;Vulkan;;F2;120,0;120,0;20;15;;;1\r\n" + totals;
+        const QByteArray stocked = header
+            + "\"Bombe 100; \"\"Gold\"\"\";1;Bombe;100;F3;1114,5;1114,5;50;100;0;1;2\r\n"
+            + "Kometen;1;;;;;;;;;;3\r\nVulkan;1;Vulkan;;F2;120,0;120,0;20;15;;;1\r\n" + totals;
+        const QByteArray catalogue = bom
+            + "Name;Art;Kaliber (mm);Vorlauf (s);Dauer (s);Steigh\xC3\xB6he (m);Sicherheitsabstand (m);NEM "
+              "(g);Klasse;Bestand (St\xC3\xBC"
+              "ck)\r\n\"Bombe 100; \"\"Gold\"\"\";Bombe;100;3,2;4;100;50;1114,5;F3;0\r\n";
+        QTest::newRow("table") << QStringList { "material", "m.fsl", "--csv", "m.csv" } << QByteArray() << 0
+                               << table << ""
+                               << "";
+        QTest::newRow("table with stock")
+            << QStringList { "material", "m.fsl", "--csv", "m.csv" } << catalogue << 0 << stocked << ""
+            << "";
+        QTest::newRow("over a file") << QStringList { "material", "m.fsl", "--csv", "old.csv" }
+                                     << QByteArray() << 2 << QByteArray() << ""
+                                     << "Die Datei old.csv gibt es schon; --force überschreibt sie.";
+        QTest::newRow("over a file, --force")
+            << QStringList { "material", "m.fsl", "--csv", "old.csv", "--force" } << QByteArray() << 0
+            << QByteArray() << ""
+            << "";
+        QTest::newRow("onto its own list") << QStringList { "material", "m.fsl", "--csv", "m.fsl", "--force" }
+                                           << QByteArray() << 2 << QByteArray() << ""
+                                           << "m.fsl ist die gelesene Datei; sie wird nie überschrieben";
+        QTest::newRow("not a list") << QStringList { "material", "old.csv", "--csv", "m.csv" } << QByteArray()
+                                    << 2 << QByteArray() << ""
+                                    << "keine gültige Feuerwerks-Schussliste";
+        QTest::newRow("--force without --csv")
+            << QStringList { "material", "m.fsl", "--force" } << QByteArray() << 2 << QByteArray() << ""
+            << "--force gilt nur mit --csv.";
+        QTest::newRow("on stdout, with stock")
+            << QStringList { "material", "m.fsl" } << catalogue << 0 << QByteArray()
+            << "Material von m.fsl:\n"
+               "  1 × Bombe 100; \"Gold\" (Nr. 2): Art Bombe, Kaliber 100 mm, Klasse F3, NEM 1.114,5 g je "
+               "Stück, zusammen 1.114,5 g, Sicherheitsabstand 50 m; Bestand 0, es fehlt 1\n"
+               "  1 × Kometen (Nr. 3): keine Effektdaten; Bestand ?\n"
+               "  1 × Vulkan (Nr. 1): Art Vulkan, Kaliber ?, Klasse F2, NEM 120,0 g je Stück, zusammen "
+               "120,0 g, Sicherheitsabstand 20 m; Bestand ?\n\n"
+                + MaterialTotals + "Bestand reicht nicht: „Bombe 100; \"Gold\"“ 1 Stück, Bestand 0\n"
+            << "";
+        QTest::newRow("catalogue unreadable")
+            << QStringList { "material", "m.fsl", "--csv", "m.csv" }
+            << QByteArray("Name;Art\r\nVulkan;Rakete\r\n") << 0 << table << ""
+            << "effektkatalog.csv lässt sich nicht lesen, der Bestand wird "
+               "nicht verglichen: Zeile 2:";
+    }
+    void materialVerb()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, catalogue);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QTemporaryDir settings;
+        if (!catalogue.isEmpty())
+            writeFile(settings.filePath(QStringLiteral("effektkatalog.csv")), catalogue);
+        QFile::remove(QStringLiteral("m.csv"));
+        writeFile(QStringLiteral("m.fsl"), MaterialListBytes);
+        writeFile(QStringLiteral("old.csv"), "alt");
+        QProcessEnvironment extra;
+        extra.insert(QStringLiteral("temp"), settings.path());
+        Kelto kelto(arguments, QString(), extra);
+        QCOMPARE(kelto.finish(), exitCode);
+        QCOMPARE(QString::fromUtf8(kelto.out), out);
+        if (err.isEmpty())
+            QVERIFY2(kelto.err.isEmpty(), kelto.err.constData());
+        else
+            QVERIFY2(kelto.errorText().contains(err), qPrintable(kelto.errorText()));
+        QCOMPARE(readFile(QStringLiteral("m.csv")), written);
+        QCOMPARE(readFile(QStringLiteral("m.fsl")), MaterialListBytes);
+        const bool forced = arguments.contains(QStringLiteral("old.csv")) && exitCode == 0;
+        QCOMPARE(readFile(QStringLiteral("old.csv"))
+                     .startsWith("\xEF\xBB\xBF"
+                                 "Effekt;Anzahl;"),
+            forced);
+        QCOMPARE(readFile(QStringLiteral("old.csv")) == "alt", !forced);
     }
 
     // A name given in bytes that do not decode is refused before anything is read or written.

@@ -1,3 +1,4 @@
+#include "effects/material_list.h"
 #include "files/crew_sheet.h"
 #include "pdf_text.h"
 #include "shot_list_fixtures.h"
@@ -28,12 +29,50 @@ ShotList fullList()
 CrewSheet sheetOf(const ShotList& list)
 {
     return { list, QStringLiteral("show.fsl"), QStringLiteral("Silvester am See"),
-        QDateTime(QDate(2024, 12, 31), QTime(18, 5)), QString(), 0 };
+        QDateTime(QDate(2024, 12, 31), QTime(18, 5)), QString(), 0, {}, std::nullopt };
 }
 
 const QStringList Effects { QStringLiteral("Kometen rot 50 mm"),
     QStringLiteral("Römisches Licht Silberweide mit Goldschweif und Knister"), QString(60, QLatin1Char('X')),
     QString() };
+
+EffectData effectData(const QString& name, EffectArt art, int caliber, EffectClass effectClass,
+    std::optional<qint32> nemTenths, int safety, int height)
+{
+    EffectData data;
+    data.name = name;
+    data.art = art;
+    data.caliberMm = caliber;
+    data.effectClass = effectClass;
+    data.nemTenthsGram = nemTenths;
+    data.safetyDistanceM = safety;
+    data.heightM = height;
+    return data;
+}
+
+// Six shots of three effects, one of them without data; stock short for "Kometen rot".
+CrewSheet materialSheet(bool withCatalogue)
+{
+    CrewSheet sheet = sheetOf(SpacedList(6, 10, { 1 }));
+    const QStringList names { QStringLiteral("Kometen rot"), QStringLiteral("Bombe 75 Goldweide"),
+        QStringLiteral("Vulkan") };
+    for (int slot = 0; slot < 6; ++slot)
+        sheet.list.effects[slot] = names[slot % 3];
+    const EffectData comets = effectData(names[0], EffectArt::Kometen, 30, EffectClass::F2, 125, 15, 30);
+    const EffectData shell = effectData(names[1], EffectArt::Bombe, 75, EffectClass::F3, 2500, 60, 120);
+    sheet.effectData = { { comets.name, comets }, { shell.name, shell } };
+    if (withCatalogue) {
+        EffectCatalogue catalogue;
+        EffectData stocked = comets;
+        stocked.stock = 1;
+        catalogue.add(stocked);
+        stocked = shell;
+        stocked.stock = 10;
+        catalogue.add(stocked);
+        sheet.stockFrom = catalogue;
+    }
+    return sheet;
+}
 
 QString stripped(QString text) { return text.remove(QRegularExpression(QStringLiteral("\\s+"))); }
 
@@ -311,6 +350,153 @@ private Q_SLOTS:
             QCOMPARE(all.contains(QStringLiteral("Zündgerät ") + DeviceName(device)),
                 sections.contains(DeviceName(device)));
         }
+    }
+
+    // Per effect name its count and data, unknown values as "?", stock short in bold with what is
+    // missing; then the totals a check prints.
+    void materialSectionListsEveryEffect_data()
+    {
+        QTest::addColumn<bool>("withCatalogue");
+        QTest::addColumn<bool>("otherArticles"); // the catalogue knows none of the list's effects
+        QTest::addColumn<QStringList>("rows"); // patterns, each on one line of the page
+        QTest::addColumn<QStringList>("totals"); // whole lines
+        const QStringList totals { QStringLiteral("Material: 6 Stück, 3 Effekte"),
+            QStringLiteral("NEM gesamt: 525,0 g (F2 25,0 g · F3 500,0 g) – unvollständig: 2 Schüsse ohne "
+                           "NEM-Angabe"),
+            QStringLiteral("größter Sicherheitsabstand: 60 m"), QStringLiteral("größte Steighöhe: 120 m"),
+            QStringLiteral("ohne Effektdaten: „Vulkan“ (Nr. 3, 6)") };
+        QTest::newRow("with stock") << true << false
+                                    << QStringList { "Bombe 75 Goldweide 2 Bombe 75 F3 250,0 500,0 60 10",
+                                           "Kometen rot 2 Kometen 30 F2 12,5 25,0 15 1, fehlt 1",
+                                           "Vulkan 2 keine Daten \\? \\? \\? \\? \\? \\?" }
+                                    << totals
+                + QStringList { QStringLiteral("Bestand reicht nicht für 1 Effekt, es fehlt 1 Stück (fett in "
+                                               "der Spalte Bestand)") };
+        QTest::newRow("without a catalogue")
+            << false << false
+            << QStringList { "Bombe 75 Goldweide 2 Bombe 75 F3 250,0 500,0 60\\n",
+                   "Kometen rot 2 Kometen 30 F2 12,5 25,0 15\\n",
+                   "Vulkan 2 keine Daten \\? \\? \\? \\? \\?\\n" }
+            << totals;
+        QTest::newRow("a catalogue without the list's effects")
+            << true << true
+            << QStringList { "Bombe 75 Goldweide 2 Bombe 75 F3 250,0 500,0 60\\n",
+                   "Kometen rot 2 Kometen 30 F2 12,5 25,0 15\\n",
+                   "Vulkan 2 keine Daten \\? \\? \\? \\? \\?\\n" }
+            << totals;
+    }
+    void materialSectionListsEveryEffect()
+    {
+        QFETCH(bool, withCatalogue);
+        QFETCH(bool, otherArticles);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, totals);
+        CrewSheet crewSheet = materialSheet(withCatalogue);
+        if (otherArticles) {
+            EffectCatalogue catalogue;
+            catalogue.add(
+                effectData(QStringLiteral("Vulkan grün"), EffectArt::Vulkan, 50, EffectClass::F2, 10, 8, 5));
+            crewSheet.stockFrom = catalogue;
+        }
+        const bool stock = withCatalogue && !otherArticles;
+        const Written sheet = writtenSheet(crewSheet);
+        QVERIFY(!sheet.pages.isEmpty());
+        const QString all = sheet.pages.join(QLatin1Char('\n'));
+        const int at = all.indexOf(QStringLiteral("\nMaterial\n"));
+        QVERIFY(at > all.indexOf(QStringLiteral("\nZündfolge\n")));
+        const QString section = all.mid(at, all.indexOf(QStringLiteral("\nVerkabelung"), at) - at);
+        QCOMPARE(section.contains(QStringLiteral("Bestand")), stock);
+        for (const QString& row : rows) {
+            QString pattern = row;
+            pattern.replace(QLatin1Char(' '), QStringLiteral("[\\s\\x{00A0}]+"));
+            QVERIFY2(QRegularExpression(QStringLiteral("\\n\\s*") + pattern).match(section).hasMatch(),
+                qPrintable(pattern + QLatin1Char('\n') + section));
+        }
+        QStringList lines;
+        for (const QString& line : section.split(QLatin1Char('\n')))
+            lines.append(line.trimmed());
+        for (const QString& line : totals)
+            QVERIFY2(lines.contains(line), qPrintable(line + QLatin1Char('\n') + section));
+        // The totals are those of the check.
+        const MaterialList material = ComputeMaterial(
+            materialSheet(withCatalogue).list, materialSheet(withCatalogue).effectData, nullptr);
+        for (const QString& line : MaterialCheckLines(material).mid(0, 5))
+            QVERIFY2(lines.contains(line), qPrintable(line));
+        QCOMPARE(section.contains(QStringLiteral("Bestand reicht nicht")), stock);
+    }
+
+    void materialSectionWithoutEffects()
+    {
+        const Written sheet = writtenSheet(sheetOf(SpacedList(3, 10, { 1 })));
+        const QString all = sheet.pages.join(QLatin1Char('\n'));
+        QVERIFY(QRegularExpression(QStringLiteral("\\nMaterial\\n\\s*Kein Eintrag hat einen Effekt\\.\\n"))
+                    .match(all)
+                    .hasMatch());
+    }
+
+    // 170 effects of their own, with long names: the table goes on over pages with its header on each,
+    // every name in it once, nothing below any page's foot, the totals after the last row.
+    void materialTableFlowsOverPages_data()
+    {
+        QTest::addColumn<int>("paper");
+        QTest::newRow("A4") << int(QPageSize::A4);
+        QTest::newRow("A5") << int(QPageSize::A5);
+    }
+    void materialTableFlowsOverPages()
+    {
+        QFETCH(int, paper);
+        CrewSheet sheet = sheetOf(SpacedList(EntryCount, 2, { 1, 40, 100 }));
+        EffectCatalogue catalogue;
+        QStringList names;
+        for (int slot = 0; slot < EntryCount; ++slot) {
+            const QString name = QStringLiteral("Kometenbatterie %1 Silberweide mit Goldschweif und Knistern")
+                                     .arg(slot + 1, 3, 10, QLatin1Char('0'));
+            names.append(name);
+            sheet.list.effects[slot] = name;
+            EffectData data = effectData(name, EffectArt(slot % EffectArtCount), 20 + slot,
+                EffectClass(slot % EffectClassCount),
+                slot % 7 == 0 ? std::nullopt : std::optional<qint32>(slot * 1000 + 5), 10 + slot, 30);
+            sheet.effectData.insert(name, data);
+            data.stock = slot % 2;
+            catalogue.add(data);
+        }
+        sheet.stockFrom = catalogue;
+        const Written written = writtenSheet(sheet, QPageSize::PageSizeId(paper));
+        QVERIFY(written.pages.size() > 3);
+        int first = -1;
+        int last = -1;
+        for (int page = 0; page < written.pages.size(); ++page) {
+            const QStringList lines = written.pages[page].trimmed().split(QLatin1Char('\n'));
+            QCOMPARE(lines.last().trimmed(),
+                QStringLiteral("Seite %1 von %2").arg(page + 1).arg(written.pages.size()));
+            if (written.pages[page].contains(QStringLiteral("\nMaterial\n")))
+                first = page;
+            if (written.pages[page].contains(QStringLiteral("Material: 170 Stück, 170 Effekte")))
+                last = page;
+        }
+        QVERIFY(first >= 0 && last > first);
+        // The header on every page of the table (on A5 its words break); the totals page carries the
+        // last rows or says it goes on.
+        for (int page = first; page <= last; ++page) {
+            const QString text = written.pages[page];
+            QVERIFY2(QRegularExpression(QStringLiteral("\\nEffekt\\s+Anz")).match(text).hasMatch()
+                    || (page == last && text.contains(QStringLiteral("Material (Fortsetzung)"))),
+                qPrintable(QString::number(page + 1)));
+        }
+        const int from = written.raw.indexOf(QStringLiteral("\nMaterial\n"));
+        const int to = written.raw.indexOf(QStringLiteral("Material: 170 Stück"));
+        QVERIFY(from > 0 && to > from);
+        const QString table = stripped(written.raw.mid(from, to - from));
+        for (int slot = 0; slot < EntryCount; ++slot) {
+            // The name, its count, then its Art.
+            const QString row = stripped(names[slot]) + QStringLiteral("1")
+                + stripped(EffectArtName(EffectArt(slot % EffectArtCount)));
+            QCOMPARE(table.count(row), 1);
+        }
+        QVERIFY(written.raw.mid(to).contains(
+            QStringLiteral("Bestand reicht nicht für 85 Effekte, es fehlen 85 Stück")));
+        QVERIFY(stripped(written.raw.mid(to))
+                    .contains(stripped(QStringLiteral("ohne NEM-Angabe: „%1“ (Nr. 1)").arg(names[0]))));
     }
 
     void paintsEveryPageItCounts()
