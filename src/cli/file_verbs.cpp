@@ -2,6 +2,8 @@
 #include "policies.h"
 #include "verbs.h"
 
+#include "effects/burst_timing.h"
+
 #include "files/crew_sheet.h"
 #include "files/csv_file.h"
 #include "files/list_file.h"
@@ -129,6 +131,10 @@ int Check(const VerbCall& call)
     if (!duplicates.isEmpty())
         Say(duplicates);
     SayMaterialCheck(*file);
+    const std::optional<DeviationSummary> deviation
+        = Deviations(SkyMarks(list, CountEntries(list), file->meta.effectData, file->meta.musicStartTenths));
+    if (deviation)
+        Say(DeviationText(*deviation));
     return Success;
 }
 

@@ -183,6 +183,12 @@ private Q_SLOTS:
                 + "Einträge mit Effekt: 3\n  Nr. 001  00:00:00  A00  Vulkan\n"
                   "  Nr. 002  00:00:28  B12  Bombe 100; \"Gold\"\n  Nr. 003  00:01:30  B03  Kometen\n"
                 + MaterialTotals << "";
+        QTest::newRow("targets") << MaterialListBytes + "Ziel 002=31.000\r\nZiel 003=90.400\r\n" << 0
+                                 << stats
+                + "Einträge mit Effekt: 3\n  Nr. 001  00:00:00  A00  Vulkan\n"
+                  "  Nr. 002  00:00:28  B12  Bombe 100; \"Gold\"\n  Nr. 003  00:01:30  B03  Kometen\n"
+                + MaterialTotals + "Abweichung vom Takt: im Mittel 0,30 s, höchstens 0,40 s (Nr. 3)\n"
+                                 << "";
         QTest::newRow("reserved slots")
             << FslHead("Show") + FslEntries({ "0000 00", "001C 2C", "005A 23", "FFFF 40" })
                 + "[Kelto]\r\nEffekt 005=Bombe\r\n"
