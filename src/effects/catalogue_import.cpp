@@ -320,15 +320,27 @@ CatalogueImportPlan PlanCatalogueImport(const EffectCatalogue& catalogue, const 
         plan.withUpdated = catalogue;
         return plan;
     }
-    for (const EffectData& data : std::as_const(plan.added)) {
-        if (const QString refusal = plan.withAdded.add(data); !refusal.isEmpty())
-            plan.problems.append(QStringLiteral("%1: %2").arg(named(data.name), refusal));
+    // Built at once: one insertion after another would move the whole catalogue for each.
+    QList<EffectData> added = catalogue.effects() + plan.added;
+    QList<EffectData> updated = added;
+    QHash<QString, EffectData> changes;
+    for (const auto& [before, after] : std::as_const(plan.updated))
+        changes.insert(before.name, after);
+    for (EffectData& data : updated) {
+        if (const auto found = changes.constFind(data.name); found != changes.cend())
+            data = found.value();
     }
-    plan.withUpdated = plan.withAdded;
-    for (const auto& [before, after] : std::as_const(plan.updated)) {
-        if (const QString refusal = plan.withUpdated.update(before.name, after); !refusal.isEmpty())
-            plan.problems.append(QStringLiteral("%1: %2").arg(named(before.name), refusal));
+    const std::optional<EffectCatalogue> withAdded = EffectCatalogue::fromEffects(added);
+    const std::optional<EffectCatalogue> withUpdated = EffectCatalogue::fromEffects(updated);
+    if (!withAdded || !withUpdated) {
+        // Not reached for a table read here: its rows are valid and their names told apart above.
+        plan.problems.append(QStringLiteral("Die Tabelle lässt sich nicht in den Katalog übernehmen."));
+        plan.withAdded = catalogue;
+        plan.withUpdated = catalogue;
+        return plan;
     }
+    plan.withAdded = *withAdded;
+    plan.withUpdated = *withUpdated;
     return plan;
 }
 
