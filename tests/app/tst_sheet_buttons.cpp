@@ -115,8 +115,8 @@ private Q_SLOTS:
         p.importFile(p.folder() + "show.csv");
 
         QCOMPARE(p.prompter->asked.size(), 3);
-        QVERIFY2(p.prompter->asked[2].text.startsWith(
-                     QStringLiteral("Die Liste im Editor ist nicht gespeichert (2 Schüsse, zuletzt geändert um ")),
+        QVERIFY2(p.prompter->asked[2].text.startsWith(QStringLiteral(
+                     "Die Liste im Editor ist nicht gespeichert (2 Schüsse, zuletzt geändert um ")),
             qPrintable(p.prompter->asked[2].text));
         QVERIFY(p.prompter->asked[2].text.endsWith(QStringLiteral(").\n\nTrotzdem ersetzen?")));
         QCOMPARE(p.prompter->asked[2].defaultButton, Prompter::Answer::No);
@@ -230,8 +230,8 @@ private Q_SLOTS:
     {
         Page p;
         const ShotList before = smallShow();
-        p.w.document().replace(p.w.document().revision(), before, p.w.document().meta(), QStringLiteral("vorher"),
-            ListDocument::Saved::Yes);
+        p.w.document().replace(p.w.document().revision(), before, p.w.document().meta(),
+            QStringLiteral("vorher"), ListDocument::Saved::Yes);
         const int steps = p.w.document().undoStack().count();
         writeFile(p.folder() + "finale.csv",
             "FIRING_HEADER_ROW,Time Cue Number,Ignition Event Time,Effect Name,Module Description,Module "
@@ -311,6 +311,24 @@ private Q_SLOTS:
     }
 
     // The list of the moment of the click is written, also when a receive replaces it meanwhile.
+    // A table with data columns: the list gets its effects' data, and the export writes it out again.
+    void importAndExportCarryEffectData()
+    {
+        Page p;
+        const QByteArray table = CsvHeader.chopped(2)
+            + ";Vorlauf (s);Dauer (s);Kaliber (mm);NEM (g);Klasse\r\n"
+              "1;00:00:05;5;A;0;Bombe 75;3,2;2,5;75;45,0;F3\r\n"
+              "2;00:00:09;9;A;1;Vulkan;;;;;\r\n"
+              "3;00:00:12;12;A;2;Bombe 75;3,2;2,5;75;45,0;F3\r\n";
+        writeFile(p.folder() + "design.csv", table);
+        p.importFile(p.folder() + "design.csv");
+        QCOMPARE(p.w.document().meta().effectData.keys(), QStringList { QStringLiteral("Bombe 75") });
+        QCOMPARE(p.w.document().meta().effectData.first().nemTenthsGram, std::optional<qint32>(450));
+        p.prompter->setNextFile(p.folder() + "back.csv");
+        p.click(1);
+        QCOMPARE(readFile(p.folder() + "back.csv"), table);
+    }
+
     void exportWritesTheListOfTheClick()
     {
         Page p;
@@ -515,7 +533,8 @@ private Q_SLOTS:
         p.w.document().replace(
             p.w.document().revision(), smallShow(), p.w.document().meta(), QStringLiteral("bearbeitet"));
         // The comment is the list's, not that of a file previewed since.
-        writeFile(p.folder() + "zzz.fsl", FslHead("Vorschau einer anderen Datei") + FslEntries({ "0000 FF" }, EntryCount));
+        writeFile(p.folder() + "zzz.fsl",
+            FslHead("Vorschau einer anderen Datei") + FslEntries({ "0000 FF" }, EntryCount));
         p.w.Dir1->setPath(p.dir.path());
         p.w.Dir1_Change();
         QVERIFY(p.w.CommentShowsPreview());
