@@ -115,8 +115,8 @@ private Q_SLOTS:
         p.importFile(p.folder() + "show.csv");
 
         QCOMPARE(p.prompter->asked.size(), 3);
-        QVERIFY2(p.prompter->asked[2].text.startsWith(QStringLiteral(
-                     "Die Liste im Editor ist nicht gespeichert (2 Schüsse, zuletzt geändert um ")),
+        QVERIFY2(p.prompter->asked[2].text.startsWith(
+                     QStringLiteral("Die Liste im Editor ist nicht gespeichert (2 Schüsse, zuletzt geändert um ")),
             qPrintable(p.prompter->asked[2].text));
         QVERIFY(p.prompter->asked[2].text.endsWith(QStringLiteral(").\n\nTrotzdem ersetzen?")));
         QCOMPARE(p.prompter->asked[2].defaultButton, Prompter::Answer::No);
@@ -230,8 +230,8 @@ private Q_SLOTS:
     {
         Page p;
         const ShotList before = smallShow();
-        p.w.document().replace(p.w.document().revision(), before, p.w.document().meta(),
-            QStringLiteral("vorher"), ListDocument::Saved::Yes);
+        p.w.document().replace(p.w.document().revision(), before, p.w.document().meta(), QStringLiteral("vorher"),
+            ListDocument::Saved::Yes);
         const int steps = p.w.document().undoStack().count();
         writeFile(p.folder() + "finale.csv",
             "FIRING_HEADER_ROW,Time Cue Number,Ignition Event Time,Effect Name,Module Description,Module "
@@ -533,8 +533,7 @@ private Q_SLOTS:
         p.w.document().replace(
             p.w.document().revision(), smallShow(), p.w.document().meta(), QStringLiteral("bearbeitet"));
         // The comment is the list's, not that of a file previewed since.
-        writeFile(p.folder() + "zzz.fsl",
-            FslHead("Vorschau einer anderen Datei") + FslEntries({ "0000 FF" }, EntryCount));
+        writeFile(p.folder() + "zzz.fsl", FslHead("Vorschau einer anderen Datei") + FslEntries({ "0000 FF" }, EntryCount));
         p.w.Dir1->setPath(p.dir.path());
         p.w.Dir1_Change();
         QVERIFY(p.w.CommentShowsPreview());
