@@ -1,4 +1,5 @@
 #include "bench_main.h"
+#include "effects/catalogue_import.h"
 #include "effects/effect_catalogue.h"
 #include "effects/list_effect_data.h"
 #include "effects/material_list.h"
@@ -105,6 +106,52 @@ void BM_RefuseHugeCatalogue(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RefuseHugeCatalogue)->ArgName("rows")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// "Katalog importieren…": a table of 5,000 articles read and planned against a catalogue that holds every
+// second one already with other values.
+void BM_ImportCatalogueTable(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    const QByteArray table = CatalogueBytes(benchCatalogue(rows));
+    EffectCatalogue catalogue;
+    for (int i = 0; i < rows; i += 2) {
+        EffectData older = article(i);
+        older.stock = 1000;
+        catalogue.add(older);
+    }
+    for (auto _ : state) {
+        const CatalogueImportTable read = ReadCatalogueImport(table);
+        if (state.range(1) == 0) {
+            benchmark::DoNotOptimize(read);
+            continue;
+        }
+        const CatalogueImportPlan plan = PlanCatalogueImport(catalogue, read);
+        if (!read.ok() || plan.withUpdated.size() != rows) {
+            state.SkipWithError("the table was not taken");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ImportCatalogueTable)
+    ->ArgNames({ "rows", "planned" })
+    ->Args({ 5000, 0 })
+    ->Args({ 5000, 1 })
+    ->Unit(benchmark::kMillisecond);
+
+// A table with more rows than a catalogue may have: refused.
+void BM_RefuseHugeImport(benchmark::State& state)
+{
+    QByteArray table("Artikel;NEM (g)\n");
+    for (int i = 0; table.size() < MaxCsvBytes - 100; ++i)
+        table += "E" + QByteArray::number(i) + ";1\n";
+    for (auto _ : state) {
+        if (ReadCatalogueImport(table).ok()) {
+            state.SkipWithError("the table was taken");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_RefuseHugeImport)->Unit(benchmark::kMillisecond);
 
 // The material of a full list against a catalogue of 5,000 articles, with the lines a check prints.
 void BM_MaterialList(benchmark::State& state)

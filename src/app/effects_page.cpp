@@ -1,6 +1,7 @@
 #include "effects_page.h"
 
 #include "effects/catalogue_filter.h"
+#include "effects/catalogue_import.h"
 #include "effects/catalogue_store.h"
 #include "prompter.h"
 #include "shotlist/list_document.h"
@@ -10,11 +11,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -24,6 +27,7 @@
 
 namespace {
 
+const QString ImportTitle = QStringLiteral("Katalog importieren");
 const QString ExportTitle = QStringLiteral("Katalog exportieren");
 const QString CatalogueTitle = QStringLiteral("Effektkatalog");
 
@@ -179,6 +183,7 @@ void EffectsPage::buildWidgets()
     m_deleteButton = button(this, QStringLiteral("deleteEffectButton"), QStringLiteral("&Löschen"));
     m_undoButton = button(this, QStringLiteral("undoButton"), QStringLiteral("&Rückgängig"));
     m_redoButton = button(this, QStringLiteral("redoButton"), QStringLiteral("&Wiederholen"));
+    m_importButton = button(this, QStringLiteral("importButton"), QStringLiteral("Katalog &importieren…"));
     m_exportButton = button(this, QStringLiteral("exportButton"), QStringLiteral("Katalog &exportieren…"));
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(m_newButton);
@@ -187,6 +192,7 @@ void EffectsPage::buildWidgets()
     buttonRow->addWidget(m_undoButton);
     buttonRow->addWidget(m_redoButton);
     buttonRow->addStretch(1);
+    buttonRow->addWidget(m_importButton);
     buttonRow->addWidget(m_exportButton);
 
     auto* layout = new QVBoxLayout(this);
@@ -208,6 +214,7 @@ void EffectsPage::wire()
     connect(m_deleteButton, &QPushButton::clicked, this, &EffectsPage::deleteSelected);
     connect(m_undoButton, &QPushButton::clicked, &stack, &QUndoStack::undo);
     connect(m_redoButton, &QPushButton::clicked, &stack, &QUndoStack::redo);
+    connect(m_importButton, &QPushButton::clicked, this, &EffectsPage::importCatalogue);
     connect(m_exportButton, &QPushButton::clicked, this, &EffectsPage::exportCatalogue);
 
     m_undoButton->setEnabled(stack.canUndo());
@@ -288,6 +295,99 @@ void EffectsPage::deleteSelected()
         return;
     }
     m_store.model().removeEffects(rows);
+}
+
+// The rows of a table as the catalogue will hold them, with what each does to it.
+static TablePreview catalogueImportPreview(const CatalogueImportTable& table, const CatalogueImportPlan& plan)
+{
+    TablePreview preview;
+    preview.problems = table.problems + plan.problems;
+    if (!preview.problems.isEmpty())
+        return preview;
+    preview.summary = CatalogueImportSummary(table, plan);
+    preview.header
+        = QStringList { QStringLiteral("Zeile"), QStringLiteral("Übernahme"), QStringLiteral("Name") };
+    for (const EffectColumn column : table.fields)
+        preview.header.append(EffectColumnLabel(column));
+    QHash<QString, QString> changes;
+    for (const auto& [before, after] : plan.updated)
+        changes.insert(before.name, QStringLiteral("ändert: ") + CatalogueChangeText(before, after));
+    QSet<QString> added;
+    for (const EffectData& data : plan.added)
+        added.insert(data.name);
+    for (qsizetype i = 0; i < table.effects.size(); ++i) {
+        const EffectData& data = table.effects[i];
+        QStringList cells { QString::number(table.lines[i]),
+            added.contains(data.name) ? QStringLiteral("neu")
+                                      : changes.value(data.name, QStringLiteral("unverändert")),
+            data.name };
+        for (const EffectColumn column : table.fields) {
+            if (column == EffectColumn::Art)
+                cells.append(data.art ? EffectArtName(*data.art) : QString());
+            else if (column == EffectColumn::Class)
+                cells.append(data.effectClass ? EffectClassName(*data.effectClass) : QString());
+            else if (const std::optional<qint32>& value = EffectNumber(data, EffectFieldOf(column)))
+                cells.append(EffectValueText(EffectFieldOf(column), *value));
+            else
+                cells.append(QString());
+        }
+        preview.rows.append(cells);
+    }
+    return preview;
+}
+
+void EffectsPage::importCatalogue()
+{
+    const QString folder = m_document.meta().sourcePath.isEmpty()
+        ? QDir::homePath()
+        : QFileInfo(m_document.meta().sourcePath).absolutePath();
+    const std::optional<QString> path = m_prompter->chooseFile(Prompter::FileChoice::Open, ImportTitle,
+        folder, QStringLiteral("Tabellen (*.csv *.txt *.tsv);;Alle Dateien (*)"));
+    if (!path)
+        return;
+    const QString shown = QDir::toNativeSeparators(*path);
+    const CatalogueImportTable table = ReadCatalogueImportFile(*path);
+    CatalogueModel& model = m_store.model();
+    const CatalogueImportPlan plan = PlanCatalogueImport(model.catalogue(), table);
+    const TablePreview preview = catalogueImportPreview(table, plan);
+    if (!m_prompter->previewTable(ImportTitle, shown, preview) || !table.ok() || !plan.ok())
+        return;
+    // The catalogue may have changed behind the preview: what is taken is planned against it as it is now.
+    const CatalogueImportPlan now = PlanCatalogueImport(model.catalogue(), table);
+    if (!now.ok())
+        return;
+    bool update = false;
+    if (!now.updated.isEmpty()) {
+        QStringList lines;
+        for (const auto& [before, after] : now.updated)
+            lines.append(QStringLiteral("„%1“: %2").arg(before.name, CatalogueChangeText(before, after)));
+        const QString head = now.updated.size() == 1
+            ? QStringLiteral("Die Tabelle ändert einen Artikel, der schon im Katalog steht:\n\n")
+            : QStringLiteral("Die Tabelle ändert %1 Artikel, die schon im Katalog stehen:\n\n")
+                  .arg(now.updated.size());
+        const QString tail = now.added.isEmpty()
+            ? QStringLiteral("\n\nSollen sie geändert werden?")
+            : QStringLiteral(
+                "\n\nSollen sie geändert werden? Die %1 neuen Artikel werden in jedem Fall hinzugefügt.")
+                  .arg(now.added.size());
+        const BoxReport report = ListedReport(head, lines, tail);
+        update = m_prompter->messageWithDetails(ImportTitle, report.text, report.details,
+                     Prompter::Buttons::YesNo, Prompter::Answer::No, Prompter::Icon::Information)
+            == Prompter::Answer::Yes;
+    }
+    const EffectCatalogue& target = update ? now.withUpdated : now.withAdded;
+    const QString name = QFileInfo(*path).fileName();
+    if (!model.replaceCatalogue(target, QStringLiteral("Katalog aus %1 importieren").arg(name))) {
+        showMessage(QStringLiteral("Aus %1 wurde nichts übernommen: der Katalog hat diese Artikel schon so.")
+                        .arg(name),
+            false);
+        return;
+    }
+    showMessage(QStringLiteral("Aus %1 übernommen: %2 neue Artikel, %3 geändert.")
+                    .arg(name)
+                    .arg(now.added.size())
+                    .arg(update ? now.updated.size() : 0),
+        false);
 }
 
 void EffectsPage::exportCatalogue()

@@ -34,6 +34,7 @@ private:
     void wire();
     void addEffect();
     void deleteSelected();
+    void importCatalogue();
     void exportCatalogue();
     void applyFilters();
     void clearFilters();
@@ -56,6 +57,7 @@ private:
     QPushButton* m_deleteButton = nullptr;
     QPushButton* m_undoButton = nullptr;
     QPushButton* m_redoButton = nullptr;
+    QPushButton* m_importButton = nullptr;
     QPushButton* m_exportButton = nullptr;
     QLabel* m_messageLabel = nullptr;
     QLabel* m_stockLabel = nullptr;

@@ -70,6 +70,7 @@ void Form1::exportCsv()
 {
     // The list as it was when the user asked: a receive may replace it while the dialog is up.
     const ShotList meant = list();
+    const EffectDataMap data = m_document->meta().effectData;
     const QString name = m_document->name();
     const QString proposal
         = name.isEmpty() ? QString() : QFileInfo(name).completeBaseName() + QStringLiteral(".csv");
@@ -78,7 +79,7 @@ void Form1::exportCsv()
     if (!path)
         return;
     QString error;
-    if (!WriteShotListCsv(*path, meant, &error))
+    if (!WriteShotListCsv(*path, meant, data, &error))
         reportSaveFailure(*path, error);
 }
 
@@ -120,6 +121,7 @@ void Form1::importCsv()
     ListMeta meta;
     meta.sourcePath = QFileInfo(*path).absoluteFilePath();
     meta.comment = QStringLiteral("Import aus ") + name;
+    meta.effectData = imported->effectData;
     const quint64 before = m_document->revision();
     if (!m_document->replace(seen, *imported->list, meta,
             QStringLiteral("CSV-Datei %1 importieren").arg(name), ListDocument::Saved::Yes)) {

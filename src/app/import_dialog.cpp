@@ -16,6 +16,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // Item data of a role's choices.
@@ -253,4 +255,59 @@ void ImportDialog::showImport()
             + m_current.problems.join('\n'));
     m_accept->setEnabled(taken);
     m_accept->setDefault(taken);
+}
+
+TablePreviewDialog::TablePreviewDialog(
+    const QString& title, const QString& file, const TablePreview& preview, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(title);
+    auto* fileLabel = new QLabel(QStringLiteral("Datei: %1").arg(file), this);
+    fileLabel->setObjectName(QStringLiteral("fileLabel"));
+    fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* summary = new QLabel(preview.summary.join(QLatin1Char('\n')), this);
+    summary->setObjectName(QStringLiteral("summaryLabel"));
+    summary->setWordWrap(true);
+    summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    QTableWidget* rows = newTable(QStringLiteral("previewRows"), preview.header);
+    rows->setParent(this);
+    const int shown = int(std::min<qsizetype>(preview.rows.size(), ShownRows));
+    rows->setRowCount(shown);
+    for (int row = 0; row < shown; ++row) {
+        const QStringList& cells = preview.rows[row];
+        for (int column = 0; column < cells.size() && column < preview.header.size(); ++column)
+            rows->setItem(row, column, new QTableWidgetItem(cells[column]));
+    }
+    auto* more = new QLabel(QStringLiteral("… und %1 weitere Zeilen").arg(preview.rows.size() - shown), this);
+    more->setVisible(preview.rows.size() > shown);
+
+    auto* report = new QPlainTextEdit(this);
+    report->setObjectName(QStringLiteral("problemReport"));
+    report->setReadOnly(true);
+    report->setPlainText(preview.problems.isEmpty() ? QString()
+                                                    : QStringLiteral("Die Datei wird nicht übernommen:\n")
+                + preview.problems.join(QLatin1Char('\n')));
+    report->setVisible(!preview.problems.isEmpty());
+    rows->setVisible(preview.problems.isEmpty());
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* accept = buttons->button(QDialogButtonBox::Ok);
+    accept->setObjectName(QStringLiteral("acceptButton"));
+    accept->setText(QStringLiteral("Übernehmen"));
+    accept->setEnabled(preview.problems.isEmpty());
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fileLabel);
+    layout->addWidget(summary);
+    layout->addWidget(rows, 1);
+    layout->addWidget(more);
+    layout->addWidget(report, 1);
+    layout->addWidget(buttons);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        resize(std::min(900, screen->availableGeometry().width() * 9 / 10),
+            std::min(600, screen->availableGeometry().height() * 9 / 10));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/csv_file.h"
+#include "prompter.h"
 
 #include <QDialog>
 
@@ -50,4 +51,16 @@ private:
     QTableWidget* m_rows = nullptr;
     QPlainTextEdit* m_report = nullptr;
     QPushButton* m_accept = nullptr;
+};
+
+// The preview of a table that is not a list (a catalogue): what it is, its rows as they will be stored and
+// every problem. "Übernehmen" is enabled only without problems.
+class TablePreviewDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Rows shown; the rest are counted below the table.
+    static constexpr int ShownRows = 2000;
+
+    TablePreviewDialog(
+        const QString& title, const QString& file, const TablePreview& preview, QWidget* parent = nullptr);
 };

@@ -323,3 +323,9 @@ std::optional<CsvImport> DialogPrompter::previewImport(
         return std::nullopt;
     return dialog.current();
 }
+
+bool DialogPrompter::previewTable(const QString& title, const QString& file, const TablePreview& preview)
+{
+    TablePreviewDialog dialog(title, file, preview, m_parent);
+    return dialog.exec() == QDialog::Accepted && preview.problems.isEmpty();
+}

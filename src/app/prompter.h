@@ -14,6 +14,15 @@ class QWidget;
 
 // Every box of the window (messages, input, file choice, print preview) goes through this, so tests
 // can answer them.
+// What a table import other than a list's brings: lines about the table, the rows as they will be
+// stored (header and cells) and every problem, with which nothing can be taken.
+struct TablePreview {
+    QStringList summary;
+    QStringList header;
+    QList<QStringList> rows;
+    QStringList problems;
+};
+
 class Prompter {
 public:
     enum class Buttons { Ok, OkCancel, YesNo };
@@ -63,6 +72,15 @@ public:
         Q_UNUSED(evaluate);
         return std::nullopt;
     }
+    // The preview of a table: true for "Übernehmen", which is offered only without problems. Without a
+    // preview of its own, a prompter cancels.
+    virtual bool previewTable(const QString& title, const QString& file, const TablePreview& preview)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(file);
+        Q_UNUSED(preview);
+        return false;
+    }
 };
 
 // How many lines of a report a box shows: more would push its buttons off the screen.
@@ -97,6 +115,7 @@ public:
         const std::function<void(QPagedPaintDevice&)>& paint) override;
     std::optional<CsvImport> previewImport(const QString& title, const QString& file,
         const CsvImportOptions& options, const CsvEvaluation& evaluate) override;
+    bool previewTable(const QString& title, const QString& file, const TablePreview& preview) override;
 
 private:
     QWidget* m_parent;

@@ -160,8 +160,9 @@ int ExportCsv(const VerbCall& call)
     const std::optional<ListOfFile> file = ReadListOrSay(call.file());
     if (!file)
         return Failure;
-    return WriteOutput(
-        target, [&](QString* error) { return WriteShotListCsv(target.path, file->list, error); });
+    return WriteOutput(target, [&](QString* error) {
+        return WriteShotListCsv(target.path, file->list, file->meta.effectData, error);
+    });
 }
 
 // All or nothing: with any row that cannot be taken, no file is written.
@@ -173,7 +174,7 @@ int ImportCsv(const VerbCall& call)
     const std::optional<ListMeta> commented = MetaWithCommentOrSay(call);
     if (!commented)
         return Failure;
-    const ListMeta& meta = *commented;
+    ListMeta meta = *commented;
     const std::optional<CsvImportOptions> options = importOptions(call);
     if (!options)
         return Failure;
@@ -184,6 +185,7 @@ int ImportCsv(const VerbCall& call)
             Complain(problem);
         return Failure;
     }
+    meta.effectData = imported.effectData;
     const int written = WriteOutput(
         target, [&](QString* error) { return WriteListFile(target.path, *imported.list, meta, error); });
     if (written == Success) {

@@ -195,6 +195,24 @@ QString CatalogueModel::addEffect(const EffectData& data)
     return QString();
 }
 
+void CatalogueModel::resetTo(const EffectCatalogue& catalogue)
+{
+    beginResetModel();
+    m_catalogue = catalogue;
+    endResetModel();
+    emit catalogueChanged();
+}
+
+bool CatalogueModel::replaceCatalogue(const EffectCatalogue& catalogue, const QString& text)
+{
+    if (catalogue == m_catalogue)
+        return false;
+    const EffectCatalogue before = m_catalogue;
+    m_stack.push(new CatalogueStep(
+        text, [this, catalogue] { resetTo(catalogue); }, [this, before] { resetTo(before); }));
+    return true;
+}
+
 bool CatalogueModel::removeEffects(const QList<int>& rows)
 {
     QList<EffectData> removed;

@@ -56,6 +56,8 @@ public:
     int addEffect();
     // Adds data as one step; the reason when refused (empty when done).
     QString addEffect(const EffectData& data);
+    // The whole catalogue replaced by another as one step named text (an import); false when equal.
+    bool replaceCatalogue(const EffectCatalogue& catalogue, const QString& text);
     // The articles on rows as one step; false when there is none.
     bool removeEffects(const QList<int>& rows);
 
@@ -79,6 +81,7 @@ private:
     void insertData(const EffectData& data);
     void removeName(const QString& name);
     void replaceData(const QString& name, const EffectData& data);
+    void resetTo(const EffectCatalogue& catalogue);
     int insertionRow(const QString& name) const;
     void shotsChanged();
     QString stockWarning(const EffectData& data) const;

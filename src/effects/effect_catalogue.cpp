@@ -151,6 +151,23 @@ struct CatalogueBuilder {
     }
 };
 
+std::optional<EffectCatalogue> EffectCatalogue::fromEffects(const QList<EffectData>& effects)
+{
+    QList<std::pair<QString, EffectData>> keyed;
+    keyed.reserve(effects.size());
+    for (const EffectData& data : effects) {
+        EffectData stored = data;
+        stored.name = data.name.trimmed();
+        if (!EffectDataProblems(stored).isEmpty())
+            return std::nullopt;
+        keyed.append({ stored.name.toCaseFolded(), std::move(stored) });
+    }
+    EffectCatalogue catalogue = CatalogueBuilder::build(std::move(keyed));
+    if (std::adjacent_find(catalogue.m_keys.cbegin(), catalogue.m_keys.cend()) != catalogue.m_keys.cend())
+        return std::nullopt;
+    return catalogue;
+}
+
 qsizetype EffectCatalogue::lowerBound(const QString& key) const
 {
     return std::lower_bound(m_keys.begin(), m_keys.end(), key) - m_keys.begin();

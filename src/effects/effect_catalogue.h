@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The user's articles, one per name. Names are matched exactly; two names that differ only in case
 // ("Vulkan", "vulkan") are refused in one catalogue, since either could be meant.
 class EffectCatalogue {
@@ -30,6 +32,10 @@ public:
     bool remove(const QString& name);
 
     bool operator==(const EffectCatalogue& other) const { return m_effects == other.m_effects; }
+
+    // Many articles at once, in any order: nullopt unless every one can be stored and no two names
+    // differ at most in case.
+    static std::optional<EffectCatalogue> fromEffects(const QList<EffectData>& effects);
 
 private:
     friend struct CatalogueBuilder;

@@ -73,12 +73,18 @@ QString CsvCellText(const QString& cell)
     return cell.startsWith(QLatin1Char('\'')) && startsLikeFormula(cell) ? cell.mid(1) : cell;
 }
 
-QByteArray ShotListCsvBytes(const ShotList& list)
+QByteArray ShotListCsvBytes(const ShotList& list, const EffectDataMap& data)
 {
     ShotList normal = list;
     NormalizeList(normal);
-    QString text = QStringLiteral("Nr;Zeit;Sekunden;Zündgerät;Kreis;Effekt\r\n");
     const int entries = CountEntries(normal);
+    bool withData = false;
+    for (int slot = 0; slot < entries && !withData && !data.isEmpty(); ++slot)
+        withData = data.contains(normal.effects[slot]);
+    QString text = withData
+        ? QStringLiteral(
+            "Nr;Zeit;Sekunden;Zündgerät;Kreis;Effekt;Vorlauf (s);Dauer (s);Kaliber (mm);NEM (g);Klasse\r\n")
+        : QStringLiteral("Nr;Zeit;Sekunden;Zündgerät;Kreis;Effekt\r\n");
     for (int slot = 0; slot < entries; ++slot) {
         const qint32 time = normal.times[slot];
         const int code = normal.circuits[slot];
@@ -92,6 +98,18 @@ QByteArray ShotListCsvBytes(const ShotList& list)
                     .arg(FormatClock(time))
                     .arg(time)
                     .arg(device, circuit, csvCell(normal.effects[slot]));
+        if (withData) {
+            text.chop(2);
+            const auto found = data.constFind(normal.effects[slot]);
+            const EffectData effect = found == data.cend() ? EffectData() : found.value();
+            for (const EffectField field :
+                { EffectField::Prefire, EffectField::Duration, EffectField::Caliber, EffectField::Nem }) {
+                const std::optional<qint32>& value = EffectNumber(effect, field);
+                text += QLatin1Char(';') + (value ? EffectValueCell(field, *value) : QString());
+            }
+            text += QLatin1Char(';') + (effect.effectClass ? EffectClassName(*effect.effectClass) : QString())
+                + QStringLiteral("\r\n");
+        }
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
@@ -101,6 +119,11 @@ QString CsvCell(const QString& text) { return csvCell(text); }
 bool WriteShotListCsv(const QString& path, const ShotList& list, QString* error)
 {
     return SaveBytes(path, ShotListCsvBytes(list), error);
+}
+
+bool WriteShotListCsv(const QString& path, const ShotList& list, const EffectDataMap& data, QString* error)
+{
+    return SaveBytes(path, ShotListCsvBytes(list, data), error);
 }
 
 CsvFileBytes ReadCsvFile(const QString& path)
@@ -150,7 +173,8 @@ QStringList CsvSummaryLines(const CsvImport& imported)
     lines.append(format);
 
     QStringList used;
-    for (const CsvRole role : { CsvRole::Time, CsvRole::Device, CsvRole::Circuit, CsvRole::Effect }) {
+    for (const CsvRole role :
+        { CsvRole::Time, CsvRole::Device, CsvRole::Circuit, CsvRole::Effect, CsvRole::Data }) {
         QStringList names;
         for (const CsvColumn& column : imported.columns) {
             if (column.role == role)
@@ -160,6 +184,10 @@ QStringList CsvSummaryLines(const CsvImport& imported)
             used.append(CsvRoleName(role) + QLatin1Char(' ') + names.join(QStringLiteral(" und ")));
     }
     lines.append(QStringLiteral("Spalten: %1.").arg(used.join(QStringLiteral(", "))));
+    if (!imported.effectData.isEmpty())
+        lines.append(imported.effectData.size() == 1
+                ? QStringLiteral("Daten für 1 Effekt übernommen.")
+                : QStringLiteral("Daten für %1 Effekte übernommen.").arg(imported.effectData.size()));
     if (summary.withoutCircuits)
         lines.append(QStringLiteral("Liste ohne Zündkreise: kein Eintrag hat einen Zündkreis."));
     else if (summary.circuitsFrom == 1)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/effect_data.h"
 #include "shotlist/shot_list.h"
 
 #include <QByteArray>
@@ -25,12 +26,15 @@ QString CsvCellText(const QString& cell);
 // entry, such as "6;00:00:35;35;B;3;Vulkan"; device, circuit and effect stay empty when the entry has
 // none. An effect with a semicolon, quote, tab or line end is quoted; one that starts like a formula
 // gets its apostrophe (CsvTextCell).
-QByteArray ShotListCsvBytes(const ShotList& list);
+// When data holds an effect an entry uses, the columns "Vorlauf (s);Dauer (s);Kaliber (mm);NEM (g);Klasse"
+// follow, with decimal commas, empty for names without data; without, the bytes are as above.
+QByteArray ShotListCsvBytes(const ShotList& list, const EffectDataMap& data = {});
 bool WriteShotListCsv(const QString& path, const ShotList& list, QString* error);
+bool WriteShotListCsv(const QString& path, const ShotList& list, const EffectDataMap& data, QString* error);
 // A cell as ShotListCsvBytes writes it: quoted when it holds a semicolon, quote or tab.
 QString CsvCell(const QString& text);
 
-enum class CsvRole { None, Time, Device, Circuit, Effect };
+enum class CsvRole { None, Time, Device, Circuit, Effect, Data };
 
 // The column meant for a role: found by the import's rules, none at all, or named by the user by its
 // header text (case, accents and blanks ignored) or by its place (0 = first column).
@@ -109,6 +113,9 @@ struct CsvImport {
     // The entries that could be read, as they will be stored (also when refused).
     QList<CsvRow> rows;
     CsvSummary summary;
+    // The data of the effects from data columns ("Vorlauf", "Kaliber", …), by exact name; only names of
+    // the list's entries.
+    EffectDataMap effectData;
 };
 
 // All or nothing: a list only when every row maps to an entry and nothing about the columns is open.
@@ -125,5 +132,5 @@ CsvFileBytes ReadCsvFile(const QString& path);
 // What a successful import did, in German lines: shots and duration, where the header was, the columns
 // used, the numbering of circuits, rounded times, entries without circuit, changed effects, sorting.
 QStringList CsvSummaryLines(const CsvImport& imported);
-// "Zeit", "Zündgerät", "Kreis", "Effekt" or "–".
+// "Zeit", "Zündgerät", "Kreis", "Effekt", "Effektdaten" or "–".
 QString CsvRoleName(CsvRole role);

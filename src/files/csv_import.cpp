@@ -3,8 +3,10 @@
 
 #include "csv_table.h"
 #include "csv_values.h"
+#include "effects/effect_columns.h"
 #include "shotlist/stored_text.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -177,6 +179,10 @@ private:
     void resolveTime();
     void resolveAddress();
     void resolveEffect();
+    void resolveData();
+    // The row's data cells into data; false when every one is empty.
+    bool readData(int row, EffectData& data, QStringList& reasons) const;
+    void takeData(int line, const EffectData& data, QStringList& reasons);
     // Among automatic candidates the lowest level wins, then a column counting the rows drops out beside
     // others.
     QList<int> narrow(const QList<int>& candidates, const std::function<int(const Column&)>& level,
@@ -217,6 +223,9 @@ private:
     bool m_labels = false;
     int m_effect = -1;
     CsvDecimal m_decimal = CsvDecimal::Unknown;
+    // Data columns and how to read them; per effect name its data and the line it came from first.
+    QList<std::pair<int, EffectColumnName>> m_data;
+    QHash<QString, std::pair<EffectData, int>> m_effectData;
 
     struct Shot {
         qint32 time;
@@ -585,6 +594,86 @@ void Import::resolveEffect()
         takeRole(m_effect, CsvRole::Effect, QStringLiteral("Effekt"));
 }
 
+// Columns of effect data by the names the catalogue import knows; stock is the catalogue's, not a list's.
+void Import::resolveData()
+{
+    QHash<int, int> taken;
+    for (int i = m_finale ? 1 : 0; i < m_columns.size(); ++i) {
+        if (used(i))
+            continue;
+        const EffectColumnName name = ClassifyEffectColumn(m_columns[i].header);
+        if (name.column == EffectColumn::None || name.column == EffectColumn::Name)
+            continue;
+        if (name.column == EffectColumn::Stock) {
+            m_columns[i].note = QStringLiteral("Bestand gehört in den Katalog, nicht in die Liste");
+            continue;
+        }
+        if (!name.problem.isEmpty()) {
+            m_report.addFile(headerLine(), name.problem);
+            continue;
+        }
+        if (const auto found = taken.constFind(int(name.column)); found != taken.cend()) {
+            m_report.addFile(headerLine(),
+                QStringLiteral("zwei Spalten für %1: %2")
+                    .arg(EffectColumnLabel(name.column), columnNames(m_columns, { found.value(), i })));
+            continue;
+        }
+        // A column of another program that means something else by the name ("Category" = "Shell"): not
+        // one cell reads as the field, so it is left out, and said so.
+        QString firstText;
+        bool readable = false;
+        for (int row = 0; row < m_cells.size() && !readable; ++row) {
+            const QString text = cell(row, i);
+            if (text.isEmpty())
+                continue;
+            if (firstText.isEmpty())
+                firstText = text;
+            EffectData probe;
+            readable = ReadEffectCell(name, text, probe).isEmpty();
+        }
+        if (!readable && !firstText.isEmpty()) {
+            m_columns[i].note = QStringLiteral("keine Effektdaten: kein Wert ist als %1 lesbar (etwa %2)")
+                                    .arg(EffectColumnLabel(name.column), quoted(firstText));
+            continue;
+        }
+        taken.insert(int(name.column), i);
+        m_data.append({ i, name });
+        takeRole(i, CsvRole::Data, EffectColumnLabel(name.column));
+    }
+}
+
+bool Import::readData(int row, EffectData& data, QStringList& reasons) const
+{
+    bool any = false;
+    for (const auto& [column, name] : m_data) {
+        const QString text = cell(row, column);
+        if (text.isEmpty())
+            continue;
+        any = true;
+        if (const QString refusal = ReadEffectCell(name, text, data); !refusal.isEmpty())
+            reasons.append(refusal);
+    }
+    return any;
+}
+
+// One name, one set of data: a row that says otherwise is refused, naming the line it differs from.
+void Import::takeData(int line, const EffectData& data, QStringList& reasons)
+{
+    if (data.name.isEmpty()) {
+        reasons.append(QStringLiteral("Effektdaten ohne Effektname"));
+        return;
+    }
+    const auto found = m_effectData.constFind(data.name);
+    if (found == m_effectData.cend()) {
+        m_effectData.insert(data.name, { data, line });
+        return;
+    }
+    if (found.value().first != data)
+        reasons.append(QStringLiteral("%1 hat hier andere Daten als in Zeile %2")
+                           .arg(named(data.name))
+                           .arg(found.value().second));
+}
+
 // The decimal mark of the file's times, and times that only make sense as milliseconds.
 void Import::checkTimes()
 {
@@ -854,6 +943,13 @@ void Import::readRows()
             }
         }
 
+        EffectData data;
+        const bool hasData = readData(row, data, reasons);
+        if (hasData && reasons.isEmpty()) {
+            data.name = effect;
+            takeData(line, data, reasons);
+        }
+
         if (!reasons.isEmpty()) {
             m_report.add(line, reasons.join(QStringLiteral("; ")));
             continue;
@@ -939,6 +1035,7 @@ void Import::run(const QByteArray& bytes)
         resolveTime();
         resolveAddress();
         resolveEffect();
+        resolveData();
         if (m_report.isEmpty()) {
             checkTimes();
             checkCircuits();
@@ -962,6 +1059,8 @@ void Import::run(const QByteArray& bytes)
         list.effects[i] = m_shots[i].effect;
     }
     m_result.list = list;
+    for (auto it = m_effectData.cbegin(); it != m_effectData.cend(); ++it)
+        m_result.effectData.insert(it.key(), it.value().first);
     m_result.summary.shots = int(m_shots.size());
     m_result.summary.duration = m_shots.isEmpty() ? 0 : m_shots.back().time;
 }
@@ -986,6 +1085,8 @@ QString CsvRoleName(CsvRole role)
         return QStringLiteral("Kreis");
     case CsvRole::Effect:
         return QStringLiteral("Effekt");
+    case CsvRole::Data:
+        return QStringLiteral("Effektdaten");
     case CsvRole::None:
         break;
     }

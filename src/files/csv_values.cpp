@@ -32,7 +32,7 @@ bool inSet(const QString& name, std::initializer_list<const char*> list)
 }
 
 // Splits "zeit [s]", "time (ms)" and "time ms" into the name and its unit.
-void splitUnit(const QString& folded, QString* base, QString* unit)
+void splitUnitOf(const QString& folded, QString* base, QString* unit)
 {
     static const QRegularExpression bracket(QStringLiteral("^(.*?)\\s*(?:\\[([^\\]]*)\\]|\\(([^)]*)\\))$"));
     static const QRegularExpression trailingMs(QStringLiteral("^(.*\\S)\\s+ms$"));
@@ -228,6 +228,8 @@ std::optional<CsvTimeRead> readDayTime(QStringView text, CsvTimeUnit unit)
 
 } // namespace
 
+void SplitCsvUnit(const QString& folded, QString* base, QString* unit) { splitUnitOf(folded, base, unit); }
+
 QString FoldedCsvName(const QString& name)
 {
     const QString decomposed = name.normalized(QString::NormalizationForm_KD).toCaseFolded();
@@ -259,7 +261,7 @@ CsvName ClassifyCsvName(const QString& header)
         return name;
     }
     QString base, unit;
-    splitUnit(folded, &base, &unit);
+    splitUnitOf(folded, &base, &unit);
     name.unit = unitOf(unit);
     if (name.unit == CsvTimeUnit::Unknown)
         name.unitText = unit;

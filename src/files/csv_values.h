@@ -10,6 +10,9 @@
 
 // Lower case without accents; blanks, '_' and '-' runs as one blank; "Cue#" as "cue #".
 QString FoldedCsvName(const QString& name);
+// A folded name's unit in brackets at its end ("vorlauf (s)", "nem [kg]"; a trailing "ms" too): the name
+// before it and the unit, trimmed; the unit empty when there is none.
+void SplitCsvUnit(const QString& folded, QString* base, QString* unit);
 
 enum class CsvTimeKind { NotTime, Ignition, Plain, Other };
 enum class CsvTimeUnit { None, Seconds, Millis, MinSec, HourMinSec, Unknown };

@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -93,6 +94,10 @@ private slots:
     void newEffectShowsEvenWhenFiltered();
     void filtersAndSortsByHeader();
     void shotsFollowTheDocument();
+    void importPreviewsThenAddsAndAsksBeforeChanging_data();
+    void importPreviewsThenAddsAndAsksBeforeChanging();
+    void refusedImportChangesNothing_data();
+    void refusedImportChangesNothing();
     void exportWritesTheCatalogueFormat();
     void exportFailureIsTold();
     void unreadableCatalogueIsSetAsideAndTold();
@@ -271,6 +276,100 @@ void TestEffectsPage::shotsFollowTheDocument()
     QCOMPARE(shots("Kometen blau"), 3);
     QCOMPARE(shots("Vulkan"), 1);
     QVERIFY(stock->isHidden());
+}
+
+void TestEffectsPage::importPreviewsThenAddsAndAsksBeforeChanging_data()
+{
+    QTest::addColumn<bool>("change");
+    QTest::newRow("changes taken") << true;
+    QTest::newRow("only new articles") << false;
+}
+
+void TestEffectsPage::importPreviewsThenAddsAndAsksBeforeChanging()
+{
+    QFETCH(bool, change);
+    PageRig rig;
+    QVERIFY(QTest::qWaitForWindowActive(rig.page.get()));
+    const QByteArray before = CatalogueBytes(rig.store->model().catalogue());
+    QCOMPARE(readFile(rig.path), before);
+    // A supplier's table: Latin-1, tabs, a title line, kilograms, a column Kelto does not know.
+    const QString table = rig.dir.filePath(QStringLiteral("lieferant.txt"));
+    writeFile(table,
+        QStringLiteral(
+            "Preisliste 2026\nArtikel\tKaliber (mm)\tNEM (kg)\tPreis\nBombe 75 mm rot\t75\t0,05\t9,90\n"
+            "Fächer gelb\t\t1,2\t12\nVulkan\t\t\t3\n")
+            .toLatin1());
+    rig.prompter.setNextFile(table);
+    rig.prompter.setNextAnswer(Prompter::Answer::Ok);
+    rig.prompter.setNextAnswer(change ? Prompter::Answer::Yes : Prompter::Answer::No);
+    QUndoStack& stack = rig.store->model().undoStack();
+    const int steps = stack.count();
+    QTest::mouseClick(rig.child<QPushButton>("importButton"), Qt::LeftButton);
+
+    QCOMPARE(rig.prompter.tablePreviews.size(), 1);
+    const TablePreview& preview = rig.prompter.tablePreviews[0];
+    QCOMPARE(preview.problems, QStringList());
+    QVERIFY(preview.summary.contains(QStringLiteral("1 neue Artikel, 1 geänderte, 1 unverändert.")));
+    QCOMPARE(preview.header, QStringList({ "Zeile", "Übernahme", "Name", "Kaliber", "NEM" }));
+    QCOMPARE(preview.rows.size(), 3);
+    QCOMPARE(preview.rows[0],
+        QStringList({ "3", "ändert: NEM 45,0 g → 50,0 g", "Bombe 75 mm rot", "75 mm", "50,0 g" }));
+    QCOMPARE(preview.rows[1][1], QStringLiteral("neu"));
+    QCOMPARE(rig.prompter.asked.size(), 3);
+    QCOMPARE(rig.prompter.asked[2].buttons, Prompter::Buttons::YesNo);
+    QVERIFY2(rig.prompter.asked[2].text.contains(QStringLiteral("„Bombe 75 mm rot“: NEM 45,0 g → 50,0 g")),
+        qPrintable(rig.prompter.asked[2].text));
+
+    QVERIFY(rig.names().contains(QStringLiteral("Fächer gelb")));
+    QCOMPARE(rig.cell(QStringLiteral("Fächer gelb"), CatalogueModel::NemColumn).data().toString(),
+        QStringLiteral("1200,0"));
+    QCOMPARE(rig.cell(QStringLiteral("Bombe 75 mm rot"), CatalogueModel::NemColumn).data().toString(),
+        change ? QStringLiteral("50,0") : QStringLiteral("45,0"));
+    // The stock the table has no column for stays.
+    QCOMPARE(rig.cell(QStringLiteral("Bombe 75 mm rot"), CatalogueModel::StockColumn).data().toString(),
+        QStringLiteral("10"));
+    QCOMPARE(stack.count(), steps + 1);
+    QVERIFY(rig.message()->text().contains(QStringLiteral("1 neue Artikel")));
+    QVERIFY(rig.store->flush());
+    QCOMPARE(readFile(rig.path), CatalogueBytes(rig.store->model().catalogue()));
+
+    // One step back: the catalogue as it was, also in its file.
+    QTest::mouseClick(rig.child<QPushButton>("undoButton"), Qt::LeftButton);
+    QCOMPARE(CatalogueBytes(rig.store->model().catalogue()), before);
+    QVERIFY(rig.store->flush());
+    QCOMPARE(readFile(rig.path), before);
+}
+
+void TestEffectsPage::refusedImportChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("bad row") << QByteArray("Name;Vorlauf (s)\nNeu;1\nAlt;121\n")
+                             << QStringLiteral("Zeile 3: Vorlauf „121“ liegt über 120 s.");
+    QTest::newRow("case differs from the catalogue")
+        << QByteArray("Name;NEM (g)\nvulkan;1\n")
+        << QStringLiteral("Zeile 2: „vulkan“ unterscheidet sich von „Vulkan“ im Katalog nur in Groß- und "
+                          "Kleinschreibung; "
+                          "bitte gleich schreiben.");
+}
+
+void TestEffectsPage::refusedImportChangesNothing()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, problem);
+    PageRig rig;
+    const QByteArray before = CatalogueBytes(rig.store->model().catalogue());
+    const QString table = rig.dir.filePath(QStringLiteral("tabelle.csv"));
+    writeFile(table, bytes);
+    rig.prompter.setNextFile(table);
+    rig.prompter.setNextAnswer(Prompter::Answer::Ok);
+    QTest::mouseClick(rig.child<QPushButton>("importButton"), Qt::LeftButton);
+    QCOMPARE(rig.prompter.tablePreviews.size(), 1);
+    QCOMPARE(rig.prompter.tablePreviews[0].problems, QStringList { problem });
+    QCOMPARE(rig.prompter.asked.size(), 2);
+    QCOMPARE(rig.store->model().undoStack().count(), 0);
+    QCOMPARE(CatalogueBytes(rig.store->model().catalogue()), before);
+    QVERIFY(!rig.store->hasPendingWrite());
 }
 
 void TestEffectsPage::exportWritesTheCatalogueFormat()

@@ -311,6 +311,24 @@ private Q_SLOTS:
     }
 
     // The list of the moment of the click is written, also when a receive replaces it meanwhile.
+    // A table with data columns: the list gets its effects' data, and the export writes it out again.
+    void importAndExportCarryEffectData()
+    {
+        Page p;
+        const QByteArray table = CsvHeader.chopped(2)
+            + ";Vorlauf (s);Dauer (s);Kaliber (mm);NEM (g);Klasse\r\n"
+              "1;00:00:05;5;A;0;Bombe 75;3,2;2,5;75;45,0;F3\r\n"
+              "2;00:00:09;9;A;1;Vulkan;;;;;\r\n"
+              "3;00:00:12;12;A;2;Bombe 75;3,2;2,5;75;45,0;F3\r\n";
+        writeFile(p.folder() + "design.csv", table);
+        p.importFile(p.folder() + "design.csv");
+        QCOMPARE(p.w.document().meta().effectData.keys(), QStringList { QStringLiteral("Bombe 75") });
+        QCOMPARE(p.w.document().meta().effectData.first().nemTenthsGram, std::optional<qint32>(450));
+        p.prompter->setNextFile(p.folder() + "back.csv");
+        p.click(1);
+        QCOMPARE(readFile(p.folder() + "back.csv"), table);
+    }
+
     void exportWritesTheListOfTheClick()
     {
         Page p;

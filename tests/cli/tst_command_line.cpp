@@ -511,6 +511,46 @@ private Q_SLOTS:
         }());
     }
 
+    // A designer's table with data columns comes in whole and goes out again with them.
+    void dataColumnsGoThroughImportAndExport()
+    {
+        const QByteArray table = "Zeit;Modul;Pin;Effekt;Vorlauf (s);Kaliber (mm);NEM (kg);Klasse\r\n"
+                                 "5;1;0;Bombe 75;3,2;75;0,1234;F3\r\n"
+                                 "9;1;1;Vulkan;;;;\r\n"
+                                 "12;1;2;Bombe 75;3,2;75;0,1234;F3\r\n";
+        writeFile(QStringLiteral("design.csv"), table);
+        QFile::remove(QStringLiteral("design.fsl"));
+        Kelto import(QStringList { "import", "design.csv", "--fsl", "design.fsl" });
+        QCOMPARE(import.finish(), 0);
+        QVERIFY2(QString::fromUtf8(import.out).contains(QStringLiteral("Daten für 1 Effekt übernommen.")),
+            import.out.constData());
+        QVERIFY2(
+            readFile(QStringLiteral("design.fsl")).contains("Effektdaten 001=Bombe 75;;75;3.2;;;;123.4;F3"),
+            readFile(QStringLiteral("design.fsl")).constData());
+
+        QFile::remove(QStringLiteral("back.csv"));
+        Kelto exported(QStringList { "export", "design.fsl", "--csv", "back.csv" });
+        QCOMPARE(exported.finish(), 0);
+        const QByteArray back = readFile(QStringLiteral("back.csv"));
+        QCOMPARE(back,
+            QByteArray(
+                "\xEF\xBB\xBFNr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis;Effekt;Vorlauf (s);Dauer (s);"
+                "Kaliber (mm);NEM (g);Klasse\r\n"
+                "1;00:00:05;5;A;0;Bombe 75;3,2;;75;123,4;F3\r\n"
+                "2;00:00:09;9;A;1;Vulkan;;;;;\r\n"
+                "3;00:00:12;12;A;2;Bombe 75;3,2;;75;123,4;F3\r\n"));
+
+        // Conflicting data: refused with the line, nothing written.
+        writeFile(QStringLiteral("conflict.csv"), table + "15;1;3;Bombe 75;3,0;75;0,1234;F3\r\n");
+        QFile::remove(QStringLiteral("conflict.fsl"));
+        Kelto refused(QStringList { "import", "conflict.csv", "--fsl", "conflict.fsl" });
+        QCOMPARE(refused.finish(), 2);
+        QVERIFY(!QFile::exists(QStringLiteral("conflict.fsl")));
+        QVERIFY2(refused.errorText().contains(
+                     QStringLiteral("Zeile 5: „Bombe 75“ hat hier andere Daten als in Zeile 2")),
+            qPrintable(refused.errorText()));
+    }
+
     // The crew sheet is written without a display: a PDF with the sheet's text, and not a word on stderr.
     void printWritesPdfWithoutDisplay()
     {

@@ -42,6 +42,8 @@ public:
     QQueue<std::optional<CsvImportOptions>> importChoices;
     // Every evaluation a preview showed, in order.
     QList<CsvImport> previews;
+    // Every table preview shown; each is answered from answers (Ok takes it), else taken when it can be.
+    QList<TablePreview> tablePreviews;
     // Runs while a box is "open", before its answer: what a nested event loop lets happen meanwhile.
     std::function<void(const Asked&)> whileOpen;
 
@@ -139,6 +141,21 @@ public:
         if (!previews.last().list)
             return std::nullopt;
         return previews.last();
+    }
+
+    bool previewTable(const QString& title, const QString& file, const TablePreview& preview) override
+    {
+        Asked box;
+        box.title = title;
+        box.text = file;
+        box.buttons = Buttons::OkCancel;
+        box.isImport = true;
+        asked.append(box);
+        tablePreviews.append(preview);
+        if (whileOpen)
+            whileOpen(asked.last());
+        const Answer given = answers.isEmpty() ? Answer::Ok : answers.dequeue();
+        return given == Answer::Ok && preview.problems.isEmpty();
     }
 
 private:

@@ -88,6 +88,18 @@ CsvImportOptions choosing(CsvColumnChoice time, CsvColumnChoice device, CsvColum
     return options;
 }
 
+EffectData bombeData()
+{
+    EffectData data;
+    data.name = QStringLiteral("Bombe 75");
+    data.caliberMm = 75;
+    data.prefireTenths = 32;
+    data.durationTenths = 25;
+    data.nemTenthsGram = 12345;
+    data.effectClass = EffectClass::F3;
+    return data;
+}
+
 // The columns of a full-show export in the Finale Generic CSV format, as its public description lists them.
 const QStringList FinaleColumns { "FIRING_HEADER_ROW", "Time Cue Number", "Ignition Event Time",
     "Number Of Devices", "Duration", "Coordinates", "Chain Identifier", "Lockout Identifier", "Device Delay",
@@ -797,7 +809,8 @@ private Q_SLOTS:
                    "Tabulator, UTF-16 LE.",
                    "Spalten: Zeit „Ignition Event Time“, Zündgerät „Module Address“, Kreis „Pin Address“, "
                    "Effekt "
-                   "„Effect Name“.",
+                   "„Effect Name“, Effektdaten „Duration“ und „Caliber“.",
+                   "Daten für 3 Effekte übernommen.",
                    "Kreise ab 1 gezählt: Kreis 1 der Datei ist Kreis 00 in Kelto.",
                    "2 Zeiten auf ganze Sekunden gerundet (Zeilen 3, 4).",
                    "Jeder Eintrag hat einen Zündkreis.",
@@ -843,8 +856,10 @@ private Q_SLOTS:
         }
         QCOMPARE(roles,
             QStringList({ "FIRING_HEADER_ROW=– (Zeilenart)", "Ignition Event Time=Zeit (Zündzeit)",
-                "Duration=– (Dauer, nicht die Zündzeit)", "Device Delay=– (Verzögerung, nicht die Zündzeit)",
+                "Duration=Effektdaten (Dauer)", "Device Delay=– (Verzögerung, nicht die Zündzeit)",
                 "Prefire Delay=– (Verzögerung, nicht die Zündzeit)", "Effect Name=Effekt (Effekt)",
+                "Caliber=Effektdaten (Kaliber)",
+                "Category=– (keine Effektdaten: kein Wert ist als Klasse lesbar (etwa \"Shell\"))",
                 "Module Address=Zündgerät (Zündgerät)", "Pin Address=Kreis (Kreis, ab 1 gezählt)" }));
 
         const CsvImport counted
@@ -897,6 +912,104 @@ private Q_SLOTS:
         QVERIFY(!folder.list);
         QVERIFY(folder.problems.value(0).contains(QStringLiteral("keine Datei")));
         QVERIFY(!ReadCsvFile(dir.path()).bytes);
+    }
+    // Data columns follow only when the list has data for an effect its entries use.
+    void writesDataColumnsWhenTheListHasData()
+    {
+        const ShotList list = listOf({ { 0, 255, QString() }, { 35, 35, QStringLiteral("Bombe 75") },
+            { 40, 36, QStringLiteral("Vulkan") }, { 50, 37, QStringLiteral("Bombe 75") } });
+        EffectDataMap data;
+        data.insert(QStringLiteral("Bombe 75"), bombeData());
+        QCOMPARE(ShotListCsvBytes(list, data),
+            QByteArray(
+                "\xEF\xBB\xBFNr;Zeit;Sekunden;Z\xC3\xBCndger\xC3\xA4t;Kreis;Effekt;Vorlauf (s);Dauer (s);"
+                "Kaliber (mm);NEM (g);Klasse\r\n"
+                "1;00:00:00;0;;;;;;;;\r\n"
+                "2;00:00:35;35;B;3;Bombe 75;3,2;2,5;75;1234,5;F3\r\n"
+                "3;00:00:40;40;B;4;Vulkan;;;;;\r\n"
+                "4;00:00:50;50;B;5;Bombe 75;3,2;2,5;75;1234,5;F3\r\n"));
+        // Data only for names no entry uses: the bytes of a list without data.
+        EffectDataMap unused;
+        unused.insert(QStringLiteral("Fontäne"), bombeData());
+        QCOMPARE(ShotListCsvBytes(list, unused), ShotListCsvBytes(list));
+    }
+
+    void exportThenImportGivesTheDataBack()
+    {
+        QList<Entry> entries;
+        for (int i = 0; i < EntryCount; ++i)
+            entries.append({ i * 10, i % 255, QStringLiteral("Effekt %1").arg(i % 40) });
+        const ShotList list = listOf(entries);
+        EffectDataMap data;
+        for (int i = 0; i < 40; i += 2) {
+            EffectData effect = bombeData();
+            effect.name = QStringLiteral("Effekt %1").arg(i);
+            effect.prefireTenths = i;
+            effect.effectClass = i % 4 ? std::optional<EffectClass>() : EffectClass::F2;
+            data.insert(effect.name, effect);
+        }
+        const QByteArray bytes = ShotListCsvBytes(list, data);
+        const CsvImport imported = ReadShotListCsv(bytes);
+        QCOMPARE(imported.problems, QStringList());
+        QVERIFY(imported.list);
+        QVERIFY(SameList(*imported.list, list));
+        QCOMPARE(imported.effectData, data);
+        QCOMPARE(ShotListCsvBytes(*imported.list, imported.effectData), bytes);
+    }
+
+    // A designer's spreadsheet: data columns by the names the catalogue import knows.
+    void readsDataColumnsOfASpreadsheet()
+    {
+        const CsvImport imported
+            = ReadShotListCsv(QByteArray("Zeit;Modul;Pin;Effekt;Caliber (mm);NEM (kg);Art;Bestand\n"
+                                         "5;1;0;Bombe 75;75;1,2345;Bombe;10\n"
+                                         "7;1;1;Vulkan;;;;\n"
+                                         "9;1;2;Bombe 75;75;1,2345;Bombe;12\n"));
+        QCOMPARE(imported.problems, QStringList());
+        QCOMPARE(imported.effectData.keys(), QStringList { QStringLiteral("Bombe 75") });
+        const EffectData& bombe = imported.effectData.first();
+        QCOMPARE(bombe.caliberMm, std::optional<qint32>(75));
+        QCOMPARE(bombe.nemTenthsGram, std::optional<qint32>(12345));
+        QCOMPARE(bombe.art, std::optional<EffectArt>(EffectArt::Bombe));
+        QCOMPARE(bombe.stock, std::optional<qint32>());
+        QCOMPARE(
+            imported.columns[7].note, QStringLiteral("Bestand gehört in den Katalog, nicht in die Liste"));
+    }
+
+    void refusesDataThatDoesNotAgree_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("problems");
+        QTest::newRow("same name, other data") << QByteArray(
+            "Zeit;Modul;Pin;Effekt;Vorlauf (s);Klasse\n1;1;1;A;2,5;F2\n2;1;2;A;2,5;F2\n3;1;3;A;2,0;F2\n"
+            "4;1;4;B;1;F3\n5;1;5;A;2,5;F3\n")
+                                               << QStringList {
+                                                      "Zeile 4: „A“ hat hier andere Daten als in Zeile 2",
+                                                      "Zeile 6: „A“ hat hier andere Daten als in Zeile 2"
+                                                  };
+        QTest::newRow("data without an effect name")
+            << QByteArray("Zeit;Modul;Pin;Effekt;NEM (g)\n1;1;1;A;12\n2;1;2;;13\n")
+            << QStringList { "Zeile 3: Effektdaten ohne Effektname" };
+        QTest::newRow("data and no effect column") << QByteArray("Zeit;Modul;Pin;NEM (g)\n1;1;1;12\n")
+                                                   << QStringList { "Zeile 2: Effektdaten ohne Effektname" };
+        QTest::newRow("values that cannot be read")
+            << QByteArray("Zeit;Modul;Pin;Effekt;Dauer (s);Kaliber\n1;1;1;A;121;75\n2;1;2;B;2;x\n")
+            << QStringList { "Zeile 2: Dauer „121“ liegt über 120 s.",
+                   "Zeile 3: Kaliber „x“ ist keine Zahl." };
+        QTest::newRow("a unit that does not fit")
+            << QByteArray("Zeit;Modul;Pin;Effekt;Vorlauf (min)\n1;1;1;A;2\n")
+            << QStringList {
+                   "Zeile 1: Spalte „Vorlauf (min)“: die Einheit „min“ passt nicht zu Vorlauf (erwartet: s)"
+               };
+    }
+    void refusesDataThatDoesNotAgree()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, problems);
+        const CsvImport imported = ReadShotListCsv(bytes);
+        QVERIFY(!imported.list);
+        QCOMPARE(imported.problems, problems);
+        QVERIFY(imported.effectData.isEmpty());
     }
 };
 

@@ -1,8 +1,10 @@
 // libFuzzer target: the CSV reader on any bytes with a few choices of the user; what it accepts is a
 // valid list, and it exports and reads back unchanged.
+#include "effects/effect_data.h"
 #include "files/csv_file.h"
 #include "shotlist/stored_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -50,8 +52,32 @@ void checkImport(const CsvImport& imported)
             check(list.circuits[slot] == NoCircuit);
     }
 
-    const CsvImport again = ReadShotListCsv(ShotListCsvBytes(list));
+    // Data only for effects of the list, valid, without stock.
+    for (auto it = imported.effectData.cbegin(); it != imported.effectData.cend(); ++it) {
+        check(it.key() == it.value().name && !it.key().isEmpty());
+        check(std::find(std::begin(list.effects), std::begin(list.effects) + entries, it.key())
+            != std::begin(list.effects) + entries);
+        check(EffectDataProblems(it.value()).isEmpty() && !it.value().stock);
+    }
+
+    const CsvImport again = ReadShotListCsv(ShotListCsvBytes(list, imported.effectData));
     check(again.list.has_value());
+    // The export writes Vorlauf, Dauer, Kaliber, NEM and Klasse: those come back, and nothing else.
+    EffectDataMap exported;
+    for (const EffectData& effect : std::as_const(imported.effectData)) {
+        EffectData kept;
+        kept.name = effect.name;
+        kept.prefireTenths = effect.prefireTenths;
+        kept.durationTenths = effect.durationTenths;
+        kept.caliberMm = effect.caliberMm;
+        kept.nemTenthsGram = effect.nemTenthsGram;
+        kept.effectClass = effect.effectClass;
+        EffectData empty;
+        empty.name = effect.name;
+        if (kept != empty)
+            exported.insert(kept.name, kept);
+    }
+    check(again.effectData == exported);
     for (int slot = 0; slot < SlotCount; ++slot)
         check(again.list->times[slot] == list.times[slot] && again.list->circuits[slot] == list.circuits[slot]
             && again.list->effects[slot] == list.effects[slot]);
