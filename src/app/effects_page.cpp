@@ -383,9 +383,8 @@ void EffectsPage::importCatalogue()
             false);
         return;
     }
-    showMessage(QStringLiteral("Aus %1 übernommen: %2 neue Artikel, %3 geändert.")
-                    .arg(name)
-                    .arg(now.added.size())
+    showMessage(QStringLiteral("Aus %1 übernommen: %2, %3 geändert.")
+                    .arg(name, NewArticlesText(int(now.added.size())))
                     .arg(update ? now.updated.size() : 0),
         false);
 }

@@ -387,12 +387,17 @@ QStringList CatalogueImportSummary(const CatalogueImportTable& table, const Cata
     lines.append(QStringLiteral("Gelesen: %1.").arg(read.join(QStringLiteral(", "))));
     if (!skipped.isEmpty())
         lines.append(QStringLiteral("Nicht gelesen: %1.").arg(skipped.join(QStringLiteral(", "))));
-    lines.append(QStringLiteral("%1 neue Artikel, %2 geänderte, %3 unverändert.")
-                     .arg(plan.added.size())
+    lines.append(QStringLiteral("%1, %2 geänderte, %3 unverändert.")
+                     .arg(NewArticlesText(int(plan.added.size())))
                      .arg(plan.updated.size())
                      .arg(plan.unchanged));
     if (!plan.updated.isEmpty())
         lines.append(QStringLiteral(
             "Felder ohne Spalte in der Tabelle bleiben bei geänderten Artikeln, wie sie sind."));
     return lines;
+}
+
+QString NewArticlesText(int count)
+{
+    return count == 1 ? QStringLiteral("1 neuer Artikel") : QStringLiteral("%1 neue Artikel").arg(count);
 }

@@ -61,6 +61,8 @@ CatalogueImportPlan PlanCatalogueImport(const EffectCatalogue& catalogue, const 
 
 // For the preview, in German: where the header was, the columns read, separator and encoding, then what
 // comes in ("12 neue Artikel, 3 geänderte, 5 unverändert").
+// "1 neuer Artikel", "12 neue Artikel".
+QString NewArticlesText(int count);
 QStringList CatalogueImportSummary(const CatalogueImportTable& table, const CatalogueImportPlan& plan);
 // "Kaliber 50 → 75 mm, NEM 120,0 → 130,0 g" for an article the import changes.
 QString CatalogueChangeText(const EffectData& before, const EffectData& after);

@@ -309,7 +309,7 @@ void TestEffectsPage::importPreviewsThenAddsAndAsksBeforeChanging()
     QCOMPARE(rig.prompter.tablePreviews.size(), 1);
     const TablePreview& preview = rig.prompter.tablePreviews[0];
     QCOMPARE(preview.problems, QStringList());
-    QVERIFY(preview.summary.contains(QStringLiteral("1 neue Artikel, 1 geänderte, 1 unverändert.")));
+    QVERIFY(preview.summary.contains(QStringLiteral("1 neuer Artikel, 1 geänderte, 1 unverändert.")));
     QCOMPARE(preview.header, QStringList({ "Zeile", "Übernahme", "Name", "Kaliber", "NEM" }));
     QCOMPARE(preview.rows.size(), 3);
     QCOMPARE(preview.rows[0],
@@ -329,7 +329,7 @@ void TestEffectsPage::importPreviewsThenAddsAndAsksBeforeChanging()
     QCOMPARE(rig.cell(QStringLiteral("Bombe 75 mm rot"), CatalogueModel::StockColumn).data().toString(),
         QStringLiteral("10"));
     QCOMPARE(stack.count(), steps + 1);
-    QVERIFY(rig.message()->text().contains(QStringLiteral("1 neue Artikel")));
+    QVERIFY(rig.message()->text().contains(QStringLiteral("1 neuer Artikel")));
     QVERIFY(rig.store->flush());
     QCOMPARE(readFile(rig.path), CatalogueBytes(rig.store->model().catalogue()));
 
