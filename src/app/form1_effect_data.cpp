@@ -172,6 +172,8 @@ void Form1::showEffectInfo()
             ? QStringLiteral("„%1“ mit den Daten der Liste in den Katalog aufnehmen").arg(comparison.name)
             : QStringLiteral("Katalogwerte übernehmen: für jeden Schuss mit „%1“").arg(comparison.name));
     CatalogueButton->setVisible(take || add);
+    const bool notice = take || add || match == CatalogueMatch::OtherCase;
+    EffectInfo->setPalette(notice ? NoticePalette(Label10) : Label10->palette());
     const QString text = comparison.text();
     EffectInfo->setText(text);
     QString tip = text;
