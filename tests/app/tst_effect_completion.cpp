@@ -213,6 +213,9 @@ private Q_SLOTS:
             take      ? QStringLiteral("Übernehmen")
                 : add ? QStringLiteral("Aufnehmen")
                       : QString());
+        // What asks for attention stands out in the notice colour.
+        const bool notice = take || add || effect == QStringLiteral("kometen BLAU");
+        QCOMPARE(rig.w.EffectInfo->palette().color(QPalette::WindowText) == QColor(160, 40, 0), notice);
         // Label and button stand side by side; without a button the text has the whole row.
         if (take || add)
             QVERIFY(rig.w.EffectInfo->geometry().right() < rig.w.CatalogueButton->x());
