@@ -401,6 +401,7 @@ void Form1::setupEffects()
     layout->setContentsMargins(120 / 15, 120 / 15, 120 / 15, 120 / 15);
     layout->addWidget(Effects);
     SSTab1->addTab(page, QStringLiteral("Effekte"));
+    setupEffectData();
 }
 
 void Form1::resizeEvent(QResizeEvent* event)

@@ -14,6 +14,8 @@ class ClickLabel;
 class DriveBox;
 class FolderList;
 class QComboBox;
+class QCompleter;
+class QStringListModel;
 class QFileSystemWatcher;
 class QFrame;
 class QLabel;
@@ -93,6 +95,12 @@ public:
     QLabel* Label10 = nullptr; // "Effekt"
     QLineEdit* Text3 = nullptr; // the effect of the selected entry
     QLabel* Label11 = nullptr; // why the comment box refused a character
+    // The selected entry's effect data as the list carries it, against the catalogue's.
+    QLabel* EffectInfo = nullptr;
+    // "Übernehmen": the catalogue's data for every shot with the name; "Aufnehmen": the list's data as a
+    // new article of the catalogue. Hidden when neither is offered.
+    QPushButton* CatalogueButton = nullptr;
+    QCompleter* EffectCompleter = nullptr; // the catalogue's names for Text3
 
     // "Probelauf": a page of its own; Frame1[3] is the same widget.
     RehearsalPage* Rehearsal = nullptr;
@@ -184,6 +192,20 @@ private:
     void effectTyped();
     void showReservedSlotNotice(int row);
     void showNotice(const QString& text);
+    // Effect data of the selected entry: the completer, the comparison with the catalogue.
+    void setupEffectData();
+    void refreshCompletionNames();
+    void showEffectInfo();
+    void chooseFromCatalogue(const QString& name);
+    void showStoredEffect();
+    void takeCatalogueValues();
+    void addToCatalogue();
+    void catalogueButtonClicked();
+    QStringListModel* m_completionNames = nullptr;
+    // The step the last run of typing in the effect field made: a choice from the completer replaces it.
+    quint64 m_typedRevision = 0;
+    quint64 m_typedRun = 0;
+    int m_typedRow = -1;
     void fitList2Width(const QStringList& lines);
     // The revision of the list when the selected line and the fields were last filled.
     quint64 m_shownRevision = 0;

@@ -11,8 +11,10 @@
 #include "storable_edits.h"
 #include "widgets.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -169,6 +171,19 @@ int Form1::editorFieldIndex(const QObject* watched) const
 // must not commit on its FocusOut.
 bool Form1::filterEditorEvent(QObject* watched, QEvent* event)
 {
+    // Enter while the catalogue's names are offered but none is picked stores what is typed and goes on,
+    // as it does without them.
+    if (EffectCompleter && watched == EffectCompleter->popup()) {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<const QKeyEvent*>(event)->key();
+        if ((key != Qt::Key_Return && key != Qt::Key_Enter)
+            || EffectCompleter->popup()->currentIndex().isValid())
+            return false;
+        EffectCompleter->popup()->hide();
+        Text3_KeyPress(EnterKey);
+        return true;
+    }
     const int field = editorFieldIndex(watched);
     const bool combo = watched == Combo2;
     const bool effect = watched == Text3;
@@ -284,6 +299,7 @@ void Form1::List2_Click()
     }
     if (selected && m_effectEntered && Text3->hasFocus() && !m_effectTyping)
         Text3_GotFocus();
+    showEffectInfo();
 }
 
 // Without a selected line the fields show nothing: no greyed field keeps an old line's values.
@@ -456,7 +472,8 @@ void Form1::commitCircuit(int row, quint64 seen, const QString& typed, bool empt
     const QString reserved = row > m_document->entryCount()
         ? ReservedCircuitNotice(row, list().circuits[row], m_document->entryCount())
         : QString();
-    showNotice(notice.isEmpty() || reserved.isEmpty() ? notice + reserved : notice + QLatin1Char(' ') + reserved);
+    showNotice(
+        notice.isEmpty() || reserved.isEmpty() ? notice + reserved : notice + QLatin1Char(' ') + reserved);
     // Enter goes on to the next line. A click or Tab into another field of the editor edits the entry that
     // was shown when the user left this one.
     QWidget* next = QApplication::focusWidget();
@@ -531,8 +548,12 @@ void Form1::effectTyped()
         const QScopedValueRollback<bool> typing(m_effectTyping, true);
         const QScopedValueRollback<bool> committing(m_committing, true);
         applied = m_document->setEffect(seen, row, typed, m_typingRun);
-        if (applied)
+        if (applied) {
+            m_typedRevision = m_document->revision();
+            m_typedRun = m_typingRun;
+            m_typedRow = row;
             selectLine(row);
+        }
     }
     if (applied)
         showNotice(QString());
@@ -617,6 +638,7 @@ void Form1::showReplacedList()
     Text3->setEnabled(false);
     Combo2->setEnabled(false);
     clearEditorFields();
+    showEffectInfo();
     showListComment();
     Label6[0]->setText(
         QStringLiteral("Eintrag Nummer\r\n%1 / %2").arg(m_document->entryCount()).arg(EntryCount));
