@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "effects/burst_timing.h"
+
 #include "effects/catalogue_difference.h"
 #include "effects/catalogue_store.h"
 #include "page_anchors.h"
@@ -174,7 +176,14 @@ void Form1::showEffectInfo()
     CatalogueButton->setVisible(take || add);
     const bool notice = take || add || match == CatalogueMatch::OtherCase;
     EffectInfo->setPalette(notice ? NoticePalette(Label10) : Label10->palette());
-    const QString text = comparison.text();
+    // The tapped target and how far the burst lies from it come first: they are short.
+    const QString target = row >= 0 ? EntryTargetText(list(), row, m_document->meta().effectData,
+                                          m_document->meta().musicStartTenths)
+                                    : QString();
+    const QString compared = comparison.text();
+    const QString text = target.isEmpty() ? compared
+        : compared.isEmpty()              ? target
+                                          : target + QStringLiteral(" · ") + compared;
     EffectInfo->setText(text);
     QString tip = text;
     if (match == CatalogueMatch::Differs || match == CatalogueMatch::OtherCase) {

@@ -223,6 +223,22 @@ private Q_SLOTS:
             QCOMPARE(rig.w.EffectInfo->width(), rig.w.EffectInfo->parentWidget()->width());
     }
 
+    // A tapped target and the burst's deviation from it stand first; a time typed by hand shows its effect.
+    void selectedEntryShowsItsTarget()
+    {
+        Rig rig;
+        QVERIFY(rig.open({ "Kometen blau", "Vulkan" }, { Kept(Article(QStringLiteral("Kometen blau"))) }));
+        ShotList list = rig.w.document().list();
+        list.targets[1] = 5400; // entry 2 at 5 s, no Vorlauf: 0,4 s early
+        ListMeta meta = rig.w.document().meta();
+        rig.w.document().reset(list, meta);
+        ClickListLine(rig.w, 1);
+        QVERIFY2(rig.w.EffectInfo->text().startsWith(QStringLiteral("Ziel 00:05,4 · Abweichung −0,40 s")),
+            qPrintable(rig.w.EffectInfo->text()));
+        ClickListLine(rig.w, 0);
+        QCOMPARE(rig.w.EffectInfo->text(), QStringLiteral("Liste wie Katalog: Kometen, 30 mm, Vorlauf 0,5 s, Dauer 2,0 s, NEM 12,5 g, F2"));
+    }
+
     // The catalogue's values for every shot with the name, as one step; undo brings all back.
     void catalogueValuesForAllShotsInOneStep()
     {
