@@ -327,7 +327,10 @@ bool RehearsalPage::eventFilter(QObject* watched, QEvent* event)
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return QFrame::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (isSpace(key) && Check1->isChecked()) {
+    // The effect's name may have spaces: typed into its field they are text until the music plays.
+    const bool typingEffect
+        = (watched == Combo4 || watched == Combo4->lineEdit()) && !MediaPlayer1->isPlaying();
+    if (isSpace(key) && Check1->isChecked() && !typingEffect) {
         // Taken before the focused button, box or field sees it; a held key taps once.
         if (type == QEvent::ShortcutOverride)
             event->accept();
