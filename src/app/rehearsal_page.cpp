@@ -26,6 +26,7 @@
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -156,45 +157,54 @@ void RehearsalPage::buildPage()
     Label17 = new ElidedLabel(this);
     Label17->setObjectName(QStringLiteral("Label17"));
     Label17->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Combo4 = make<QComboBox>(this, QStringLiteral("Combo4"));
-    Combo4->setEditable(true);
-    Combo4->setInsertPolicy(QComboBox::NoInsert);
-    Combo4->setMinimumWidth(150);
-    Combo4->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    Combo4->setMinimumContentsLength(14);
-    Combo4->lineEdit()->setPlaceholderText(QStringLiteral("Effekt (leer: Zündung)"));
-    Combo4->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    Combo4->completer()->setFilterMode(Qt::MatchContains);
-    Combo4->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    Combo4->setToolTip(
+    Combo20 = make<QComboBox>(this, QStringLiteral("Combo20"));
+    Combo20->setEditable(true);
+    Combo20->setInsertPolicy(QComboBox::NoInsert);
+    Combo20->setMinimumWidth(150);
+    Combo20->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    Combo20->setMinimumContentsLength(14);
+    Combo20->lineEdit()->setPlaceholderText(QStringLiteral("Effekt (leer: Zündung)"));
+    Combo20->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    Combo20->completer()->setFilterMode(Qt::MatchContains);
+    Combo20->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    Combo20->setToolTip(
         QStringLiteral("Der Effekt, den die nächsten Taps setzen: getippt wird, wann er zu sehen "
                        "sein soll, gezündet wird um seinen Vorlauf früher. Leer: der Tap "
                        "setzt die Zündung."));
 
-    Label19 = new ElidedLabel(this);
-    Label19->setObjectName(QStringLiteral("Label19"));
-    Label19->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label20 = new ElidedLabel(this);
-    Label20->setObjectName(QStringLiteral("Label20"));
-    Label20->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label21 = makeLine(this, QStringLiteral("Label21"));
-    Label21->setText(QStringLiteral("Pause ab"));
-    Label21->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Spin1 = make<QSpinBox>(this, QStringLiteral("Spin1"));
-    Spin1->setRange(1, 600);
-    Spin1->setValue(int(DefaultSkyGapMs / 1000));
-    Spin1->setSuffix(QStringLiteral(" s"));
-    Spin1->setToolTip(QStringLiteral("Längere Strecken ohne Effekt am Himmel werden schattiert und genannt"));
-    Command7 = make<QPushButton>(this, QStringLiteral("Command7"));
-    Command7->setText(QStringLiteral("An die Musik anpassen"));
-    Command7->setToolTip(
+    Label30 = new ElidedLabel(this);
+    Label30->setObjectName(QStringLiteral("Label30"));
+    Label30->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label31 = new ElidedLabel(this);
+    Label31->setObjectName(QStringLiteral("Label31"));
+    Label31->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label32 = makeLine(this, QStringLiteral("Label32"));
+    Label32->setText(QStringLiteral("Pause ab"));
+    Label32->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Spin20 = make<QSpinBox>(this, QStringLiteral("Spin20"));
+    Spin20->setRange(1, 600);
+    Spin20->setValue(int(DefaultSkyGapMs / 1000));
+    Spin20->setSuffix(QStringLiteral(" s"));
+    Spin20->setToolTip(
+        QStringLiteral("Längere Strecken ohne Effekt am Himmel werden schattiert und genannt"));
+    Command20 = make<QPushButton>(this, QStringLiteral("Command20"));
+    Command20->setText(QStringLiteral("An die Musik anpassen"));
+    Command20->setToolTip(
         QStringLiteral("Jeder Eintrag mit Ziel bekommt die Zündsekunde, deren Effekt dem Ziel "
                        "am nächsten liegt"));
-    Command8 = make<QPushButton>(this, QStringLiteral("Command8"));
-    Command8->setText(QStringLiteral("Besten Musikbeginn finden"));
-    Command8->setToolTip(
+    Command21 = make<QPushButton>(this, QStringLiteral("Command21"));
+    Command21->setText(QStringLiteral("Besten Musikbeginn finden"));
+    Command21->setToolTip(
         QStringLiteral("Probiert jede Zehntelsekunde bis eine Sekunde um den Musikbeginn und "
                        "schlägt den mit der kleinsten Abweichung vor"));
+
+    // Room for the whole text with the style's margins, which the style's own hint may leave short.
+    for (QPushButton* button : { Command20, Command21 }) {
+        const int margins = 2
+            * (button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+                + button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + margins + 2);
+    }
 
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
@@ -208,14 +218,11 @@ void RehearsalPage::buildPage()
     scroll->addWidget(HScroll1, 1);
     scroll->addWidget(Command6[3]);
     scroll->addWidget(Command6[4]);
-    QHBoxLayout* beat = row(page);
-    beat->addWidget(Label19, 1);
-    beat->addWidget(Command7);
-    beat->addWidget(Command8);
+    page->addWidget(Label30);
     QHBoxLayout* sky = row(page);
-    sky->addWidget(Label20, 1);
-    sky->addWidget(Label21);
-    sky->addWidget(Spin1);
+    sky->addWidget(Label31, 1);
+    sky->addWidget(Label32);
+    sky->addWidget(Spin20);
     page->addWidget(Label13);
     QHBoxLayout* play = row(page);
     play->addWidget(m_controls);
@@ -225,17 +232,20 @@ void RehearsalPage::buildPage()
     play->addWidget(Label16);
     play->addWidget(Text4);
     play->addWidget(Label18);
-    page->addWidget(Label15);
+    QHBoxLayout* next = row(page);
+    next->addWidget(Label15, 1);
+    next->addWidget(Command20);
+    next->addWidget(Command21);
     QHBoxLayout* tap = row(page);
     tap->addWidget(Check1);
-    tap->addWidget(Combo4);
+    tap->addWidget(Combo20);
     tap->addWidget(Combo3);
     tap->addWidget(Text5);
     tap->addSpacing(4);
     tap->addWidget(Label17, 1);
 
-    const QList<QWidget*> order { Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command7,
-        Command8, Spin1, Command6[1], Command6[2], Text4, Check1, Combo4, Combo3, Text5 };
+    const QList<QWidget*> order { Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command20,
+        Command21, Spin20, Command6[1], Command6[2], Text4, Check1, Combo20, Combo3, Text5 };
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -258,11 +268,11 @@ void RehearsalPage::connectPlayer()
     connect(Combo3, &QComboBox::currentIndexChanged, this, &RehearsalPage::Combo3_Click);
     connect(Text4, &QLineEdit::editingFinished, this, &RehearsalPage::Text4_LostFocus);
     connect(Text5, &QLineEdit::editingFinished, this, &RehearsalPage::Text5_LostFocus);
-    connect(Combo4->lineEdit(), &QLineEdit::editingFinished, this, &RehearsalPage::Combo4_Change);
-    connect(Combo4, &QComboBox::activated, this, &RehearsalPage::Combo4_Change);
-    connect(Command7, &QPushButton::clicked, this, &RehearsalPage::Command7_Click);
-    connect(Command8, &QPushButton::clicked, this, &RehearsalPage::Command8_Click);
-    connect(Spin1, &QSpinBox::valueChanged, this, &RehearsalPage::Spin1_Change);
+    connect(Combo20->lineEdit(), &QLineEdit::editingFinished, this, &RehearsalPage::Combo20_Change);
+    connect(Combo20, &QComboBox::activated, this, &RehearsalPage::Combo20_Change);
+    connect(Command20, &QPushButton::clicked, this, &RehearsalPage::Command20_Click);
+    connect(Command21, &QPushButton::clicked, this, &RehearsalPage::Command21_Click);
+    connect(Spin20, &QSpinBox::valueChanged, this, &RehearsalPage::Spin20_Change);
     connect(Picture1, &WaveformView::clicked, this, &RehearsalPage::Picture1_Click);
     connect(&m_document, &ListDocument::changed, this, &RehearsalPage::musicListChanged);
 
@@ -312,8 +322,8 @@ void RehearsalPage::teardown()
         return;
     m_playTimer->stop();
     for (QObject* sender :
-        std::initializer_list<QObject*> { Text4, Text5, Check1, Combo3, Combo4, Combo4->lineEdit(), Command7,
-            Command8, Spin1, Picture1, MediaPlayer1, WaveReader1, m_playTimer })
+        std::initializer_list<QObject*> { Text4, Text5, Check1, Combo3, Combo20, Combo20->lineEdit(),
+            Command20, Command21, Spin20, Picture1, MediaPlayer1, WaveReader1, m_playTimer })
         sender->disconnect(this);
     if (m_catalogue)
         m_catalogue->model().disconnect(this);
@@ -329,7 +339,7 @@ bool RehearsalPage::eventFilter(QObject* watched, QEvent* event)
     const auto* key = static_cast<QKeyEvent*>(event);
     // The effect's name may have spaces: typed into its field they are text until the music plays.
     const bool typingEffect
-        = (watched == Combo4 || watched == Combo4->lineEdit()) && !MediaPlayer1->isPlaying();
+        = (watched == Combo20 || watched == Combo20->lineEdit()) && !MediaPlayer1->isPlaying();
     if (isSpace(key) && Check1->isChecked() && !typingEffect) {
         // Taken before the focused button, box or field sees it; a held key taps once.
         if (type == QEvent::ShortcutOverride)
@@ -539,6 +549,10 @@ void RehearsalPage::showNextCircuit()
 
 void RehearsalPage::Check1_Click()
 {
+    if (Check1->isChecked() && !Combo20->currentText().trimmed().isEmpty()) {
+        Combo20_Change();
+        return;
+    }
     showMusicNotice(Check1->isChecked() ? QStringLiteral(
                         "Tippen: Während die Musik spielt, setzt jede Leertaste einen Schuss auf die volle "
                         "Sekunde.")
@@ -670,7 +684,7 @@ void RehearsalPage::TapShot()
     }
     const qint64 show = ShowTimeMs(MediaPlayer1->position(), m_document.meta().musicStartTenths);
     TapStampMs = show;
-    if (!Combo4->currentText().trimmed().isEmpty()) {
+    if (!Combo20->currentText().trimmed().isEmpty()) {
         tapEffect(show);
         return;
     }
@@ -725,31 +739,31 @@ void RehearsalPage::showEffectNames()
     if (names == m_effectNames)
         return;
     m_effectNames = names;
-    const QString typed = Combo4->currentText();
-    const QSignalBlocker quiet(Combo4);
-    Combo4->clear();
-    Combo4->addItems(names);
-    Combo4->setCurrentIndex(-1);
-    Combo4->setEditText(typed);
+    const QString typed = Combo20->currentText();
+    const QSignalBlocker quiet(Combo20);
+    Combo20->clear();
+    Combo20->addItems(names);
+    Combo20->setCurrentIndex(-1);
+    Combo20->setEditText(typed);
 }
 
 void RehearsalPage::showSky()
 {
     const QList<SkyMark>& marks = Picture1->skyMarks();
     const std::optional<DeviationSummary> summary = Deviations(marks);
-    Label19->setText(summary ? DeviationText(*summary) : QStringLiteral("Keine Einträge mit Ziel."));
-    Label19->setToolTip(Label19->text());
+    Label30->setText(summary ? DeviationText(*summary) : QStringLiteral("Keine Einträge mit Ziel."));
+    Label30->setToolTip(Label30->text());
     const QString gaps = SkyGapsText(Picture1->skyGaps());
     const bool anySeen = std::any_of(marks.begin(), marks.end(), [](const SkyMark&) { return true; });
-    Label20->setText(!gaps.isEmpty() ? gaps
-            : anySeen                ? QStringLiteral("Keine Pause im Himmel über %1 s.").arg(Spin1->value())
-                                     : QString());
-    Label20->setToolTip(gaps);
+    Label31->setText(!gaps.isEmpty() ? gaps
+            : anySeen ? QStringLiteral("Keine Pause im Himmel über %1 s.").arg(Spin20->value())
+                      : QString());
+    Label31->setToolTip(gaps);
 }
 
-void RehearsalPage::Spin1_Change()
+void RehearsalPage::Spin20_Change()
 {
-    Picture1->setGapThreshold(qint64(Spin1->value()) * 1000);
+    Picture1->setGapThreshold(qint64(Spin20->value()) * 1000);
     showSky();
 }
 
@@ -765,7 +779,7 @@ QString RehearsalPage::selectedMarkText(int slot) const
 RehearsalPage::TapEffect RehearsalPage::effectToTap() const
 {
     TapEffect tap;
-    tap.name = Combo4->currentText().trimmed();
+    tap.name = Combo20->currentText().trimmed();
     if (tap.name.isEmpty())
         return tap;
     const QString refusal = EffectRefusal(tap.name);
@@ -809,12 +823,14 @@ RehearsalPage::TapEffect RehearsalPage::effectToTap() const
 }
 
 // Says at once what the next taps will do, so a wrong name shows before the music runs.
-void RehearsalPage::Combo4_Change()
+void RehearsalPage::Combo20_Change()
 {
     const TapEffect tap = effectToTap();
     if (tap.name.isEmpty()) {
         if (Check1->isChecked())
-            Check1_Click();
+            showMusicNotice(
+                QStringLiteral("Tippen: Während die Musik spielt, setzt jede Leertaste einen Schuss "
+                               "auf die volle Sekunde."));
         return;
     }
     if (!tap.problem.isEmpty()) {
@@ -863,7 +879,7 @@ void RehearsalPage::tapEffect(qint64 show)
 }
 
 // Moves entries only within the document, as a tap does: safe while the music plays.
-void RehearsalPage::Command7_Click()
+void RehearsalPage::Command20_Click()
 {
     const ListMeta& meta = m_document.meta();
     const int count = m_document.entryCount();
@@ -882,7 +898,7 @@ void RehearsalPage::Command7_Click()
 
 // Refused while the music plays: a new Musikbeginn moves the show clock under the running music, and the
 // question would stand while the show goes on.
-void RehearsalPage::Command8_Click()
+void RehearsalPage::Command21_Click()
 {
     if (MediaPlayer1->isPlaying()) {
         showMusicNotice(QStringLiteral("Erst „Pause“: ein neuer Musikbeginn verschiebt die Showzeit der "

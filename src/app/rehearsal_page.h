@@ -64,13 +64,13 @@ public:
     QComboBox* Combo3 = nullptr; // device of tapped shots
     QLineEdit* Text5 = nullptr; // circuit number to tap from
     QLabel* Label17 = nullptr; // "nächster Kreis: B 05"
-    QComboBox* Combo4 = nullptr; // the effect the next taps place; empty: taps mark the ignition
-    QLabel* Label19 = nullptr; // the deviation from the beat
-    QLabel* Label20 = nullptr; // the stretches with nothing in the sky
-    QLabel* Label21 = nullptr; // "Pause ab"
-    QSpinBox* Spin1 = nullptr; // seconds from which nothing in the sky counts as a pause
-    QPushButton* Command7 = nullptr; // "An die Musik anpassen"
-    QPushButton* Command8 = nullptr; // "Besten Musikbeginn finden"
+    QComboBox* Combo20 = nullptr; // the effect the next taps place; empty: taps mark the ignition
+    QLabel* Label30 = nullptr; // the deviation from the beat
+    QLabel* Label31 = nullptr; // the stretches with nothing in the sky
+    QLabel* Label32 = nullptr; // "Pause ab"
+    QSpinBox* Spin20 = nullptr; // seconds from which nothing in the sky counts as a pause
+    QPushButton* Command20 = nullptr; // "An die Musik anpassen"
+    QPushButton* Command21 = nullptr; // "Besten Musikbeginn finden"
     PlaybackClock* MediaPlayer1 = nullptr;
     WaveformReader* WaveReader1 = nullptr;
     qint64 TapStampMs = 0; // show time of the last tap, to the millisecond
@@ -83,9 +83,9 @@ public:
     void Picture1_Click(double Seconds, int Slot);
     void Picture1_KeyDown(int KeyCode);
     void TapShot();
-    void Command7_Click();
-    void Command8_Click();
-    void Spin1_Change();
+    void Command20_Click();
+    void Command21_Click();
+    void Spin20_Change();
     void ShowMusic();
     void ShowPlayback();
 
@@ -108,7 +108,7 @@ private:
     void selectMark(int slot);
     void showEffectNames();
     void showSky();
-    void Combo4_Change();
+    void Combo20_Change();
     void tapEffect(qint64 show);
     // The effect for the next taps with its Vorlauf, or the reason it cannot be tapped.
     struct TapEffect {

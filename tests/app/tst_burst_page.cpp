@@ -93,7 +93,7 @@ void useCatalogue(Form1& w)
 // Types the effect into the box beside "Tippen" and leaves it with Enter.
 void chooseEffect(Form1& w, const QString& name)
 {
-    QLineEdit* field = w.Rehearsal->Combo4->lineEdit();
+    QLineEdit* field = w.Rehearsal->Combo20->lineEdit();
     field->setFocus();
     field->selectAll();
     for (const QChar c : name) {
@@ -102,7 +102,7 @@ void chooseEffect(Form1& w, const QString& name)
         else
             QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
-    w.Rehearsal->Combo4->completer()->popup()->hide();
+    w.Rehearsal->Combo20->completer()->popup()->hide();
     QTest::keyClick(field, Qt::Key_Return);
 }
 
@@ -138,7 +138,7 @@ private Q_SLOTS:
         w.document().reset(ListWithTimes({ 0 }));
         QVERIFY(setMusic(w, dir, 15));
         QVERIFY(showOnPage(w, w.Rehearsal->Command6[2]));
-        QVERIFY(w.Rehearsal->Combo4->findText(Bombe) >= 0);
+        QVERIFY(w.Rehearsal->Combo20->findText(Bombe) >= 0);
         QTest::mouseClick(w.Rehearsal->Check1, Qt::LeftButton);
         chooseEffect(w, QStringLiteral("Bombe 75 mm"));
         QCOMPARE(w.Rehearsal->Label13->text(),
@@ -171,8 +171,8 @@ private Q_SLOTS:
             qPrintable(w.Rehearsal->Label13->text()));
         QVERIFY(w.Rehearsal->Label13->text().endsWith(
             QStringLiteral("aus dem Katalog in die Liste übernommen.")));
-        QVERIFY2(w.Rehearsal->Label19->text().startsWith(QStringLiteral("Abweichung vom Takt: im Mittel 0,")),
-            qPrintable(w.Rehearsal->Label19->text()));
+        QVERIFY2(w.Rehearsal->Label30->text().startsWith(QStringLiteral("Abweichung vom Takt: im Mittel 0,")),
+            qPrintable(w.Rehearsal->Label30->text()));
 
         // Read back from the list file, target and data are there.
         const QString path = dir.filePath(QStringLiteral("show.fsl"));
@@ -188,7 +188,7 @@ private Q_SLOTS:
         QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.document().entryCount(), 1);
         QVERIFY(!w.document().meta().effectData.contains(Bombe));
-        QCOMPARE(w.Rehearsal->Label19->text(), QStringLiteral("Keine Einträge mit Ziel."));
+        QCOMPARE(w.Rehearsal->Label30->text(), QStringLiteral("Keine Einträge mit Ziel."));
     }
 
     void refusedTapSaysWhy_data()
@@ -244,19 +244,19 @@ private Q_SLOTS:
         // second later; the fourth has no target.
         loadShow(w, { 10, 20, 30, 40 }, { 13400, 23900, 33000, NoTarget });
         QVERIFY(showOnPage(w, w.Rehearsal->Picture1));
-        QCOMPARE(w.Rehearsal->Label19->text(),
+        QCOMPARE(w.Rehearsal->Label30->text(),
             QStringLiteral("Abweichung vom Takt: im Mittel 0,37 s, höchstens 0,70 s (Nr. 2)"));
         QTest::mouseClick(w.Rehearsal->Picture1, Qt::LeftButton, Qt::NoModifier, markPoint(w, 1));
         QCOMPARE(w.Rehearsal->Picture1->selectedSlot(), 1);
         QVERIFY2(
             w.Rehearsal->Label13->text().endsWith(QStringLiteral("Ziel 00:00:23,9, Abweichung −0,70 s.")),
             qPrintable(w.Rehearsal->Label13->text()));
-        QTest::mouseClick(w.Rehearsal->Command7, Qt::LeftButton);
+        QTest::mouseClick(w.Rehearsal->Command20, Qt::LeftButton);
         QCOMPARE(w.Rehearsal->Label13->text(), QStringLiteral("1 Eintrag angepasst."));
         QCOMPARE(w.list().times[1], 21);
         QCOMPARE(w.list().targets[1], 23900);
         QCOMPARE(w.document().undoStack().count(), 1);
-        QCOMPARE(w.Rehearsal->Label19->text(),
+        QCOMPARE(w.Rehearsal->Label30->text(),
             QStringLiteral("Abweichung vom Takt: im Mittel 0,23 s, höchstens 0,30 s (Nr. 2)"));
         QTest::keyClick(w.Rehearsal->Picture1, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.list().times[1], 20);
@@ -267,15 +267,15 @@ private Q_SLOTS:
     {
         Form1 w(std::make_unique<ScriptedPrompter>());
         loadShow(w, { 10, 11, 20 }, { 14200, 14300, NoTarget });
-        QVERIFY(showOnPage(w, w.Rehearsal->Command7));
-        QTest::keyClick(w.Rehearsal->Command7, Qt::Key_Space);
+        QVERIFY(showOnPage(w, w.Rehearsal->Command20));
+        QTest::keyClick(w.Rehearsal->Command20, Qt::Key_Space);
         QVERIFY2(w.Rehearsal->Label13->text().contains(QStringLiteral("Sekunde schon besetzt wäre")),
             qPrintable(w.Rehearsal->Label13->text()));
         loadShow(w, { 10, 20 }, { NoTarget, NoTarget });
-        QTest::keyClick(w.Rehearsal->Command7, Qt::Key_Space);
+        QTest::keyClick(w.Rehearsal->Command20, Qt::Key_Space);
         QCOMPARE(w.Rehearsal->Label13->text(),
             QStringLiteral("Kein Eintrag hat ein Ziel: erst mit einem gewählten Effekt tippen."));
-        QTest::mouseClick(w.Rehearsal->Command8, Qt::LeftButton);
+        QTest::mouseClick(w.Rehearsal->Command21, Qt::LeftButton);
         QVERIFY(w.Rehearsal->Label13->text().startsWith(QStringLiteral("Kein Eintrag hat ein Ziel")));
         QVERIFY(boxes(w).asked.isEmpty());
         QCOMPARE(w.document().undoStack().count(), 0);
@@ -296,9 +296,9 @@ private Q_SLOTS:
         const std::optional<MusicStartProposal> expected
             = BestMusicStart(w.list(), w.document().entryCount(), w.document().meta().effectData, 0);
         QVERIFY(expected);
-        QVERIFY(showOnPage(w, w.Rehearsal->Command8));
+        QVERIFY(showOnPage(w, w.Rehearsal->Command21));
         boxes(w).answers.enqueue(Prompter::Answer(answer));
-        QTest::keyClick(w.Rehearsal->Command8, Qt::Key_Space);
+        QTest::keyClick(w.Rehearsal->Command21, Qt::Key_Space);
         QCOMPARE(boxes(w).asked.size(), 1);
         QCOMPARE(boxes(w).asked[0].text,
             QStringLiteral(
@@ -328,9 +328,9 @@ private Q_SLOTS:
         Form1 w(std::make_unique<ScriptedPrompter>());
         loadShow(w, { 10, 20, 30 }, { 13600, 23600, 33600 }, 0);
         QVERIFY(setMusic(w, dir, 0));
-        QVERIFY(showOnPage(w, w.Rehearsal->Command8));
+        QVERIFY(showOnPage(w, w.Rehearsal->Command21));
         QVERIFY(playFrom(w, 1000));
-        QTest::mouseClick(w.Rehearsal->Command8, Qt::LeftButton);
+        QTest::mouseClick(w.Rehearsal->Command21, Qt::LeftButton);
         QVERIFY(w.Rehearsal->Label13->text().startsWith(QStringLiteral("Erst „Pause“")));
         QVERIFY(boxes(w).asked.isEmpty());
         QCOMPARE(w.document().meta().musicStartTenths, 0);
@@ -341,15 +341,15 @@ private Q_SLOTS:
     {
         Form1 w(std::make_unique<ScriptedPrompter>());
         w.document().reset(ListWithTimes({ 0, 1, 10, 15 }));
-        QVERIFY(showOnPage(w, w.Rehearsal->Spin1));
-        QCOMPARE(w.Rehearsal->Spin1->value(), 3);
-        QCOMPARE(w.Rehearsal->Label20->text(), QStringLiteral("Pause im Himmel: 00:01–00:10, 00:10–00:15"));
-        QTest::keyClick(w.Rehearsal->Spin1, Qt::Key_Up);
-        QTest::keyClick(w.Rehearsal->Spin1, Qt::Key_Up);
-        QCOMPARE(w.Rehearsal->Label20->text(), QStringLiteral("Pause im Himmel: 00:01–00:10"));
+        QVERIFY(showOnPage(w, w.Rehearsal->Spin20));
+        QCOMPARE(w.Rehearsal->Spin20->value(), 3);
+        QCOMPARE(w.Rehearsal->Label31->text(), QStringLiteral("Pause im Himmel: 00:01–00:10, 00:10–00:15"));
+        QTest::keyClick(w.Rehearsal->Spin20, Qt::Key_Up);
+        QTest::keyClick(w.Rehearsal->Spin20, Qt::Key_Up);
+        QCOMPARE(w.Rehearsal->Label31->text(), QStringLiteral("Pause im Himmel: 00:01–00:10"));
         QCOMPARE(w.Rehearsal->Picture1->skyGaps().size(), 1);
-        w.Rehearsal->Spin1->setValue(10);
-        QCOMPARE(w.Rehearsal->Label20->text(), QStringLiteral("Keine Pause im Himmel über 10 s."));
+        w.Rehearsal->Spin20->setValue(10);
+        QCOMPARE(w.Rehearsal->Label31->text(), QStringLiteral("Keine Pause im Himmel über 10 s."));
     }
 
     // A shot with data stands at its burst with a line back to its ignition and its Dauer as a bar;
@@ -392,7 +392,7 @@ private Q_SLOTS:
         QVERIFY2(at(21).red() - at(21).blue() < 60, qPrintable(at(21).name())); // no bar
         // 7,2 .. 20 s is dead air: shaded.
         QVERIFY(at(14) != background);
-        QCOMPARE(w.Rehearsal->Label20->text(), QStringLiteral("Pause im Himmel: 00:07–00:20"));
+        QCOMPARE(w.Rehearsal->Label31->text(), QStringLiteral("Pause im Himmel: 00:07–00:20"));
         // The target tick above the burst.
         bool tick = false;
         const int xt = int(std::lround(view->xOf(5.3)));
