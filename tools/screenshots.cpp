@@ -150,7 +150,23 @@ int main(int argc, char* argv[])
         "Feuertopf grün", "Fächer 5 Schuss silber", "" };
     for (int k = 0; k < 8; ++k)
         shown.effects[k] = QString::fromUtf8(effects[k]);
-    window.document().reset(shown);
+    // Some effects with Vorlauf and Dauer, tapped to the music: drawn where they are seen.
+    ListMeta withData;
+    const int tapped[] = { 3, 5, 6, 11, 12 };
+    for (int k : { 3, 5, 6 }) {
+        EffectData data;
+        data.name = shown.effects[k];
+        data.prefireTenths = 8 + 12 * (k % 3);
+        data.durationTenths = 25 + 5 * k;
+        withData.effectData.insert(data.name, data);
+    }
+    for (int k : tapped) {
+        if (k > 6)
+            shown.effects[k] = shown.effects[k - 6];
+        const EffectData& data = withData.effectData[shown.effects[k]];
+        shown.targets[k] = shown.times[k] * 1000 + *data.prefireTenths * 100 + 3000 + (k * 170) % 700 - 350;
+    }
+    window.document().reset(shown, withData);
     const QString music = QDir(shows).filePath(QStringLiteral("Finale.wav"));
     if (!writeDemoMusic(music))
         return 1;

@@ -397,6 +397,7 @@ void Form1::setupEffects()
     page->setObjectName(QStringLiteral("Page4"));
     Catalogue = new CatalogueStore(CatalogueFilePath(TempFolder), this);
     Effects = new EffectsPage(*m_document, *m_prompter, *Catalogue, page);
+    Rehearsal->setCatalogue(Catalogue);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(120 / 15, 120 / 15, 120 / 15, 120 / 15);
     layout->addWidget(Effects);

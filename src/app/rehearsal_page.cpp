@@ -1,5 +1,7 @@
 #include "rehearsal_page.h"
 
+#include "effects/burst_timing.h"
+#include "effects/catalogue_store.h"
 #include "music/playback_clock.h"
 #include "music/show_time.h"
 #include "music/tapping.h"
@@ -14,6 +16,7 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -22,6 +25,8 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -78,6 +83,8 @@ RehearsalPage::RehearsalPage(ListDocument& document, QWidget* parent)
         w->installEventFilter(this);
 
     Combo3_Click();
+    showEffectNames();
+    showSky();
     showMusicState();
     ShowPlayback();
 }
@@ -150,6 +157,54 @@ void RehearsalPage::buildPage()
     Label17 = new ElidedLabel(this);
     Label17->setObjectName(QStringLiteral("Label17"));
     Label17->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Combo20 = make<QComboBox>(this, QStringLiteral("Combo20"));
+    Combo20->setEditable(true);
+    Combo20->setInsertPolicy(QComboBox::NoInsert);
+    Combo20->setMinimumWidth(150);
+    Combo20->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    Combo20->setMinimumContentsLength(14);
+    Combo20->lineEdit()->setPlaceholderText(QStringLiteral("Effekt (leer: Zündung)"));
+    Combo20->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    Combo20->completer()->setFilterMode(Qt::MatchContains);
+    Combo20->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    Combo20->setToolTip(
+        QStringLiteral("Der Effekt, den die nächsten Taps setzen: getippt wird, wann er zu sehen "
+                       "sein soll, gezündet wird um seinen Vorlauf früher. Leer: der Tap "
+                       "setzt die Zündung."));
+
+    Label30 = new ElidedLabel(this);
+    Label30->setObjectName(QStringLiteral("Label30"));
+    Label30->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label31 = new ElidedLabel(this);
+    Label31->setObjectName(QStringLiteral("Label31"));
+    Label31->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label32 = makeLine(this, QStringLiteral("Label32"));
+    Label32->setText(QStringLiteral("Pause ab"));
+    Label32->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Spin20 = make<QSpinBox>(this, QStringLiteral("Spin20"));
+    Spin20->setRange(1, 600);
+    Spin20->setValue(int(DefaultSkyGapMs / 1000));
+    Spin20->setSuffix(QStringLiteral(" s"));
+    Spin20->setToolTip(
+        QStringLiteral("Längere Strecken ohne Effekt am Himmel werden schattiert und genannt"));
+    Command20 = make<QPushButton>(this, QStringLiteral("Command20"));
+    Command20->setText(QStringLiteral("An die Musik anpassen"));
+    Command20->setToolTip(
+        QStringLiteral("Jeder Eintrag mit Ziel bekommt die Zündsekunde, deren Effekt dem Ziel "
+                       "am nächsten liegt"));
+    Command21 = make<QPushButton>(this, QStringLiteral("Command21"));
+    Command21->setText(QStringLiteral("Besten Musikbeginn finden"));
+    Command21->setToolTip(
+        QStringLiteral("Probiert jede Zehntelsekunde bis eine Sekunde um den Musikbeginn und "
+                       "schlägt den mit der kleinsten Abweichung vor"));
+
+    // Room for the whole text with the style's margins, which the style's own hint may leave short.
+    for (QPushButton* button : { Command20, Command21 }) {
+        const int margins = 2
+            * (button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+                + button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + margins + 2);
+    }
 
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
@@ -163,6 +218,11 @@ void RehearsalPage::buildPage()
     scroll->addWidget(HScroll1, 1);
     scroll->addWidget(Command6[3]);
     scroll->addWidget(Command6[4]);
+    page->addWidget(Label30);
+    QHBoxLayout* sky = row(page);
+    sky->addWidget(Label31, 1);
+    sky->addWidget(Label32);
+    sky->addWidget(Spin20);
     page->addWidget(Label13);
     QHBoxLayout* play = row(page);
     play->addWidget(m_controls);
@@ -172,16 +232,20 @@ void RehearsalPage::buildPage()
     play->addWidget(Label16);
     play->addWidget(Text4);
     play->addWidget(Label18);
-    page->addWidget(Label15);
+    QHBoxLayout* next = row(page);
+    next->addWidget(Label15, 1);
+    next->addWidget(Command20);
+    next->addWidget(Command21);
     QHBoxLayout* tap = row(page);
     tap->addWidget(Check1);
+    tap->addWidget(Combo20);
     tap->addWidget(Combo3);
     tap->addWidget(Text5);
     tap->addSpacing(4);
     tap->addWidget(Label17, 1);
 
-    const QList<QWidget*> order { Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command6[1],
-        Command6[2], Text4, Check1, Combo3, Text5 };
+    const QList<QWidget*> order { Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command20,
+        Command21, Spin20, Command6[1], Command6[2], Text4, Check1, Combo20, Combo3, Text5 };
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -204,6 +268,11 @@ void RehearsalPage::connectPlayer()
     connect(Combo3, &QComboBox::currentIndexChanged, this, &RehearsalPage::Combo3_Click);
     connect(Text4, &QLineEdit::editingFinished, this, &RehearsalPage::Text4_LostFocus);
     connect(Text5, &QLineEdit::editingFinished, this, &RehearsalPage::Text5_LostFocus);
+    connect(Combo20->lineEdit(), &QLineEdit::editingFinished, this, &RehearsalPage::Combo20_Change);
+    connect(Combo20, &QComboBox::activated, this, &RehearsalPage::Combo20_Change);
+    connect(Command20, &QPushButton::clicked, this, &RehearsalPage::Command20_Click);
+    connect(Command21, &QPushButton::clicked, this, &RehearsalPage::Command21_Click);
+    connect(Spin20, &QSpinBox::valueChanged, this, &RehearsalPage::Spin20_Change);
     connect(Picture1, &WaveformView::clicked, this, &RehearsalPage::Picture1_Click);
     connect(&m_document, &ListDocument::changed, this, &RehearsalPage::musicListChanged);
 
@@ -252,9 +321,12 @@ void RehearsalPage::teardown()
     if (!m_playTimer)
         return;
     m_playTimer->stop();
-    for (QObject* sender : std::initializer_list<QObject*> {
-             Text4, Text5, Check1, Combo3, Picture1, MediaPlayer1, WaveReader1, m_playTimer })
+    for (QObject* sender :
+        std::initializer_list<QObject*> { Text4, Text5, Check1, Combo3, Combo20, Combo20->lineEdit(),
+            Command20, Command21, Spin20, Picture1, MediaPlayer1, WaveReader1, m_playTimer })
         sender->disconnect(this);
+    if (m_catalogue)
+        m_catalogue->model().disconnect(this);
     disconnect(&m_document, &ListDocument::changed, this, &RehearsalPage::musicListChanged);
     m_playTimer = nullptr;
 }
@@ -265,7 +337,10 @@ bool RehearsalPage::eventFilter(QObject* watched, QEvent* event)
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return QFrame::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (isSpace(key) && Check1->isChecked()) {
+    // The effect's name may have spaces: typed into its field they are text until the music plays.
+    const bool typingEffect
+        = (watched == Combo20 || watched == Combo20->lineEdit()) && !MediaPlayer1->isPlaying();
+    if (isSpace(key) && Check1->isChecked() && !typingEffect) {
         // Taken before the focused button, box or field sees it; a held key taps once.
         if (type == QEvent::ShortcutOverride)
             event->accept();
@@ -440,6 +515,8 @@ void RehearsalPage::musicListChanged()
     }
     ShowMusic();
     showNextCircuit();
+    showEffectNames();
+    showSky();
     ShowPlayback();
 }
 
@@ -472,6 +549,10 @@ void RehearsalPage::showNextCircuit()
 
 void RehearsalPage::Check1_Click()
 {
+    if (Check1->isChecked() && !Combo20->currentText().trimmed().isEmpty()) {
+        Combo20_Change();
+        return;
+    }
     showMusicNotice(Check1->isChecked() ? QStringLiteral(
                         "Tippen: Während die Musik spielt, setzt jede Leertaste einen Schuss auf die volle "
                         "Sekunde.")
@@ -536,9 +617,13 @@ void RehearsalPage::Picture1_Click(double Seconds, int Slot)
 {
     if (Slot >= 0) {
         selectMark(Slot);
-        showMusicNotice(
-            QStringLiteral("Eintrag %1 gewählt: ← und → verschieben ihn um eine Sekunde, Entf löscht ihn.")
-                .arg(Slot + 1));
+        QString text
+            = QStringLiteral("Eintrag %1 gewählt: ← und → verschieben ihn um eine Sekunde, Entf löscht ihn.")
+                  .arg(Slot + 1);
+        const QString target = selectedMarkText(Slot);
+        if (!target.isEmpty())
+            text += QLatin1Char(' ') + target;
+        showMusicNotice(text);
         return;
     }
     Picture1->setSelectedSlot(-1);
@@ -581,8 +666,13 @@ void RehearsalPage::Picture1_KeyDown(int KeyCode)
     }
     const std::optional<MoveOutcome> outcome
         = m_document.moveEntry(m_document.revision(), slot, KeyCode == Qt::Key_Left ? -1 : 1);
-    if (outcome)
-        showMusicNotice(MoveNotice(*outcome, m_document.list(), slot));
+    if (!outcome)
+        return;
+    QString text = MoveNotice(*outcome, m_document.list(), slot);
+    const QString target = selectedMarkText(slot);
+    if (!target.isEmpty())
+        text += QLatin1Char(' ') + target;
+    showMusicNotice(text);
 }
 
 // Stamped the moment the key is handled: the player's position runs on by the clock between its reports.
@@ -594,6 +684,10 @@ void RehearsalPage::TapShot()
     }
     const qint64 show = ShowTimeMs(MediaPlayer1->position(), m_document.meta().musicStartTenths);
     TapStampMs = show;
+    if (!Combo20->currentText().trimmed().isEmpty()) {
+        tapEffect(show);
+        return;
+    }
     const qint64 second = TapSecond(show);
     const int device = Combo3->currentIndex();
     const std::optional<int> number
@@ -612,4 +706,250 @@ void RehearsalPage::TapShot()
     if (*outcome == TapOutcome::Added)
         selectMark(row);
     showMusicNotice(TapNotice(*outcome, m_document.list(), row, second));
+}
+
+void RehearsalPage::setCatalogue(CatalogueStore* catalogue)
+{
+    if (m_catalogue)
+        m_catalogue->model().disconnect(this);
+    m_catalogue = catalogue;
+    if (m_catalogue)
+        connect(
+            &m_catalogue->model(), &CatalogueModel::catalogueChanged, this, &RehearsalPage::showEffectNames);
+    showEffectNames();
+}
+
+// The catalogue's names and the list's own, in one order; the text being typed stays.
+void RehearsalPage::showEffectNames()
+{
+    QStringList names;
+    if (m_catalogue) {
+        for (const EffectData& effect : m_catalogue->model().catalogue().effects())
+            names.append(effect.name);
+    }
+    const ShotList& list = m_document.list();
+    for (int slot = 0; slot < m_document.entryCount(); ++slot) {
+        if (!list.effects[slot].trimmed().isEmpty())
+            names.append(list.effects[slot].trimmed());
+    }
+    for (const QString& name : m_document.meta().effectData.keys())
+        names.append(name);
+    names.sort(Qt::CaseInsensitive);
+    names.removeDuplicates();
+    if (names == m_effectNames)
+        return;
+    m_effectNames = names;
+    const QString typed = Combo20->currentText();
+    const QSignalBlocker quiet(Combo20);
+    Combo20->clear();
+    Combo20->addItems(names);
+    Combo20->setCurrentIndex(-1);
+    Combo20->setEditText(typed);
+}
+
+void RehearsalPage::showSky()
+{
+    const QList<SkyMark>& marks = Picture1->skyMarks();
+    const std::optional<DeviationSummary> summary = Deviations(marks);
+    Label30->setText(summary ? DeviationText(*summary) : QStringLiteral("Keine Einträge mit Ziel."));
+    Label30->setToolTip(Label30->text());
+    const QString gaps = SkyGapsText(Picture1->skyGaps());
+    const bool anySeen = std::any_of(marks.begin(), marks.end(), [](const SkyMark&) { return true; });
+    Label31->setText(!gaps.isEmpty() ? gaps
+            : anySeen ? QStringLiteral("Keine Pause im Himmel über %1 s.").arg(Spin20->value())
+                      : QString());
+    Label31->setToolTip(gaps);
+}
+
+void RehearsalPage::Spin20_Change()
+{
+    Picture1->setGapThreshold(qint64(Spin20->value()) * 1000);
+    showSky();
+}
+
+QString RehearsalPage::selectedMarkText(int slot) const
+{
+    const QList<SkyMark>& marks = Picture1->skyMarks();
+    if (slot < 0 || slot >= marks.size())
+        return QString();
+    const QString target = TargetText(marks[slot]);
+    return target.isEmpty() ? QString() : target + QLatin1Char('.');
+}
+
+RehearsalPage::TapEffect RehearsalPage::effectToTap() const
+{
+    TapEffect tap;
+    tap.name = Combo20->currentText().trimmed();
+    if (tap.name.isEmpty())
+        return tap;
+    const QString refusal = EffectRefusal(tap.name);
+    if (!refusal.isEmpty()) {
+        tap.problem = refusal;
+        return tap;
+    }
+    const EffectDataMap& own = m_document.meta().effectData;
+    const auto listed = own.constFind(tap.name);
+    if (listed != own.constEnd()) {
+        if (!listed->prefireTenths)
+            tap.problem = QStringLiteral("Die Liste kennt für „%1“ keinen Vorlauf: erst im Reiter „Effekte“ "
+                                         "eintragen, oder das Effektfeld leeren und die Zündung tippen.")
+                              .arg(tap.name);
+        else
+            tap.data = *listed;
+        return tap;
+    }
+    const EffectData* known = m_catalogue ? m_catalogue->model().catalogue().find(tap.name) : nullptr;
+    if (known && known->prefireTenths) {
+        tap.data = *known;
+        tap.copy = true;
+        return tap;
+    }
+    if (known) {
+        tap.problem = QStringLiteral("Der Katalog kennt für „%1“ keinen Vorlauf: erst im Reiter „Effekte“ "
+                                     "eintragen, oder das Effektfeld leeren und die Zündung tippen.")
+                          .arg(tap.name);
+        return tap;
+    }
+    const EffectData* similar
+        = m_catalogue ? m_catalogue->model().catalogue().findIgnoringCase(tap.name) : nullptr;
+    tap.problem = similar
+        ? QStringLiteral("„%1“ steht weder in der Liste noch im Katalog – gemeint „%2“?")
+              .arg(tap.name, similar->name)
+        : QStringLiteral(
+            "„%1“ steht weder in der Liste noch im Katalog: ohne Vorlauf kann der Effekt nicht auf den "
+            "Takt gesetzt werden.")
+              .arg(tap.name);
+    return tap;
+}
+
+// Says at once what the next taps will do, so a wrong name shows before the music runs.
+void RehearsalPage::Combo20_Change()
+{
+    const TapEffect tap = effectToTap();
+    if (tap.name.isEmpty()) {
+        if (Check1->isChecked())
+            showMusicNotice(
+                QStringLiteral("Tippen: Während die Musik spielt, setzt jede Leertaste einen Schuss "
+                               "auf die volle Sekunde."));
+        return;
+    }
+    if (!tap.problem.isEmpty()) {
+        showMusicNotice(tap.problem);
+        return;
+    }
+    showMusicNotice(
+        QStringLiteral("Getippt wird „%1“ (Vorlauf %2 s): jeder Tap setzt den Effekt, gezündet wird "
+                       "um den Vorlauf früher.")
+            .arg(tap.name, MusicStartText(*tap.data->prefireTenths)));
+}
+
+void RehearsalPage::tapEffect(qint64 show)
+{
+    const TapEffect tap = effectToTap();
+    if (!tap.problem.isEmpty()) {
+        showMusicNotice(tap.problem);
+        return;
+    }
+    const qint32 start = m_document.meta().musicStartTenths;
+    const qint64 second = IgnitionForBurst(show, qint64(*tap.data->prefireTenths) * 100);
+    const int device = Combo3->currentIndex();
+    const std::optional<int> number
+        = NextFreeCircuit(m_document.list(), m_document.entryCount(), device, m_tapFrom);
+    if (!number) {
+        showMusicNotice(NoFreeCircuitNotice(device, second));
+        return;
+    }
+    const QScopedValueRollback<bool> own(m_musicChanging, true);
+    int row = -1;
+    const qint32 at = qint32(std::clamp<qint64>(second, -1, LastValidTime + 1));
+    const std::optional<TapOutcome> outcome = m_document.tapEffect(m_document.revision(), at,
+        qint16(device * 32 + *number), *tap.data, tap.copy, TargetMusicMs(show, start), &row);
+    if (!outcome)
+        return;
+    if (*outcome != TapOutcome::Added) {
+        showMusicNotice(
+            QStringLiteral("„%1“ mit Vorlauf %2 s: ").arg(tap.name, MusicStartText(*tap.data->prefireTenths))
+            + TapNotice(*outcome, m_document.list(), row, second));
+        return;
+    }
+    selectMark(row);
+    const QList<SkyMark> marks = SkyMarks(m_document.list(), m_document.entryCount(),
+        m_document.meta().effectData, m_document.meta().musicStartTenths);
+    showMusicNotice(TappedEffectText(m_document.list(), row, marks[row], tap.copy));
+}
+
+// Moves entries only within the document, as a tap does: safe while the music plays.
+void RehearsalPage::Command20_Click()
+{
+    const ListMeta& meta = m_document.meta();
+    const int count = m_document.entryCount();
+    const QList<SkyMark> marks = SkyMarks(m_document.list(), count, meta.effectData, meta.musicStartTenths);
+    if (!Deviations(marks)) {
+        showMusicNotice(QStringLiteral("Kein Eintrag hat ein Ziel: erst mit einem gewählten Effekt tippen."));
+        return;
+    }
+    const AlignPlan plan = AlignToTargets(m_document.list(), count, meta.effectData, meta.musicStartTenths);
+    const QScopedValueRollback<bool> own(m_musicChanging, true);
+    if (plan.moved > 0)
+        m_document.rearrange(
+            m_document.revision(), plan.list, meta.musicStartTenths, QStringLiteral("An die Musik anpassen"));
+    showMusicNotice(AlignText(plan));
+}
+
+// Refused while the music plays: a new Musikbeginn moves the show clock under the running music, and the
+// question would stand while the show goes on.
+void RehearsalPage::Command21_Click()
+{
+    if (MediaPlayer1->isPlaying()) {
+        showMusicNotice(QStringLiteral("Erst „Pause“: ein neuer Musikbeginn verschiebt die Showzeit der "
+                                       "laufenden Musik."));
+        return;
+    }
+    const quint64 seen = m_document.revision();
+    const ListMeta& meta = m_document.meta();
+    const qint32 today = meta.musicStartTenths;
+    const std::optional<MusicStartProposal> best
+        = BestMusicStart(m_document.list(), m_document.entryCount(), meta.effectData, today);
+    if (!best) {
+        showMusicNotice(QStringLiteral("Kein Eintrag hat ein Ziel: ohne getippte Effekte gibt es keinen "
+                                       "Musikbeginn, der sie näher an den Takt bringt."));
+        return;
+    }
+    const QString figures
+        = QStringLiteral("größte Abweichung %1 s statt %2 s, im Mittel %3 s statt %4 s")
+              .arg(AbsSecondsText(best->after.maxAbsMs), AbsSecondsText(best->before.maxAbsMs),
+                  AbsSecondsText(best->after.meanAbsMs), AbsSecondsText(best->before.meanAbsMs));
+    const QString leftText = best->plan.leftInPlace.isEmpty() && best->plan.outOfRange.isEmpty()
+        ? QString()
+        : QLatin1Char(' ') + AlignText(best->plan);
+    const bool sameStart = best->startTenths == today;
+    if (sameStart && best->plan.moved == 0) {
+        showMusicNotice(
+            QStringLiteral("Musikbeginn %1 s ist schon der beste: %2.")
+                .arg(MusicStartText(today),
+                    QStringLiteral("größte Abweichung %1 s, im Mittel %2 s")
+                        .arg(AbsSecondsText(best->before.maxAbsMs), AbsSecondsText(best->before.meanAbsMs))));
+        return;
+    }
+    const QString question
+        = (sameStart ? QStringLiteral("Musikbeginn bleibt %1 s, Einträge angepasst: %2.")
+                           .arg(MusicStartText(today), figures)
+                     : QStringLiteral("Musikbeginn %1 s statt %2 s: %3.")
+                           .arg(MusicStartText(best->startTenths), MusicStartText(today), figures))
+        + leftText + QStringLiteral(" Übernehmen?");
+    const Prompter::Answer answer = m_prompter->message(QStringLiteral("Besten Musikbeginn finden"), question,
+        Prompter::Buttons::YesNo, Prompter::Answer::Yes, Prompter::Icon::Information);
+    if (answer != Prompter::Answer::Yes) {
+        showMusicNotice(QStringLiteral("Musikbeginn und Einträge bleiben, wie sie waren."));
+        return;
+    }
+    const QScopedValueRollback<bool> own(m_musicChanging, true);
+    if (!m_document.rearrange(
+            seen, best->plan.list, best->startTenths, QStringLiteral("Besten Musikbeginn übernehmen"))) {
+        showMusicNotice(
+            QStringLiteral("Die Liste hat sich geändert, während die Frage offen war: nichts übernommen."));
+        return;
+    }
+    showMusicNotice(QStringLiteral("Musikbeginn %1 s übernommen. ").arg(MusicStartText(best->startTenths))
+        + AlignText(best->plan));
 }

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "effects/catalogue_store.h"
+#include "effects/effect_data.h"
+
 #include <QFrame>
+#include <QPointer>
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ListDocument;
 class PlaybackClock;
@@ -16,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QSpinBox;
 class QTimer;
 class WaveformReader;
 class WaveformView;
@@ -32,6 +38,8 @@ public:
     ~RehearsalPage() override;
 
     void setPrompter(Prompter* prompter) { m_prompter = prompter; }
+    // The user's effects offered for tapping beside the list's own; the window keeps it.
+    void setCatalogue(CatalogueStore* catalogue);
     // Where "Musik wählen…" starts when the list has no folder of its own.
     void setFolderSource(std::function<QString()> folder) { m_folder = std::move(folder); }
     // Ends the player and every report before the window around the page goes.
@@ -56,6 +64,13 @@ public:
     QComboBox* Combo3 = nullptr; // device of tapped shots
     QLineEdit* Text5 = nullptr; // circuit number to tap from
     QLabel* Label17 = nullptr; // "nächster Kreis: B 05"
+    QComboBox* Combo20 = nullptr; // the effect the next taps place; empty: taps mark the ignition
+    QLabel* Label30 = nullptr; // the deviation from the beat
+    QLabel* Label31 = nullptr; // the stretches with nothing in the sky
+    QLabel* Label32 = nullptr; // "Pause ab"
+    QSpinBox* Spin20 = nullptr; // seconds from which nothing in the sky counts as a pause
+    QPushButton* Command20 = nullptr; // "An die Musik anpassen"
+    QPushButton* Command21 = nullptr; // "Besten Musikbeginn finden"
     PlaybackClock* MediaPlayer1 = nullptr;
     WaveformReader* WaveReader1 = nullptr;
     qint64 TapStampMs = 0; // show time of the last tap, to the millisecond
@@ -68,6 +83,9 @@ public:
     void Picture1_Click(double Seconds, int Slot);
     void Picture1_KeyDown(int KeyCode);
     void TapShot();
+    void Command20_Click();
+    void Command21_Click();
+    void Spin20_Change();
     void ShowMusic();
     void ShowPlayback();
 
@@ -88,8 +106,23 @@ private:
     void showMusicNotice(const QString& text);
     void musicListChanged();
     void selectMark(int slot);
+    void showEffectNames();
+    void showSky();
+    void Combo20_Change();
+    void tapEffect(qint64 show);
+    // The effect for the next taps with its Vorlauf, or the reason it cannot be tapped.
+    struct TapEffect {
+        QString name; // empty: taps mark the ignition
+        std::optional<EffectData> data;
+        bool copy = false; // the catalogue's data goes into the list
+        QString problem;
+    };
+    TapEffect effectToTap() const;
+    QString selectedMarkText(int slot) const;
 
     ListDocument& m_document;
+    QPointer<CatalogueStore> m_catalogue;
+    QStringList m_effectNames;
     Prompter* m_prompter = nullptr;
     PlayerControls* m_controls = nullptr;
     std::function<QString()> m_folder;

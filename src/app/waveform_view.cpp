@@ -26,6 +26,10 @@ constexpr double TickLength = 5;
 const QColor WaveColor(70, 110, 160);
 const QColor OutsideMusic(236, 236, 236);
 const QColor CursorColor(210, 0, 0);
+const QColor GapColor(255, 215, 120, 90); // nothing in the sky
+const QColor DurationColor(240, 140, 30, 150); // the effect's Dauer
+const QColor PrefireColor(120, 120, 120); // ignition to burst
+const QColor TargetColor(0, 150, 60); // the tapped moment
 
 QString musicLaneName() { return QStringLiteral("Musik"); }
 
@@ -63,10 +67,13 @@ TimelineStyle WaveformView::style() const
     style.minorTickLength = 3;
     style.labelSpacing = 10;
     style.selectedSlot = m_selected;
+    style.seenSeconds.reserve(m_marks.size());
+    for (const SkyMark& mark : m_marks)
+        style.seenSeconds.append(mark.seenMs() / 1000.0);
     if (m_playing) {
-        const ShotList& list = m_document.list();
-        for (int slot = 0; slot < m_document.entryCount(); ++slot) {
-            const qint64 since = m_cursorMs - qint64(list.times[slot]) * 1000;
+        for (const SkyMark& mark : m_marks) {
+            const int slot = mark.slot;
+            const qint64 since = m_cursorMs - mark.seenMs();
             if (since >= 0 && since < LitMs)
                 style.lit.set(size_t(slot));
         }
@@ -130,7 +137,24 @@ void WaveformView::listChanged()
         QFontMetricsF(laneFont(), this).horizontalAdvance(musicLaneName()));
     if (m_selected >= m_document.entryCount())
         m_selected = -1;
+    refreshMarks();
     updateRange();
+    update();
+}
+
+void WaveformView::refreshMarks()
+{
+    const ListMeta& meta = m_document.meta();
+    m_marks = SkyMarks(m_document.list(), m_document.entryCount(), meta.effectData, meta.musicStartTenths);
+    m_gaps = SkyGaps(m_marks, m_gapThresholdMs);
+}
+
+void WaveformView::setGapThreshold(qint64 ms)
+{
+    if (ms == m_gapThresholdMs)
+        return;
+    m_gapThresholdMs = ms;
+    m_gaps = SkyGaps(m_marks, m_gapThresholdMs);
     update();
 }
 
@@ -149,6 +173,7 @@ void WaveformView::setMusicStart(qint32 tenths)
         return;
     m_musicStartMs = qint64(tenths) * 100;
     m_waveKey.clear();
+    refreshMarks();
     updateRange();
     update();
 }
@@ -160,6 +185,9 @@ void WaveformView::updateRange()
     const ShotList& list = m_document.list();
     double from = 0;
     double to = entries > 0 ? list.times[entries - 1] + 5.0 : 0.0;
+    for (const SkyMark& mark : m_marks)
+        to = std::max(
+            to, (std::max(mark.seenMs() + mark.durationMs, mark.targetMs.value_or(0))) / 1000.0 + 2.0);
     if (m_durationMs > 0) {
         from = std::min(from, m_musicStartMs / 1000.0);
         to = std::max(to, (m_musicStartMs + m_durationMs) / 1000.0);
@@ -381,7 +409,16 @@ void WaveformView::paintEvent(QPaintEvent*)
     PaintTimelineAxis(painter, QRectF(plot.left(), plot.top(), plot.width(), plot.height()), from, to, look);
     painter.restore();
     painter.drawImage(wave.topLeft(), waveImage());
+    const QList<int> laneRows = TimelineLanes(m_document.list());
+    painter.save();
+    painter.setClipRect(lanes.adjusted(-1, -1, 1, 1));
+    paintSky(painter, lanes, laneRows, look.markHalfHeight);
+    painter.restore();
     PaintTimelineLanes(painter, m_document.list(), lanes, from, to, look);
+    painter.save();
+    painter.setClipRect(lanes.adjusted(-1, -1, 1, 1));
+    paintTargets(painter, lanes, laneRows, look.markHalfHeight);
+    painter.restore();
 
     const double x = xOf(m_cursorMs / 1000.0);
     if (x >= plot.left() - 1 && x <= plot.right() + 1) {
@@ -392,6 +429,69 @@ void WaveformView::paintEvent(QPaintEvent*)
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+// Dead air shaded across the lanes; for shots with a Vorlauf a thin line from the ignition to the burst
+// and their Dauer as a bar. Under the marks.
+void WaveformView::paintSky(
+    QPainter& painter, const QRectF& lanes, const QList<int>& laneRows, double markHalfHeight)
+{
+    const double from = m_viewFrom;
+    const double to = viewTo();
+    for (const SkyGap& gap : m_gaps) {
+        if (gap.toMs / 1000.0 < from || gap.fromMs / 1000.0 > to)
+            continue;
+        const double x0 = std::max(lanes.left(), xOf(gap.fromMs / 1000.0));
+        const double x1 = std::min(lanes.right(), xOf(gap.toMs / 1000.0));
+        painter.fillRect(QRectF(x0, lanes.top(), x1 - x0, lanes.height()), GapColor);
+    }
+    if (laneRows.isEmpty())
+        return;
+    const ShotList& list = m_document.list();
+    const double laneH = lanes.height() / laneRows.size();
+    const double barHalf = std::max(1.5, markHalfHeight * 0.6);
+    painter.setPen(QPen(PrefireColor, 1));
+    for (const SkyMark& mark : m_marks) {
+        if (!mark.burstMs)
+            continue;
+        const double seen = mark.seenMs() / 1000.0;
+        const double ignition = mark.ignitionMs / 1000.0;
+        const double end = seen + mark.durationMs / 1000.0;
+        if (std::max(end, seen) < from || std::min(ignition, seen) > to)
+            continue;
+        const int row = int(laneRows.indexOf(TimelineLaneOf(list.circuits[mark.slot])));
+        const double mid = lanes.top() + (row + 0.5) * laneH;
+        const double xi = xOf(ignition);
+        const double xs = xOf(seen);
+        if (mark.durationMs > 0)
+            painter.fillRect(QRectF(xs, mid - barHalf, xOf(end) - xs, 2 * barHalf), DurationColor);
+        painter.drawLine(QPointF(xi, mid), QPointF(xs, mid));
+        painter.drawLine(QPointF(xi, mid - 2), QPointF(xi, mid + 2));
+    }
+}
+
+// The tapped moment as a short tick above the lane's middle, beside the mark that should meet it.
+void WaveformView::paintTargets(
+    QPainter& painter, const QRectF& lanes, const QList<int>& laneRows, double markHalfHeight)
+{
+    if (laneRows.isEmpty())
+        return;
+    const ShotList& list = m_document.list();
+    const double laneH = lanes.height() / laneRows.size();
+    const double from = m_viewFrom;
+    const double to = viewTo();
+    painter.setPen(QPen(TargetColor, 2));
+    for (const SkyMark& mark : m_marks) {
+        if (!mark.targetMs)
+            continue;
+        const double t = *mark.targetMs / 1000.0;
+        if (t < from || t > to)
+            continue;
+        const int row = int(laneRows.indexOf(TimelineLaneOf(list.circuits[mark.slot])));
+        const double mid = lanes.top() + (row + 0.5) * laneH;
+        const double x = xOf(t);
+        painter.drawLine(QPointF(x, mid - markHalfHeight - 2), QPointF(x, mid - markHalfHeight / 3));
     }
 }
 
@@ -460,6 +560,14 @@ QString WaveformView::toolTipAt(QPointF point) const
                        .arg(FormatClock(list.times[slot]), CircuitLabel(list.circuits[slot]));
     if (!list.effects[slot].isEmpty())
         text += QStringLiteral("  ") + list.effects[slot];
+    if (slot < m_marks.size()) {
+        const SkyMark& mark = m_marks[slot];
+        if (mark.burstMs)
+            text += QStringLiteral("\nEffekt bei ") + ShowClockTenths(*mark.burstMs);
+        const QString target = TargetText(mark);
+        if (!target.isEmpty())
+            text += QStringLiteral("\n") + target;
+    }
     return text;
 }
 

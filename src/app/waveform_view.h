@@ -1,5 +1,6 @@
 #pragma once
 
+#include "effects/burst_timing.h"
 #include "files/timeline_painter.h"
 #include "music/waveform.h"
 
@@ -49,6 +50,12 @@ public:
     QRectF lanesRect() const;
     // The marks and numbers as the picture draws them now.
     TimelineDrawn drawnLanes() const;
+    // Each entry where the audience sees it, and the stretches with nothing in the sky that are
+    // longer than the threshold (shaded).
+    const QList<SkyMark>& skyMarks() const { return m_marks; }
+    const QList<SkyGap>& skyGaps() const { return m_gaps; }
+    void setGapThreshold(qint64 ms);
+    qint64 gapThreshold() const { return m_gapThresholdMs; }
     // How often the picture was painted and the cursor moved (benchmarks).
     int paintCount() const { return m_paints; }
     int cursorMoves() const { return m_cursorMoves; }
@@ -66,6 +73,10 @@ protected:
 
 private:
     TimelineStyle style() const;
+    void refreshMarks();
+    void paintSky(QPainter& painter, const QRectF& lanes, const QList<int>& laneRows, double markHalfHeight);
+    void paintTargets(
+        QPainter& painter, const QRectF& lanes, const QList<int>& laneRows, double markHalfHeight);
     QFont laneFont() const;
     double axisHeight() const;
     double waveBandHeight() const;
@@ -98,6 +109,9 @@ private:
     bool m_settingScroll = false;
     QImage m_waveImage;
     QString m_waveKey;
+    QList<SkyMark> m_marks;
+    QList<SkyGap> m_gaps;
+    qint64 m_gapThresholdMs = DefaultSkyGapMs;
     int m_paints = 0;
     int m_cursorMoves = 0;
 };

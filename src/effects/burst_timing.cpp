@@ -25,7 +25,9 @@ QString clockText(qint64 ms)
                   .arg(magnitude / 60 % 60, 2, 10, QLatin1Char('0'))
                   .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
     return sign
-        + QStringLiteral("%1:%2").arg(magnitude / 60, 2, 10, QLatin1Char('0')).arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+        + QStringLiteral("%1:%2")
+              .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
+              .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
 }
 
 // Seconds with two decimals from ms, halves away from zero: "0,21".
@@ -79,7 +81,8 @@ qint64 PrefireMs(const ShotList& list, int slot, const EffectDataMap& data)
 
 qint64 IgnitionForBurst(qint64 showMs, qint64 prefireMs) { return floorDiv(showMs - prefireMs + 500, 1000); }
 
-QList<SkyMark> SkyMarks(const ShotList& list, int entryCount, const EffectDataMap& data, qint32 musicStartTenths)
+QList<SkyMark> SkyMarks(
+    const ShotList& list, int entryCount, const EffectDataMap& data, qint32 musicStartTenths)
 {
     QList<SkyMark> marks;
     marks.reserve(entryCount);
@@ -232,8 +235,8 @@ AlignPlan AlignToTargets(const ShotList& list, int entryCount, const EffectDataM
     // The entries in their new time order, each with its circuit, effect and target.
     std::vector<int> order(static_cast<size_t>(count));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-        [&](int a, int b) { return proposed[size_t(a)] < proposed[size_t(b)]; });
+    std::stable_sort(
+        order.begin(), order.end(), [&](int a, int b) { return proposed[size_t(a)] < proposed[size_t(b)]; });
     for (int i = 0; i < count; ++i) {
         const int from = order[size_t(i)];
         plan.list.times[i] = qint32(proposed[size_t(from)]);
@@ -270,16 +273,60 @@ std::optional<MusicStartProposal> BestMusicStart(
     const qint32 to = std::min(musicStartTenths + 10, MusicStartLimitTenths);
     for (qint32 start = from; start <= to; ++start) {
         AlignPlan plan = AlignToTargets(list, entryCount, data, start);
-        const std::optional<DeviationSummary> after = Deviations(SkyMarks(plan.list, entryCount, data, start));
+        const std::optional<DeviationSummary> after
+            = Deviations(SkyMarks(plan.list, entryCount, data, start));
         if (!after)
             continue;
-        const auto distance = [&](qint32 s) { return s < musicStartTenths ? musicStartTenths - s : s - musicStartTenths; };
+        const auto distance
+            = [&](qint32 s) { return s < musicStartTenths ? musicStartTenths - s : s - musicStartTenths; };
         const bool better = !best || after->maxAbsMs < best->after.maxAbsMs
             || (after->maxAbsMs == best->after.maxAbsMs
                 && (after->sumAbsMs < best->after.sumAbsMs
-                    || (after->sumAbsMs == best->after.sumAbsMs && distance(start) < distance(best->startTenths))));
+                    || (after->sumAbsMs == best->after.sumAbsMs
+                        && distance(start) < distance(best->startTenths))));
         if (better)
             best = MusicStartProposal { start, *before, *after, std::move(plan) };
     }
     return best;
 }
+
+QString ShowClockTenths(qint64 ms)
+{
+    const qint64 magnitude = ms < 0 ? -ms : ms;
+    const qint64 tenths = (magnitude + 50) / 100;
+    const qint64 seconds = tenths / 10;
+    return (ms < 0 && tenths > 0 ? QStringLiteral("−") : QString())
+        + QStringLiteral("%1:%2:%3,%4")
+              .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+              .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+              .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+              .arg(tenths % 10);
+}
+
+QString TargetText(const SkyMark& mark)
+{
+    if (!mark.targetMs)
+        return QString();
+    QString text = QStringLiteral("Ziel ") + ShowClockTenths(*mark.targetMs);
+    if (mark.burstMs)
+        text += QStringLiteral(", Abweichung ") + DeviationValueText(*mark.deviationMs());
+    return text;
+}
+
+QString TappedEffectText(const ShotList& list, int row, const SkyMark& mark, bool dataCopied)
+{
+    QString text = QStringLiteral("Eintrag %1 auf %2 getippt, %3: Zündung %4, Effekt bei %5")
+                       .arg(row + 1)
+                       .arg(CircuitLabel(list.circuits[row]), list.effects[row],
+                           ShowClockTenths(mark.ignitionMs).chopped(2), ShowClockTenths(mark.seenMs()));
+    if (mark.targetMs)
+        text += QStringLiteral(" (Ziel %1)").arg(ShowClockTenths(*mark.targetMs));
+    else
+        text += QStringLiteral(" (kein Ziel: der Takt liegt vor der Musik)");
+    text += QLatin1Char('.');
+    if (dataCopied)
+        text += QStringLiteral(" Vorlauf und Dauer aus dem Katalog in die Liste übernommen.");
+    return text;
+}
+
+QString AbsSecondsText(qint64 ms) { return secondsText(ms); }

@@ -91,3 +91,14 @@ struct MusicStartProposal {
 // today's. nullopt when no entry has a target.
 std::optional<MusicStartProposal> BestMusicStart(
     const ShotList& list, int entryCount, const EffectDataMap& data, qint32 musicStartTenths);
+
+// A show time to the tenth: "00:01:13,2" (rounded to the nearest tenth, "−" before the start).
+QString ShowClockTenths(qint64 ms);
+// "Ziel 00:01:13,4, Abweichung +0,32 s"; "Ziel 00:01:13,4" without a burst known; empty without a
+// target.
+QString TargetText(const SkyMark& mark);
+// What a tapped effect became: "Eintrag 12 auf B05 getippt, Bombe 75 mm: Zündung 00:01:10, Effekt bei
+// 00:01:13,2 (Ziel 00:01:13,4)." and whether the catalogue's data came into the list.
+QString TappedEffectText(const ShotList& list, int row, const SkyMark& mark, bool dataCopied);
+// A length in seconds with two decimals, without sign: "0,48".
+QString AbsSecondsText(qint64 ms);

@@ -149,6 +149,15 @@ void placeSelectedNumber(TimelineDrawn& drawn, int firstMark, const QRectF& plot
 
 } // namespace
 
+namespace {
+
+double markSeconds(const ShotList& list, const TimelineStyle& style, int slot)
+{
+    return slot < style.seenSeconds.size() ? style.seenSeconds[slot] : double(list.times[slot]);
+}
+
+} // namespace
+
 TimelineDrawn LayoutTimelineLanes(const QPaintDevice* device, const ShotList& list, const QRectF& plot,
     double fromSeconds, double toSeconds, const TimelineStyle& style)
 {
@@ -168,12 +177,12 @@ TimelineDrawn LayoutTimelineLanes(const QPaintDevice* device, const ShotList& li
         const double mid = plot.top() + (row + 0.5) * laneH;
         QList<int> laneSlots;
         for (int slot = 0; slot < entries; ++slot) {
-            const double t = list.times[slot];
+            const double t = markSeconds(list, style, slot);
             if (TimelineLaneOf(list.circuits[slot]) == lane && t >= fromSeconds && t <= toSeconds)
                 laneSlots.append(slot);
         }
-        std::stable_sort(
-            laneSlots.begin(), laneSlots.end(), [&](int a, int b) { return list.times[a] < list.times[b]; });
+        std::stable_sort(laneSlots.begin(), laneSlots.end(),
+            [&](int a, int b) { return markSeconds(list, style, a) < markSeconds(list, style, b); });
 
         const int firstMark = int(drawn.marks.size());
         double rowEnd[2] = { -1e300, -1e300 }; // numbers above and below the marks
@@ -181,7 +190,8 @@ TimelineDrawn LayoutTimelineLanes(const QPaintDevice* device, const ShotList& li
             TimelineMark mark;
             mark.slot = slot;
             mark.lane = lane;
-            mark.centre = QPointF(TimelineX(plot, fromSeconds, toSeconds, list.times[slot]), mid);
+            mark.centre
+                = QPointF(TimelineX(plot, fromSeconds, toSeconds, markSeconds(list, style, slot)), mid);
             if (numbers) {
                 const double w = metrics.horizontalAdvance(QString::number(slot + 1));
                 const double left
@@ -222,8 +232,8 @@ TimelineDrawn LayoutTimelineLanes(const QPaintDevice* device, const ShotList& li
             TimelineStretch& stretch = drawn.unnumbered.last();
             for (int k = begin; k <= end; ++k)
                 stretch.entrySlots.append(drawn.marks[k].slot);
-            stretch.fromSeconds = list.times[stretch.entrySlots.first()];
-            stretch.toSeconds = list.times[stretch.entrySlots.last()];
+            stretch.fromSeconds = markSeconds(list, style, stretch.entrySlots.first());
+            stretch.toSeconds = markSeconds(list, style, stretch.entrySlots.last());
             stretchEnd = end;
             i = end;
         }

@@ -48,6 +48,9 @@ struct TimelineStyle {
     std::bitset<SlotCount> lit; // slots whose marks and numbers are drawn in litColor
     int selectedSlot = -1; // drawn in selectedColor with selectedMarkWidth; -1 for none
     bool numbers = true; // numbers beside the marks where they fit
+    // Where each slot's mark stands, in show seconds (the moment its effect is seen); slots beyond its
+    // size stand at their ignition.
+    QList<double> seenSeconds;
 };
 
 struct TimelineMark {
