@@ -2,12 +2,14 @@
 
 #include "music/playback_clock.h"
 #include "music/show_time.h"
+#include "music/tap_calibration.h"
 #include "music/tapping.h"
 #include "music/waveform_reader.h"
 #include "player_controls.h"
 #include "prompter.h"
 #include "shotlist/list_document.h"
 #include "shotlist/stored_text.h"
+#include "tap_calibration_dialog.h"
 #include "waveform_view.h"
 #include "widgets.h"
 
@@ -179,6 +181,7 @@ void RehearsalPage::buildPage()
     tap->addWidget(Text5);
     tap->addSpacing(4);
     tap->addWidget(Label17, 1);
+    buildTapCalibration(tap);
 
     const QList<QWidget*> order { Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command6[1],
         Command6[2], Text4, Check1, Combo3, Text5 };
@@ -592,7 +595,8 @@ void RehearsalPage::TapShot()
         showMusicNotice(QStringLiteral("Tippen geht nur, während die Musik spielt: erst „Abspielen“."));
         return;
     }
-    const qint64 show = ShowTimeMs(MediaPlayer1->position(), m_document.meta().musicStartTenths);
+    const qint64 heard = MediaPlayer1->position() - m_tapOffsetMs;
+    const qint64 show = ShowTimeMs(heard, m_document.meta().musicStartTenths);
     TapStampMs = show;
     const qint64 second = TapSecond(show);
     const int device = Combo3->currentIndex();
@@ -612,4 +616,51 @@ void RehearsalPage::TapShot()
     if (*outcome == TapOutcome::Added)
         selectMark(row);
     showMusicNotice(TapNotice(*outcome, m_document.list(), row, second));
+}
+
+// Tapping in time with what is heard.
+void RehearsalPage::buildTapCalibration(QBoxLayout* row)
+{
+    Command7 = make<QPushButton>(this, QStringLiteral("Command7"));
+    Command7->setText(QStringLiteral("Tippen abgleichen…"));
+    Command7->setToolTip(QStringLiteral("Klicks abspielen und mittippen: Kelto misst, wie spät Sie hören und "
+                                        "tippen, und zieht es von jedem Tap ab"));
+    Label19 = makeLine(this, QStringLiteral("Label19"));
+    row->addWidget(Label19);
+    row->addWidget(Command7);
+    connect(Command7, &QPushButton::clicked, this, &RehearsalPage::Command7_Click);
+    setTapOffsetMs(0);
+}
+
+void RehearsalPage::setTapOffsetMs(int offsetMs)
+{
+    m_tapOffsetMs = offsetMs;
+    Label19->setText(TapOffsetText(offsetMs));
+}
+
+void RehearsalPage::loadTapOffset(const QString& path)
+{
+    m_tapOffsetPath = path;
+    const StoredTapOffset stored = ReadTapOffset(path);
+    setTapOffsetMs(stored.offsetMs);
+    if (!stored.problem.isEmpty())
+        showMusicNotice(
+            stored.problem + QStringLiteral(" (") + QDir::toNativeSeparators(path) + QLatin1Char(')'));
+}
+
+// The music pauses while the clicks play; "Abbrechen" keeps the offset as it was.
+void RehearsalPage::Command7_Click()
+{
+    if (MediaPlayer1->isPlaying())
+        MediaPlayer1->pause();
+    TapCalibrationDialog box(m_tapOffsetMs, this);
+    if (box.exec() != QDialog::Accepted || !box.result().ok)
+        return;
+    const int offset = box.offsetMs();
+    setTapOffsetMs(offset);
+    const QString problem = m_tapOffsetPath.isEmpty() ? QString() : WriteTapOffset(m_tapOffsetPath, offset);
+    if (problem.isEmpty())
+        showMusicNotice(TapOffsetText(offset) + QStringLiteral(" gespeichert; er gilt für jeden Tap."));
+    else
+        showMusicNotice(problem + QStringLiteral(" Er gilt nur bis zum Ende dieses Laufs."));
 }
