@@ -621,21 +621,22 @@ void RehearsalPage::TapShot()
 // Tapping in time with what is heard.
 void RehearsalPage::buildTapCalibration(QBoxLayout* row)
 {
-    Command7 = make<QPushButton>(this, QStringLiteral("Command7"));
-    Command7->setText(QStringLiteral("Tippen abgleichen…"));
-    Command7->setToolTip(QStringLiteral("Klicks abspielen und mittippen: Kelto misst, wie spät Sie hören und "
+    Command9 = make<QPushButton>(this, QStringLiteral("Command9"));
+    Command9->setText(QStringLiteral("Tippen abgleichen…"));
+    Command9->setToolTip(QStringLiteral("Klicks abspielen und mittippen: Kelto misst, wie spät Sie hören und "
                                         "tippen, und zieht es von jedem Tap ab"));
-    Label19 = makeLine(this, QStringLiteral("Label19"));
-    row->addWidget(Label19);
-    row->addWidget(Command7);
-    connect(Command7, &QPushButton::clicked, this, &RehearsalPage::Command7_Click);
+    Command9->setMinimumWidth(Command9->fontMetrics().horizontalAdvance(Command9->text()) + 24);
+    Label29 = makeLine(this, QStringLiteral("Label29"));
+    row->addWidget(Label29);
+    row->addWidget(Command9);
+    connect(Command9, &QPushButton::clicked, this, &RehearsalPage::Command9_Click);
     setTapOffsetMs(0);
 }
 
 void RehearsalPage::setTapOffsetMs(int offsetMs)
 {
     m_tapOffsetMs = offsetMs;
-    Label19->setText(TapOffsetText(offsetMs));
+    Label29->setText(TapOffsetText(offsetMs));
 }
 
 void RehearsalPage::loadTapOffset(const QString& path)
@@ -649,7 +650,7 @@ void RehearsalPage::loadTapOffset(const QString& path)
 }
 
 // The music pauses while the clicks play; "Abbrechen" keeps the offset as it was.
-void RehearsalPage::Command7_Click()
+void RehearsalPage::Command9_Click()
 {
     if (MediaPlayer1->isPlaying())
         MediaPlayer1->pause();

@@ -62,13 +62,13 @@ public:
     qint64 TapStampMs = 0; // show time of the last tap, to the millisecond
 
     // Tapping in time with what is heard: the offset subtracted from every tap's music position.
-    QPushButton* Command7 = nullptr; // "Tippen abgleichen…"
-    QLabel* Label19 = nullptr; // "Abgleich: −140 ms"
+    QPushButton* Command9 = nullptr; // "Tippen abgleichen…"
+    QLabel* Label29 = nullptr; // "Abgleich: −140 ms"
     void setTapOffsetMs(int offsetMs);
     int tapOffsetMs() const { return m_tapOffsetMs; }
     // Reads the stored offset; unreadable content is not used, and the notice says so.
     void loadTapOffset(const QString& path);
-    void Command7_Click();
+    void Command9_Click();
 
     void Command6_Click(int Index);
     void Check1_Click();

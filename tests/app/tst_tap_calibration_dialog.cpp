@@ -165,7 +165,7 @@ private Q_SLOTS:
     void pageStoresTheOffset()
     {
         Form1 w(std::make_unique<ScriptedPrompter>());
-        QCOMPARE(w.Rehearsal->Label19->text(), QStringLiteral("Abgleich: 0 ms"));
+        QCOMPARE(w.Rehearsal->Label29->text(), QStringLiteral("Abgleich: 0 ms"));
         QVERIFY(showPage(w));
         bool driven = false;
         QTimer::singleShot(0, [&] {
@@ -180,18 +180,18 @@ private Q_SLOTS:
                 box->reject();
             }
         });
-        QTest::mouseClick(w.Rehearsal->Command7, Qt::LeftButton);
+        QTest::mouseClick(w.Rehearsal->Command9, Qt::LeftButton);
         QVERIFY(driven);
         const int offset = w.Rehearsal->tapOffsetMs();
         QVERIFY2(offset >= 88 && offset <= 120, qPrintable(QString::number(offset)));
-        QCOMPARE(w.Rehearsal->Label19->text(), TapOffsetText(offset));
+        QCOMPARE(w.Rehearsal->Label29->text(), TapOffsetText(offset));
         QCOMPARE(w.Rehearsal->Label13->text(),
             TapOffsetText(offset) + QStringLiteral(" gespeichert; er gilt für jeden Tap."));
         QCOMPARE(readFile(tempFolder() + QStringLiteral("kelto-abgleich.txt")), TapOffsetBytes(offset));
 
         Form1 next(std::make_unique<ScriptedPrompter>());
         QCOMPARE(next.Rehearsal->tapOffsetMs(), offset);
-        QCOMPARE(next.Rehearsal->Label19->text(), TapOffsetText(offset));
+        QCOMPARE(next.Rehearsal->Label29->text(), TapOffsetText(offset));
     }
 
     // "Abbrechen" stores nothing and keeps the offset.
@@ -207,10 +207,10 @@ private Q_SLOTS:
             if (box)
                 QTest::keyClick(box, Qt::Key_Escape);
         });
-        QTest::mouseClick(w.Rehearsal->Command7, Qt::LeftButton);
+        QTest::mouseClick(w.Rehearsal->Command9, Qt::LeftButton);
         QVERIFY(opened);
         QCOMPARE(w.Rehearsal->tapOffsetMs(), -60);
-        QCOMPARE(w.Rehearsal->Label19->text(), QStringLiteral("Abgleich: \u221260 ms"));
+        QCOMPARE(w.Rehearsal->Label29->text(), QStringLiteral("Abgleich: \u221260 ms"));
         QVERIFY(!QFile::exists(TapOffsetFilePath(tempFolder())));
     }
 
@@ -220,7 +220,7 @@ private Q_SLOTS:
         writeFile(TapOffsetFilePath(tempFolder()), "Abgleich=viel\n");
         Form1 w(std::make_unique<ScriptedPrompter>());
         QCOMPARE(w.Rehearsal->tapOffsetMs(), 0);
-        QCOMPARE(w.Rehearsal->Label19->text(), QStringLiteral("Abgleich: 0 ms"));
+        QCOMPARE(w.Rehearsal->Label29->text(), QStringLiteral("Abgleich: 0 ms"));
         QVERIFY2(
             w.Rehearsal->Label13->text().startsWith(QStringLiteral("Der gespeicherte Abgleich ist unlesbar")),
             qPrintable(w.Rehearsal->Label13->text()));
