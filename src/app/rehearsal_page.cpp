@@ -181,7 +181,7 @@ void RehearsalPage::buildPage()
     tap->addWidget(Text5);
     tap->addSpacing(4);
     tap->addWidget(Label17, 1);
-    buildTapCalibration(tap);
+    buildTapCalibration(page);
 
     const QList<QWidget*> order { Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command6[1],
         Command6[2], Text4, Check1, Combo3, Text5 };
@@ -619,16 +619,18 @@ void RehearsalPage::TapShot()
 }
 
 // Tapping in time with what is heard.
-void RehearsalPage::buildTapCalibration(QBoxLayout* row)
+void RehearsalPage::buildTapCalibration(QBoxLayout* page)
 {
+    auto* row = new QHBoxLayout;
+    page->addLayout(row);
     Command9 = make<QPushButton>(this, QStringLiteral("Command9"));
     Command9->setText(QStringLiteral("Tippen abgleichen…"));
     Command9->setToolTip(QStringLiteral("Klicks abspielen und mittippen: Kelto misst, wie spät Sie hören und "
                                         "tippen, und zieht es von jedem Tap ab"));
     Command9->setMinimumWidth(Command9->fontMetrics().horizontalAdvance(Command9->text()) + 24);
     Label29 = makeLine(this, QStringLiteral("Label29"));
-    row->addWidget(Label29);
     row->addWidget(Command9);
+    row->addWidget(Label29, 1);
     connect(Command9, &QPushButton::clicked, this, &RehearsalPage::Command9_Click);
     setTapOffsetMs(0);
 }

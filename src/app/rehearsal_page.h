@@ -112,7 +112,7 @@ private:
     QTimer* m_playTimer = nullptr;
     int m_tapFrom = 0; // the circuit number taps start from
     quint64 m_deletedAt = 0; // the revision a deletion notice speaks of; 0 for none
-    void buildTapCalibration(QBoxLayout* row);
+    void buildTapCalibration(QBoxLayout* page);
     int m_tapOffsetMs = 0;
     QString m_tapOffsetPath;
 };
