@@ -13,8 +13,9 @@ editor_packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-multi
                  libgl-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good libgtest-dev libbenchmark-dev clang)
 # What only the tests use: sound files, the pseudo-terminals, a display, PDF text.
 test_packages=(sox libsox-fmt-base lame socat xvfb xauth poppler-utils)
-# A real spreadsheet for the CSV tests, without the office suite its recommendations would bring.
-test_lean_packages=(libreoffice-calc)
+# A real spreadsheet for the CSV tests, without the office suite its recommendations would bring; a sound
+# server of its own and its recorder for the tap latency benchmark, without a desktop session.
+test_lean_packages=(libreoffice-calc pulseaudio pulseaudio-utils)
 
 missing() {
     local p

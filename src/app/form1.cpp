@@ -5,6 +5,7 @@
 #include "effects/effect_catalogue.h"
 #include "effects_page.h"
 #include "files/list_file.h"
+#include "music/tap_calibration.h"
 #include "page_anchors.h"
 #include "port_box.h"
 #include "rehearsal_page.h"
@@ -135,6 +136,7 @@ Form1::Form1(std::unique_ptr<Prompter> prompter, QWidget* parent)
     });
     Form_Load();
     setupEffects();
+    Rehearsal->loadTapOffset(TapOffsetFilePath(TempFolder));
 }
 
 Form1::~Form1() { Rehearsal->teardown(); }

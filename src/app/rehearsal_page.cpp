@@ -4,12 +4,14 @@
 #include "effects/catalogue_store.h"
 #include "music/playback_clock.h"
 #include "music/show_time.h"
+#include "music/tap_calibration.h"
 #include "music/tapping.h"
 #include "music/waveform_reader.h"
 #include "player_controls.h"
 #include "prompter.h"
 #include "shotlist/list_document.h"
 #include "shotlist/stored_text.h"
+#include "tap_calibration_dialog.h"
 #include "waveform_view.h"
 #include "widgets.h"
 
@@ -243,6 +245,7 @@ void RehearsalPage::buildPage()
     tap->addWidget(Text5);
     tap->addSpacing(4);
     tap->addWidget(Label17, 1);
+    buildTapCalibration(page);
 
     const QList<QWidget*> order { Command6[0], Picture1, HScroll1, Command6[3], Command6[4], Command20,
         Command21, Spin20, Command6[1], Command6[2], Text4, Check1, Combo20, Combo3, Text5 };
@@ -682,7 +685,8 @@ void RehearsalPage::TapShot()
         showMusicNotice(QStringLiteral("Tippen geht nur, während die Musik spielt: erst „Abspielen“."));
         return;
     }
-    const qint64 show = ShowTimeMs(MediaPlayer1->position(), m_document.meta().musicStartTenths);
+    const qint64 heard = MediaPlayer1->position() - m_tapOffsetMs;
+    const qint64 show = ShowTimeMs(heard, m_document.meta().musicStartTenths);
     TapStampMs = show;
     if (!Combo20->currentText().trimmed().isEmpty()) {
         tapEffect(show);
@@ -952,4 +956,54 @@ void RehearsalPage::Command21_Click()
     }
     showMusicNotice(QStringLiteral("Musikbeginn %1 s übernommen. ").arg(MusicStartText(best->startTenths))
         + AlignText(best->plan));
+}
+
+// Tapping in time with what is heard.
+void RehearsalPage::buildTapCalibration(QBoxLayout* page)
+{
+    auto* row = new QHBoxLayout;
+    page->addLayout(row);
+    Command9 = make<QPushButton>(this, QStringLiteral("Command9"));
+    Command9->setText(QStringLiteral("Tippen abgleichen…"));
+    Command9->setToolTip(QStringLiteral("Klicks abspielen und mittippen: Kelto misst, wie spät Sie hören und "
+                                        "tippen, und zieht es von jedem Tap ab"));
+    Command9->setMinimumWidth(Command9->fontMetrics().horizontalAdvance(Command9->text()) + 24);
+    Label29 = makeLine(this, QStringLiteral("Label29"));
+    row->addWidget(Command9);
+    row->addWidget(Label29, 1);
+    connect(Command9, &QPushButton::clicked, this, &RehearsalPage::Command9_Click);
+    setTapOffsetMs(0);
+}
+
+void RehearsalPage::setTapOffsetMs(int offsetMs)
+{
+    m_tapOffsetMs = offsetMs;
+    Label29->setText(TapOffsetText(offsetMs));
+}
+
+void RehearsalPage::loadTapOffset(const QString& path)
+{
+    m_tapOffsetPath = path;
+    const StoredTapOffset stored = ReadTapOffset(path);
+    setTapOffsetMs(stored.offsetMs);
+    if (!stored.problem.isEmpty())
+        showMusicNotice(
+            stored.problem + QStringLiteral(" (") + QDir::toNativeSeparators(path) + QLatin1Char(')'));
+}
+
+// The music pauses while the clicks play; "Abbrechen" keeps the offset as it was.
+void RehearsalPage::Command9_Click()
+{
+    if (MediaPlayer1->isPlaying())
+        MediaPlayer1->pause();
+    TapCalibrationDialog box(m_tapOffsetMs, this);
+    if (box.exec() != QDialog::Accepted || !box.result().ok)
+        return;
+    const int offset = box.offsetMs();
+    setTapOffsetMs(offset);
+    const QString problem = m_tapOffsetPath.isEmpty() ? QString() : WriteTapOffset(m_tapOffsetPath, offset);
+    if (problem.isEmpty())
+        showMusicNotice(TapOffsetText(offset) + QStringLiteral(" gespeichert; er gilt für jeden Tap."));
+    else
+        showMusicNotice(problem + QStringLiteral(" Er gilt nur bis zum Ende dieses Laufs."));
 }

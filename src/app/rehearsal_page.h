@@ -15,6 +15,7 @@ class ListDocument;
 class PlaybackClock;
 class PlayerControls;
 class Prompter;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -74,6 +75,15 @@ public:
     PlaybackClock* MediaPlayer1 = nullptr;
     WaveformReader* WaveReader1 = nullptr;
     qint64 TapStampMs = 0; // show time of the last tap, to the millisecond
+
+    // Tapping in time with what is heard: the offset subtracted from every tap's music position.
+    QPushButton* Command9 = nullptr; // "Tippen abgleichen…"
+    QLabel* Label29 = nullptr; // "Abgleich: −140 ms"
+    void setTapOffsetMs(int offsetMs);
+    int tapOffsetMs() const { return m_tapOffsetMs; }
+    // Reads the stored offset; unreadable content is not used, and the notice says so.
+    void loadTapOffset(const QString& path);
+    void Command9_Click();
 
     void Command6_Click(int Index);
     void Check1_Click();
@@ -135,4 +145,7 @@ private:
     QTimer* m_playTimer = nullptr;
     int m_tapFrom = 0; // the circuit number taps start from
     quint64 m_deletedAt = 0; // the revision a deletion notice speaks of; 0 for none
+    void buildTapCalibration(QBoxLayout* page);
+    int m_tapOffsetMs = 0;
+    QString m_tapOffsetPath;
 };
