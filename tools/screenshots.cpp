@@ -1,5 +1,6 @@
 // Shows the window with a small demo show and saves a picture of each tab page:
 //   kelto-screenshots <folder>
+#include "effects/effect_catalogue.h"
 #include "files/fsl_file.h"
 #include "form1.h"
 #include "import_dialog.h"
@@ -115,6 +116,45 @@ bool writeDemoMusic(const QString& path)
     return file.open(QIODevice::WriteOnly) && file.write(wav + samples) == wav.size() + samples.size();
 }
 
+EffectData article(const char* name, EffectArt art, int caliber, int prefire, int duration, int height,
+    int distance, int nem, EffectClass effectClass, int stock)
+{
+    EffectData data;
+    data.name = QString::fromUtf8(name);
+    data.art = art;
+    data.caliberMm = caliber;
+    data.prefireTenths = prefire;
+    data.durationTenths = duration;
+    data.heightM = height;
+    data.safetyDistanceM = distance;
+    data.nemTenthsGram = nem;
+    data.effectClass = effectClass;
+    data.stock = stock;
+    return data;
+}
+
+// The user's catalogue of the demo: the list's effects and a few more; the fan is short in store.
+EffectCatalogue demoCatalogue()
+{
+    EffectCatalogue catalogue;
+    const EffectData articles[] = {
+        article("Vulkan gold", EffectArt::Vulkan, 0, 2, 300, 6, 8, 450, EffectClass::F2, 12),
+        article("Kometen rot 50 mm", EffectArt::Kometen, 50, 5, 25, 40, 25, 1200, EffectClass::F3, 6),
+        article("Bombe 75 mm Chrysantheme", EffectArt::Bombe, 75, 8, 45, 75, 60, 1850, EffectClass::F4, 10),
+        article("Feuertopf grün", EffectArt::Mine, 0, 32, 50, 30, 25, 900, EffectClass::F3, 4),
+        article("Fächer 5 Schuss silber", EffectArt::Faecher, 30, 10, 55, 35, 30, 2400, EffectClass::F3, 1),
+        article(
+            "Batterie 25 Schuss Palmen", EffectArt::Batterie, 30, 15, 250, 45, 40, 5000, EffectClass::F3, 3),
+        article("Römisches Licht 8 Kugeln", EffectArt::RoemischesLicht, 20, 5, 120, 25, 15, 350,
+            EffectClass::F2, 20),
+        article("Bombette 50 mm blau", EffectArt::Bombette, 50, 28, 30, 50, 40, 950, EffectClass::F4, 8),
+        article("Fontäne weiß", EffectArt::Fontaene, 0, 1, 400, 4, 8, 600, EffectClass::F2, 15),
+    };
+    for (const EffectData& data : articles)
+        catalogue.add(data);
+    return catalogue;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -140,6 +180,10 @@ int main(int argc, char* argv[])
     QDir::setCurrent(shows);
     // No remembered folder of the user's own in the pictures.
     qputenv("temp", QFile::encodeName(home.path()));
+    const EffectCatalogue catalogue = demoCatalogue();
+    QString error;
+    if (!WriteCatalogueFile(CatalogueFilePath(home.path() + QLatin1Char('/')), catalogue, &error))
+        return 1;
 
     Form1 window;
     // One circuit fired twice, as the editing page points it out.
@@ -154,8 +198,8 @@ int main(int argc, char* argv[])
     ListMeta withData;
     const int tapped[] = { 3, 5, 6, 11, 12 };
     for (int k : { 3, 5, 6 }) {
-        EffectData data;
-        data.name = shown.effects[k];
+        EffectData data = *catalogue.find(shown.effects[k]);
+        data.stock.reset();
         data.prefireTenths = 8 + 12 * (k % 3);
         data.durationTenths = 25 + 5 * k;
         withData.effectData.insert(data.name, data);
@@ -198,6 +242,7 @@ int main(int argc, char* argv[])
             if (page == 3) {
                 window.Rehearsal->Combo3->setCurrentIndex(1);
                 window.Rehearsal->Check1->setChecked(true);
+                window.Rehearsal->Combo20->setEditText(QStringLiteral("Bombe 75 mm Chrysantheme"));
                 window.Rehearsal->Picture1_Click(41.4, -1);
                 window.Rehearsal->Picture1_Click(0, 9);
             }
