@@ -220,8 +220,9 @@ void RehearsalPage::buildPage()
     scroll->addWidget(HScroll1, 1);
     scroll->addWidget(Command6[3]);
     scroll->addWidget(Command6[4]);
-    page->addWidget(Label30);
+    // The deviation and the dead air share a row, so the picture keeps its height.
     QHBoxLayout* sky = row(page);
+    sky->addWidget(Label30, 1);
     sky->addWidget(Label31, 1);
     sky->addWidget(Label32);
     sky->addWidget(Spin20);
