@@ -169,6 +169,8 @@ void EffectsPage::buildWidgets()
     }
     header->resizeSection(CatalogueModel::NameColumn, metrics.horizontalAdvance(QLatin1Char('x')) * 26);
     header->setFixedHeight(2 * metrics.lineSpacing() + 10);
+    // A wide window leaves no empty strip right of the table.
+    header->setStretchLastSection(true);
 
     m_messageLabel = named(new QLabel(this), QStringLiteral("messageLabel"));
     m_messageLabel->setWordWrap(true);
@@ -192,8 +194,11 @@ void EffectsPage::buildWidgets()
     buttonRow->addWidget(m_undoButton);
     buttonRow->addWidget(m_redoButton);
     buttonRow->addStretch(1);
-    buttonRow->addWidget(m_importButton);
-    buttonRow->addWidget(m_exportButton);
+    // The file buttons get a row of their own: beside the others they do not fit the default size.
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addStretch(1);
+    fileRow->addWidget(m_importButton);
+    fileRow->addWidget(m_exportButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filterRow);
@@ -201,6 +206,7 @@ void EffectsPage::buildWidgets()
     layout->addWidget(m_messageLabel);
     layout->addWidget(m_stockLabel);
     layout->addLayout(buttonRow);
+    layout->addLayout(fileRow);
 }
 
 void EffectsPage::wire()

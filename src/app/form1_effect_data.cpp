@@ -176,14 +176,15 @@ void Form1::showEffectInfo()
     CatalogueButton->setVisible(take || add);
     const bool notice = take || add || match == CatalogueMatch::OtherCase;
     EffectInfo->setPalette(notice ? NoticePalette(Label10) : Label10->palette());
-    // The tapped target and how far the burst lies from it come first: they are short.
+    // The tapped target and how far the burst lies from it come first: one short line.
     const QString target = row >= 0 ? EntryTargetText(list(), row, m_document->meta().effectData,
                                           m_document->meta().musicStartTenths)
                                     : QString();
     const QString compared = comparison.text();
+    // ". " lets the target take the first line and the comparison the second.
     const QString text = target.isEmpty() ? compared
         : compared.isEmpty()              ? target
-                                          : target + QStringLiteral(" · ") + compared;
+                                          : target + QStringLiteral(". ") + compared;
     EffectInfo->setText(text);
     QString tip = text;
     if (match == CatalogueMatch::Differs || match == CatalogueMatch::OtherCase) {

@@ -233,7 +233,7 @@ private Q_SLOTS:
         ListMeta meta = rig.w.document().meta();
         rig.w.document().reset(list, meta);
         ClickListLine(rig.w, 1);
-        QVERIFY2(rig.w.EffectInfo->text().startsWith(QStringLiteral("Ziel 00:05,4 · Abweichung −0,40 s")),
+        QVERIFY2(rig.w.EffectInfo->text().startsWith(QStringLiteral("Ziel 00:05,4 · Abweichung −0,40 s. ")),
             qPrintable(rig.w.EffectInfo->text()));
         ClickListLine(rig.w, 0);
         QCOMPARE(rig.w.EffectInfo->text(), QStringLiteral("Liste wie Katalog: Kometen, 30 mm, Vorlauf 0,5 s, Dauer 2,0 s, NEM 12,5 g, F2"));
