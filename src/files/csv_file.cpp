@@ -180,6 +180,8 @@ QStringList CsvSummaryLines(const CsvImport& imported)
             if (column.role == role)
                 names.append(named(column.name));
         }
+        if (names.size() > 2)
+            names = QStringList { names.mid(0, names.size() - 1).join(QStringLiteral(", ")), names.constLast() };
         if (!names.isEmpty())
             used.append(CsvRoleName(role) + QLatin1Char(' ') + names.join(QStringLiteral(" und ")));
     }

@@ -827,6 +827,14 @@ private Q_SLOTS:
                    "1 Eintrag ohne Zündkreis (Zeile 5).",
                    "Zeichen, die eine Listendatei nicht speichern kann, wurden zu „?“ (Zeile 5).",
                    "Zeilenumbrüche in Effekten wurden zu Leerzeichen (Zeile 3)." };
+        QTest::newRow("three data columns")
+            << QByteArray("Zeit;Kreis;Effekt;Vorlauf (s);Dauer (s);NEM (g)\r\n1;A00;Bombe;3,2;2,5;45\r\n")
+            << CsvImportOptions()
+            << QStringList { "1 Schuss, Dauer 00:00:01.", "Kopfzeile in Zeile 1, Trennzeichen Semikolon, UTF-8.",
+                   "Spalten: Zeit „Zeit“, Kreis „Kreis“, Effekt „Effekt“, Effektdaten „Vorlauf (s)“, "
+                   "„Dauer (s)“ und „NEM (g)“.",
+                   "Daten für 1 Effekt übernommen.", "Kreise ab 0 gezählt, wie in Kelto.", "Keine Zeit gerundet.",
+                   "Jeder Eintrag hat einen Zündkreis." };
         QTest::newRow("without circuits")
             << QByteArray("Sekunden\n5\n") << withoutCircuits()
             << QStringList { "1 Schuss, Dauer 00:00:05.",
