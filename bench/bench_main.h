@@ -3,6 +3,8 @@
 #include "shotlist/shot_list.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -17,13 +19,17 @@ inline ShotList FullBenchList()
     return list;
 }
 
-// Benchmarks that build the window run offscreen unless a platform is chosen.
+// Benchmarks that build the window run offscreen unless a platform is chosen, with settings, recovery
+// copy and catalogue in a fresh folder, never the user's (a benchmark may set its own).
 #define KELTO_BENCHMARK_MAIN()                                                                               \
     int main(int argc, char** argv)                                                                          \
     {                                                                                                        \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                  \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                                         \
         QApplication app(argc, argv);                                                                        \
+        QTemporaryDir benchFolder;                                                                           \
+        if (qEnvironmentVariableIsEmpty("temp"))                                                             \
+            qputenv("temp", QFile::encodeName(benchFolder.path() + QLatin1Char('/')));                       \
         benchmark::Initialize(&argc, argv);                                                                  \
         benchmark::RunSpecifiedBenchmarks();                                                                 \
         benchmark::Shutdown();                                                                               \
