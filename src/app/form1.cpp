@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "files/settings_file.h"
 
 #include "browser_widgets.h"
 #include "effects/catalogue_store.h"
@@ -97,23 +98,6 @@ QFont listFont()
     return font;
 }
 
-// The settings folder: "temp" as on Windows; elsewhere also TEMP and TMP, then the platform's own.
-QString findTempFolder()
-{
-    QString folder = qEnvironmentVariable("temp");
-#ifndef Q_OS_WIN
-    if (folder.isEmpty())
-        folder = qEnvironmentVariable("TEMP");
-    if (folder.isEmpty())
-        folder = qEnvironmentVariable("TMP");
-    if (folder.isEmpty())
-        folder = QDir::toNativeSeparators(QDir::tempPath());
-#endif
-    const QChar separator = QDir::separator();
-    if (!folder.endsWith(separator))
-        folder += separator;
-    return folder;
-}
 
 } // namespace
 
@@ -455,7 +439,7 @@ void Form1::Form_Load()
     FileSignature = ListFileSignature;
     SSTab1->setCurrentIndex(0);
     Combo1->setCurrentIndex(0);
-    TempFolder = findTempFolder();
+    TempFolder = SettingsFolder();
     Command4[2]->setToolTip(QStringLiteral("Inidatei: ") + TempFolder + QStringLiteral("kelto.ini"));
     SSTab1->setCurrentIndex(1);
     QCoreApplication::processEvents();

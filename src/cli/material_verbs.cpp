@@ -3,6 +3,7 @@
 #include "verbs.h"
 
 #include "effects/material_list.h"
+#include "files/settings_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,36 +13,20 @@
 
 namespace {
 
-// The window's settings folder: "temp", on other systems also TEMP and TMP, then the system's.
-QString settingsFolder()
-{
-    QString folder = qEnvironmentVariable("temp");
-#ifndef Q_OS_WIN
-    if (folder.isEmpty())
-        folder = qEnvironmentVariable("TEMP");
-    if (folder.isEmpty())
-        folder = qEnvironmentVariable("TMP");
-    if (folder.isEmpty())
-        folder = QDir::toNativeSeparators(QDir::tempPath());
-#endif
-    if (!folder.endsWith(QDir::separator()))
-        folder += QDir::separator();
-    return folder;
-}
 
 // Where the window keeps the catalogue (CatalogueFilePath), found without making any folder: beside
 // kelto.ini when "temp" is set, else in the window's data folder.
 QString userCataloguePath()
 {
     if (!qEnvironmentVariableIsEmpty("temp"))
-        return settingsFolder() + CatalogueFileName;
+        return SettingsFolder() + CatalogueFileName;
     // The window's folder is named after it, "Kelto"; the command line runs as "kelto".
     const QString own = QCoreApplication::applicationName();
     QCoreApplication::setApplicationName(QStringLiteral("Kelto"));
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QCoreApplication::setApplicationName(own);
     if (data.isEmpty())
-        return settingsFolder() + CatalogueFileName;
+        return SettingsFolder() + CatalogueFileName;
     return QDir(data).filePath(CatalogueFileName);
 }
 

@@ -2,6 +2,7 @@
 
 #include "fsl_file.h"
 
+#include <QDir>
 #include <QFile>
 
 QByteArray SettingsFileBytes(const RememberedSettings& settings)
@@ -25,4 +26,20 @@ std::optional<RememberedSettings> ReadSettingsFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return ReadSettingsFile(file);
+}
+
+QString SettingsFolder()
+{
+    QString folder = qEnvironmentVariable("temp");
+#ifndef Q_OS_WIN
+    if (folder.isEmpty())
+        folder = qEnvironmentVariable("TEMP");
+    if (folder.isEmpty())
+        folder = qEnvironmentVariable("TMP");
+    if (folder.isEmpty())
+        folder = QDir::toNativeSeparators(QDir::tempPath());
+#endif
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    return folder;
 }

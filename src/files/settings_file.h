@@ -5,6 +5,10 @@
 
 #include <optional>
 
+// The settings folder, with a separator at its end: "temp" as on Windows; elsewhere also TEMP and
+// TMP, then the platform's own.
+QString SettingsFolder();
+
 class QIODevice;
 
 inline const QString SettingsFileName = QStringLiteral("kelto.ini");
