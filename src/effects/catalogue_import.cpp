@@ -49,45 +49,19 @@ private:
     qsizetype m_dropped = 0;
 };
 
-struct Header {
-    bool found = false;
-    QChar delimiter;
-    CsvRecord record;
-    QStringList cells;
-    int known = 0;
-};
-
-// The record of the first lines with a name column that names the most fields, for each separator the
-// file may use; the earlier line next, then ; tab ,.
-Header findHeader(QStringView text)
+// The line with a name column that names the most fields.
+CsvHeader findHeader(QStringView text)
 {
-    QList<QChar> delimiters { QLatin1Char(';'), QLatin1Char('\t'), QLatin1Char(',') };
-    if (const std::optional<QChar> named = CsvSeparatorLine(text))
-        delimiters = { *named };
-    Header best;
-    for (const QChar delimiter : std::as_const(delimiters)) {
-        CsvScanner scanner(text, delimiter);
-        QStringList cells;
-        while (!scanner.atEnd() && scanner.line() <= CsvHeaderSearchLines) {
-            const CsvRecord record = scanner.next(&cells, MaxHeaderCells);
-            if (scanner.unclosedQuote())
-                break;
-            if (record.blank)
-                continue;
-            int known = 0;
-            bool name = false;
-            for (const QString& cell : std::as_const(cells)) {
-                const EffectColumnName column = ClassifyEffectColumn(cell);
-                known += column.column != EffectColumn::None ? 1 : 0;
-                name = name || column.column == EffectColumn::Name;
-            }
-            if (name
-                && (!best.found || known > best.known
-                    || (known == best.known && record.line < best.record.line)))
-                best = { true, delimiter, record, cells, known };
+    return FindCsvHeader(text, CsvHeaderSearchLines, MaxHeaderCells, [](const QStringList& cells) {
+        int known = 0;
+        bool name = false;
+        for (const QString& cell : cells) {
+            const EffectColumnName column = ClassifyEffectColumn(cell);
+            known += column.column != EffectColumn::None ? 1 : 0;
+            name = name || column.column == EffectColumn::Name;
         }
-    }
-    return best;
+        return name ? known : -1;
+    });
 }
 
 // An effect name as the list file holds it: blanks for line breaks; the formula apostrophe taken off.
@@ -114,7 +88,7 @@ void readTable(const QByteArray& bytes, CatalogueImportTable& table, Problems& p
     if (text->text.startsWith(QChar(0xFEFF)))
         text->text.remove(0, 1);
     table.encoding = text->encoding;
-    const Header header = findHeader(text->text);
+    const CsvHeader header = findHeader(text->text);
     if (!header.found) {
         problems.add(0,
             QStringLiteral(

@@ -74,45 +74,21 @@ private:
     qsizetype m_dropped = 0;
 };
 
-struct Header {
-    bool found = false;
-    QChar delimiter = QLatin1Char(';');
-    CsvRecord record;
-    QStringList cells;
-    int score = 0;
-};
-
-// The record of the first lines that names the most columns, one of them a time, device or circuit, for
-// each separator the file may use; the one that names the most wins, the earlier line next, then ; tab ,.
-Header findHeader(QStringView text)
+// The line that names the most columns, one of them a time, device or circuit; "#" lines are comments.
+CsvHeader findHeader(QStringView text)
 {
-    QList<QChar> delimiters { QLatin1Char(';'), QLatin1Char('\t'), QLatin1Char(',') };
-    if (const std::optional<QChar> named = CsvSeparatorLine(text))
-        delimiters = { *named };
-    Header best;
-    for (const QChar delimiter : std::as_const(delimiters)) {
-        CsvScanner scanner(text, delimiter);
-        QStringList cells;
-        while (!scanner.atEnd() && scanner.line() <= CsvHeaderSearchLines) {
-            const CsvRecord record = scanner.next(&cells, MaxHeaderCells);
-            if (scanner.unclosedQuote())
-                break;
-            if (record.blank || cells.front().startsWith(QLatin1Char('#')))
-                continue;
-            int known = 0;
-            bool marks = false;
-            for (const QString& cell : std::as_const(cells)) {
-                const CsvName name = ClassifyCsvName(cell);
-                known += name.known() ? 1 : 0;
-                marks = marks || name.marksHeader();
-            }
-            if (marks
-                && (!best.found || known > best.score
-                    || (known == best.score && record.line < best.record.line)))
-                best = { true, delimiter, record, cells, known };
+    return FindCsvHeader(text, CsvHeaderSearchLines, MaxHeaderCells, [](const QStringList& cells) {
+        if (cells.front().startsWith(QLatin1Char('#')))
+            return -1;
+        int known = 0;
+        bool marks = false;
+        for (const QString& cell : cells) {
+            const CsvName name = ClassifyCsvName(cell);
+            known += name.known() ? 1 : 0;
+            marks = marks || name.marksHeader();
         }
-    }
-    return best;
+        return marks ? known : -1;
+    });
 }
 
 struct Column {
@@ -206,7 +182,7 @@ private:
     CsvImport& m_result;
     Report m_report;
     std::optional<CsvText> m_text;
-    Header m_header;
+    CsvHeader m_header;
     bool m_finale = false;
     QList<Column> m_columns;
     QList<CsvRecord> m_records;

@@ -137,3 +137,29 @@ std::optional<QChar> CsvSeparatorLine(QStringView text)
         return std::nullopt;
     return separator;
 }
+
+CsvHeader FindCsvHeader(QStringView text, int searchLines, int maxCells,
+    const std::function<int(const QStringList& cells)>& score)
+{
+    QList<QChar> delimiters { QLatin1Char(';'), QLatin1Char('\t'), QLatin1Char(',') };
+    if (const std::optional<QChar> named = CsvSeparatorLine(text))
+        delimiters = { *named };
+    CsvHeader best;
+    for (const QChar delimiter : std::as_const(delimiters)) {
+        CsvScanner scanner(text, delimiter);
+        QStringList cells;
+        while (!scanner.atEnd() && scanner.line() <= searchLines) {
+            const CsvRecord record = scanner.next(&cells, maxCells);
+            if (scanner.unclosedQuote())
+                break;
+            if (record.blank)
+                continue;
+            const int known = score(cells);
+            if (known >= 0
+                && (!best.found || known > best.score
+                    || (known == best.score && record.line < best.record.line)))
+                best = { true, delimiter, record, cells, known };
+        }
+    }
+    return best;
+}

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <optional>
 
 // The text of a table file and its records, cell by cell; what the cells mean is csv_import's.
@@ -54,3 +55,17 @@ private:
 
 // The separator an Excel "sep=;" first line names, or nullopt.
 std::optional<QChar> CsvSeparatorLine(QStringView text);
+
+struct CsvHeader {
+    bool found = false;
+    QChar delimiter = QLatin1Char(';');
+    CsvRecord record;
+    QStringList cells;
+    int score = 0;
+};
+// The header among the first searchLines lines, for each separator the file may use (the one a
+// "sep=" line names, else ; tab ,): the record whose cells score highest, the earlier line next, then
+// the earlier separator. score gives how many cells name known columns, or -1 for a line that cannot
+// be the header; at most maxCells cells of a line are looked at.
+CsvHeader FindCsvHeader(QStringView text, int searchLines, int maxCells,
+    const std::function<int(const QStringList& cells)>& score);
